@@ -1,0 +1,20 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# One GoogleTest executable per library, registered with CTest.
+#   brisklark_add_test(NAME test_settings SOURCES a.cpp b.cpp LIBS bl_settings)
+# Tests run with their source folder's build directory as working directory
+# and may use the external tools (ffmpeg, flac, sox, ...) that
+# scripts/install-deps installs.
+if(BRISKLARK_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+function(brisklark_add_test)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${ARG_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
