@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cd/id3_genres.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+TEST(Id3Genres, ListPositionsTranslateToId3Numbers) {
+    EXPECT_EQ(GenreFromListPosition(0), 255);
+    EXPECT_EQ(GenreFromListPosition(-1), 255);
+    EXPECT_EQ(GenreFromListPosition(255), 255);
+    EXPECT_EQ(GenreFromListPosition(149), 255);
+    EXPECT_EQ(GenreFromListPosition(GenreListPosition("Blues")), 0);
+    EXPECT_EQ(GenreFromListPosition(GenreListPosition("Vocal")), 28);
+    EXPECT_EQ(GenreFromListPosition(148), 28);
+    EXPECT_EQ(GenreFromListPosition(GenreListPosition("A Cappella")), 123);
+    EXPECT_EQ(GenreFromListPosition(GenreListPosition("Psychedelic")), 67);
+
+    std::set<int> numbers;
+    for (int position = 1; position < kGenreListSize; ++position) {
+        numbers.insert(GenreFromListPosition(position));
+    }
+    EXPECT_EQ(numbers.size(), 148u);
+    EXPECT_EQ(*numbers.rbegin(), 147);
+}
+
+TEST(Id3Genres, NameLookupIgnoresCaseAndTakesTheFirstMatch) {
+    ASSERT_EQ(GenreListNames().size(), 149u);
+    EXPECT_EQ(GenreListNames()[0], "");
+    EXPECT_EQ(GenreListPosition(""), 0);
+    EXPECT_EQ(GenreListPosition("A Cappella"), 1);
+    EXPECT_EQ(GenreListPosition("bLUES"), 18);
+    EXPECT_EQ(GenreListPosition("VOCAL"), 148);
+    EXPECT_EQ(GenreListPosition("Blues "), -1);
+    EXPECT_EQ(GenreListPosition("Polka Punk"), -1);
+}
+
+// Every number must name the same genre in an independent ID3v1 genre list
+// (mutagen's), apart from the names the list spells its own way.
+TEST(Id3Genres, NumbersAgreeWithMutagen) {
+    std::unique_ptr<FILE, decltype(&::pclose)> pipe(
+        ::popen("/usr/bin/python3 -c 'import mutagen._constants as c; "
+                "print(\"\\n\".join(c.GENRES[:148]))'",
+                "r"),
+        &::pclose);
+    ASSERT_TRUE(pipe);
+    std::string text;
+    std::array<char, 256> line{};
+    while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
+        text += line.data();
+    }
+    std::vector<std::string> reference;
+    std::istringstream lines(text);
+    for (std::string name; std::getline(lines, name);) {
+        reference.push_back(name);
+    }
+    ASSERT_EQ(reference.size(), 148u);
+
+    const std::map<std::string, std::string> spelledOtherwise = {
+        {"Bebob", "Bebop"},
+        {"Christian Gangsta", "Christian Gangsta Rap"},
+        {"Drum & Base", "Drum & Bass"},
+        {"Folk/Rock", "Folk-Rock"},
+        {"Negerpunk", "Afro-Punk"},
+    };
+    for (int position = 1; position < kGenreListSize; ++position) {
+        const std::string name(GenreListNames()[static_cast<std::size_t>(position)]);
+        const auto renamed = spelledOtherwise.find(name);
+        const std::string expected = renamed == spelledOtherwise.end() ? name : renamed->second;
+        EXPECT_EQ(reference.at(GenreFromListPosition(position)), expected) << name;
+    }
+}
+
+}  // namespace
