@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/options_setting.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class OptionsSettingTest : public ::testing::Test {
+protected:
+    OptionsSettingTest() : m_paths(ExecutableFolder(), m_temp.Path() / "config") {}
+
+    fs::path ExecutableFolder() const {
+        fs::path folder = m_temp.Path() / "bin";
+        fs::create_directories(folder);
+        return folder;
+    }
+    fs::path OptionsFile() const {
+        return m_temp.Path() / "config/Tamberlyn/Brisklark/options.ini";
+    }
+
+    void WriteOptions(const std::string& text) {
+        fs::create_directories(OptionsFile().parent_path());
+        WriteText(OptionsFile(), text);
+    }
+
+    TOptionsSetting Loaded() const {
+        TOptionsSetting options;
+        LoadOptions(options, m_paths);
+        return options;
+    }
+
+    TTempFolder m_temp;
+    TAppPaths m_paths;
+};
+
+// Sections are separated by two empty lines.
+const char* const kDefaultFileText =
+    "[CommonOptions]\n"
+    "OutputFolder=@BIN@/Output\n"
+    "OutputFormat=0\n"
+    "IsKeepWav=0\n"
+    "IsNormalize=0\n"
+    "NormalizePercent=95\n"
+    "EnableRipTime=0\n"
+    "RipTime=0\n"
+    "\n\n"
+    "[Mp3Options]\n"
+    "IsSelectVBR=0\n"
+    "IsVBRHead=0\n"
+    "BitRate=128\n"
+    "MaxBitRate=320\n"
+    "VBRQuality=4\n"
+    "StereoMode=1\n"
+    "CPU=3\n"
+    "ConstantBitRate=5\n"
+    "\n\n"
+    "[OggOptions]\n"
+    "IsUseCompress=1\n"
+    "CompressPosition=30\n"
+    "MaxBitRate=0\n"
+    "NomalBitRate=0\n"
+    "MinBitRate=0\n"
+    "\n\n"
+    "[WMAOptions]\n"
+    "CodecIndex=0\n"
+    "FormatIndex=29\n"
+    "VBR=0\n"
+    "\n\n"
+    "[FLACOptions]\n"
+    "Compression=2\n"
+    "\n\n"
+    "[APEOptions]\n"
+    "Compression=2000\n"
+    "CPU=3\n"
+    "\n\n"
+    "[CDOptions]\n"
+    "Index=-1\n"
+    "CDDb=0\n"
+    "\n\n"
+    "[QueryCDDB]\n"
+    "Server=gnudb.gnudb.org\n"
+    "Script=/~cddb/cddb.cgi\n"
+    "UseProxy=0\n"
+    "ProxyAddress=\n"
+    "Port=80\n";
+
+std::string DefaultFileText(const fs::path& executableFolder) {
+    std::string text = kDefaultFileText;
+    text.replace(text.find("@BIN@"), 5, executableFolder.string());
+    return text;
+}
+
+TEST_F(OptionsSettingTest, WithoutAFileEveryFieldTakesItsDefault) {
+    const TOptionsSetting options = Loaded();
+
+    TOptionsSetting expected;
+    expected.CommonOptions = {
+        (ExecutableFolder() / "Output").string(), 0, false, false, 95, false, 0};
+    expected.Mp3Options = {false, false, 128, 320, 4, 1, 3, 5};
+    expected.OggOptions = {true, 30, 0, 0, 0};
+    expected.WMAOptions = {0, 29, false};
+    expected.FLACOptions = {2};
+    expected.APEOptions = {2000, 3};
+    expected.CDOptions = {-1, false};
+    expected.QueryCDDB = {"gnudb.gnudb.org", "/~cddb/cddb.cgi", false, "", "80"};
+    EXPECT_EQ(options, expected);
+    EXPECT_TRUE(fs::is_directory(OptionsFile().parent_path()));
+    EXPECT_FALSE(fs::exists(OptionsFile()));  // nothing is written while loading
+}
+
+TEST_F(OptionsSettingTest, FirstSaveWritesEveryKeyInOrder) {
+    const TSettingsResult saved = SaveOptions(Loaded(), m_paths);
+
+    ASSERT_TRUE(saved.Ok) << saved.Message;
+    EXPECT_EQ(ReadText(OptionsFile()), DefaultFileText(ExecutableFolder()));
+}
+
+TEST_F(OptionsSettingTest, SavedValuesReadBackUnchanged) {
+    TOptionsSetting options;
+    options.CommonOptions = {"/home/ünïcødé/Musik – 音楽", 4, true, true, 87, true, 12};
+    options.Mp3Options = {true, true, 96, 256, 2, 3, 1, 8};
+    options.OggOptions = {false, 77, 14, 9, 1};
+    options.WMAOptions = {2, 7, true};
+    options.FLACOptions = {8};
+    options.APEOptions = {5500, 1};
+    options.CDOptions = {3, true};
+    options.QueryCDDB = {"cddb.example", "/cgi", true, "proxy.example", "3128"};
+    options.CDInfo.Artist = "kept in memory only";
+
+    ASSERT_TRUE(SaveOptions(options, m_paths).Ok);
+    TOptionsSetting reloaded = Loaded();
+
+    EXPECT_EQ(reloaded.CDInfo.Artist, "");
+    reloaded.CDInfo = options.CDInfo;
+    EXPECT_EQ(reloaded, options);
+}
+
+TEST_F(OptionsSettingTest, OggQualityIsClampedToItsRange) {
+    WriteOptions("[OggOptions]\nCompressPosition=5\n");
+    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 30);
+
+    WriteOptions("[OggOptions]\nCompressPosition=250\n");
+    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 100);
+
+    WriteOptions("[OggOptions]\nCompressPosition=64\n");
+    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 64);
+}
+
+TEST_F(OptionsSettingTest, ValuesThatAreNotNumbersGiveTheDefault) {
+    WriteOptions(
+        "[CommonOptions]\n"
+        "OutputFolder=\n"
+        "OutputFormat=abc\n"
+        "IsKeepWav=7\n"
+        "IsNormalize=yes\n"
+        "NormalizePercent=12abc\n"
+        "RipTime=-40\n"
+        "[Mp3Options]\n"
+        "BitRate=99999999999\n"
+        "MaxBitRate=\n"
+        "[OggOptions]\n"
+        "IsUseCompress=0\n"
+        "[cdoptions]\n"
+        "index=2\n");
+    const TOptionsSetting options = Loaded();
+
+    EXPECT_EQ(options.CommonOptions.OutputFolder, "");  // present but empty
+    EXPECT_EQ(options.CommonOptions.OutputFormat, 0);
+    EXPECT_TRUE(options.CommonOptions.IsKeepWav);  // any non-zero number is true
+    EXPECT_FALSE(options.CommonOptions.IsNormalize);
+    EXPECT_EQ(options.CommonOptions.NormalizePercent, 95);
+    EXPECT_EQ(options.CommonOptions.RipTime, -40);
+    EXPECT_EQ(options.Mp3Options.BitRate, 128);  // beyond 32 bits
+    EXPECT_EQ(options.Mp3Options.MaxBitRate, 320);
+    EXPECT_FALSE(options.OggOptions.IsUseCompress);
+    EXPECT_EQ(options.CDOptions.Index, 2);  // names compare without letter case
+}
+
+TEST_F(OptionsSettingTest, SaveKeepsOtherSectionsAndKeys) {
+    WriteOptions(
+        "; written by hand\n"
+        "[Window]\n"
+        "Left=10\n"
+        "\n"
+        "[CommonOptions]\n"
+        "Theme=dark\n"
+        "OutputFormat=3\n");
+    TOptionsSetting options = Loaded();
+    options.CommonOptions.OutputFormat = 5;
+
+    ASSERT_TRUE(SaveOptions(options, m_paths).Ok);
+    const std::string text = ReadText(OptionsFile());
+
+    EXPECT_EQ(text.rfind("; written by hand\n", 0), 0u) << text;
+    EXPECT_NE(text.find("[Window]\nLeft=10\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[CommonOptions]\nTheme=dark\nOutputFormat=5\nOutputFolder="),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Loaded(), options);
+}
+
+TEST_F(OptionsSettingTest, UnusableSettingsFolderFallsBackToTheExecutableFolder) {
+    // A folder under a regular file can never be created, not even by root.
+    WriteText(m_temp.Path() / "plain-file", "");
+    const TAppPaths paths(ExecutableFolder(), m_temp.Path() / "plain-file/config");
+    WriteText(ExecutableFolder() / "options.ini", "[CommonOptions]\nOutputFormat=3\n");
+
+    TOptionsSetting options;
+    LoadOptions(options, paths);
+    EXPECT_EQ(options.CommonOptions.OutputFormat, 3);
+
+    options.CommonOptions.OutputFormat = 4;
+    ASSERT_TRUE(SaveOptions(options, paths).Ok);
+    EXPECT_NE(ReadText(ExecutableFolder() / "options.ini").find("OutputFormat=4\n"),
+              std::string::npos);
+}
+
+TEST_F(OptionsSettingTest, UnreadableFileGivesDefaultsAndIsNotOverwritten) {
+    fs::create_directories(OptionsFile());  // a folder where the file should be
+
+    EXPECT_EQ(Loaded().APEOptions.Compression, 2000);
+    const TSettingsResult saved = SaveOptions(Loaded(), m_paths);
+
+    EXPECT_FALSE(saved.Ok);
+    EXPECT_NE(saved.Message.find("options.ini"), std::string::npos) << saved.Message;
+    EXPECT_TRUE(fs::is_directory(OptionsFile()));
+}
+
+TEST_F(OptionsSettingTest, SaveThroughASymbolicLinkKeepsTheLink) {
+    WriteText(m_temp.Path() / "real.ini", "[Other]\nA=1\n");
+    fs::create_directories(OptionsFile().parent_path());
+    fs::create_symlink(m_temp.Path() / "real.ini", OptionsFile());
+
+    ASSERT_TRUE(SaveOptions(Loaded(), m_paths).Ok);
+
+    EXPECT_TRUE(fs::is_symlink(OptionsFile()));
+    EXPECT_NE(ReadText(m_temp.Path() / "real.ini").find("[Other]\nA=1\n"), std::string::npos);
+    EXPECT_NE(ReadText(m_temp.Path() / "real.ini").find("Port=80"), std::string::npos);
+}
+
+}  // namespace
