@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/codecs/ape/ape_nn_filter.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace ape {
+
+namespace {
+
+// Sum of products wrapped to 32 bits, as every decoder computes it.
+int32_t DotProduct(const int16_t* a, const int16_t* b, size_t count) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        sum += static_cast<uint32_t>(int32_t{a[i]} * int32_t{b[i]});
+    }
+    return static_cast<int32_t>(sum);
+}
+
+// Coefficients wrap at 16 bits.
+void AddSteps(int16_t* coefficients, const int16_t* steps, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        coefficients[i] = static_cast<int16_t>(coefficients[i] + steps[i]);
+    }
+}
+
+void SubtractSteps(int16_t* coefficients, const int16_t* steps, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        coefficients[i] = static_cast<int16_t>(coefficients[i] - steps[i]);
+    }
+}
+
+int16_t Saturate16(int32_t value) {
+    return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
+}
+
+// Step for the newest input: larger for inputs that stand out from the
+// running mean, with the sign opposite to the input's.
+int16_t AdaptationStep(int32_t input, int64_t magnitude, int64_t average) {
+    int16_t step = 0;
+    if (magnitude > 3 * average) {
+        step = 32;
+    } else if (magnitude > 4 * average / 3) {
+        step = 16;
+    } else if (magnitude > 0) {
+        step = 8;
+    }
+    return input > 0 ? static_cast<int16_t>(-step) : step;
+}
+
+}  // namespace
+
+NnFilter::NnFilter(int order, int shift)
+    : m_order(static_cast<size_t>(order)),
+      m_shift(shift),
+      m_coefficients(m_order),
+      m_inputs(m_order + kWindow),
+      m_steps(m_order + kWindow),
+      m_next(m_order) {}
+
+void NnFilter::Reset() {
+    m_average = 0;
+    std::fill(m_coefficients.begin(), m_coefficients.end(), 0);
+    std::fill(m_inputs.begin(), m_inputs.end(), 0);
+    std::fill(m_steps.begin(), m_steps.end(), 0);
+    m_next = m_order;
+}
+
+int32_t NnFilter::Compress(int32_t input) {
+    const int16_t* inputs = &m_inputs[m_next - m_order];
+    int16_t* steps = &m_steps[m_next - m_order];
+
+    const int64_t dot = DotProduct(m_coefficients.data(), inputs, m_order);
+    const int64_t prediction = (dot + (int64_t{1} << (m_shift - 1))) >> m_shift;
+    const auto output = static_cast<int32_t>(static_cast<uint32_t>(int64_t{input} - prediction));
+
+    if (output > 0) {
+        SubtractSteps(m_coefficients.data(), steps, m_order);
+    } else if (output < 0) {
+        AddSteps(m_coefficients.data(), steps, m_order);
+    }
+
+    const int64_t magnitude = std::llabs(int64_t{input});
+    m_inputs[m_next] = Saturate16(input);
+    m_steps[m_next] = AdaptationStep(input, magnitude, m_average);
+    m_average += (magnitude - m_average) / 16;
+    // Steps lose weight with age: halved at ages 2, 3 and 9.
+    m_steps[m_next - 1] = static_cast<int16_t>(m_steps[m_next - 1] >> 1);
+    m_steps[m_next - 2] = static_cast<int16_t>(m_steps[m_next - 2] >> 1);
+    m_steps[m_next - 8] = static_cast<int16_t>(m_steps[m_next - 8] >> 1);
+
+    if (++m_next == m_inputs.size()) {
+        std::memmove(m_inputs.data(), &m_inputs[kWindow], m_order * sizeof(int16_t));
+        std::memmove(m_steps.data(), &m_steps[kWindow], m_order * sizeof(int16_t));
+        m_next = m_order;
+    }
+    return output;
+}
+
+}  // namespace ape
