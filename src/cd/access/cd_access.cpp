@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cd/access/cd_access.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+#include "cd/access/cd_backend.h"
+#include "cd/access/libcdio_backend.h"
+
+namespace {
+
+constexpr std::uint32_t kLeadInSectors = 150;  // 00:02:00
+constexpr std::uint32_t kSectorsPerMinute = 60 * 75;
+
+thread_local int t_lastError = cdeNoError;
+
+int Fail(TCDAccessError error) {
+    t_lastError = error;
+    return 0;
+}
+
+int Succeed() {
+    t_lastError = cdeNoError;
+    return 1;
+}
+
+// One open handle. Its mutex serialises the device calls of all threads.
+struct OpenDrive {
+    std::mutex mutex;
+    std::unique_ptr<CDDevice> device;
+    bool msf = false;                    // ReadTOC gives minute/second/frame addresses
+    std::optional<CDDiscLayout> layout;  // from the last successful layout read
+};
+
+// The process-wide backend and handle table; slot h - 1 holds handle h.
+class HandleTable {
+public:
+    static HandleTable& Instance() {
+        static HandleTable table;
+        return table;
+    }
+
+    std::shared_ptr<CDBackend> Backend() {
+        std::lock_guard lock(m_mutex);
+        if (!m_backend) {
+            m_backend = MakeLibcdioBackend();
+        }
+        return m_backend;
+    }
+
+    std::shared_ptr<CDBackend> SetBackend(std::shared_ptr<CDBackend> backend) {
+        std::lock_guard lock(m_mutex);
+        std::swap(m_backend, backend);
+        return backend;
+    }
+
+    bool HasFreeSlot() {
+        std::lock_guard lock(m_mutex);
+        return std::find(m_slots.begin(), m_slots.end(), nullptr) != m_slots.end();
+    }
+
+    // The new handle, or 0 when every slot is taken.
+    TCDHandle Add(std::shared_ptr<OpenDrive> drive) {
+        std::lock_guard lock(m_mutex);
+        const auto slot = std::find(m_slots.begin(), m_slots.end(), nullptr);
+        if (slot == m_slots.end()) {
+            return 0;
+        }
+        *slot = std::move(drive);
+        return static_cast<TCDHandle>(slot - m_slots.begin() + 1);
+    }
+
+    std::shared_ptr<OpenDrive> Find(TCDHandle handle) {
+        std::lock_guard lock(m_mutex);
+        return InRange(handle) ? m_slots[handle - 1] : nullptr;
+    }
+
+    // The drive is destroyed once no call on it is still running.
+    bool Remove(TCDHandle handle) {
+        std::lock_guard lock(m_mutex);
+        if (!InRange(handle) || !m_slots[handle - 1]) {
+            return false;
+        }
+        m_slots[handle - 1].reset();
+        return true;
+    }
+
+private:
+    static bool InRange(TCDHandle handle) { return handle >= 1 && handle <= kMaxCDHandles; }
+
+    std::mutex m_mutex;
+    std::shared_ptr<CDBackend> m_backend;
+    std::array<std::shared_ptr<OpenDrive>, kMaxCDHandles> m_slots;
+};
+
+// Reads the layout afresh and keeps it for the range checks of later reads.
+// The drive's mutex must be held.
+const CDDiscLayout* RefreshLayout(OpenDrive& drive) {
+    drive.layout = drive.device->ReadLayout();
+    return drive.layout ? &*drive.layout : nullptr;
+}
+
+bool IsValid(const CDDiscLayout& layout) {
+    if (layout.tracks.empty() || layout.tracks.size() >= kMaxTOCEntries) {
+        return false;
+    }
+    for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
+        const std::uint32_t next =
+            i + 1 < layout.tracks.size() ? layout.tracks[i + 1].startSector : layout.leadOut;
+        if (layout.tracks[i].startSector >= next ||
+            (i > 0 && layout.tracks[i].number != layout.tracks[i - 1].number + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TTOCTrack TocEntry(std::uint8_t number, bool audio, std::uint32_t sector, bool msf) {
+    TTOCTrack entry;
+    entry.TrackNumber = number;
+    entry.AdrControl = audio ? 0x10 : 0x14;
+    if (msf) {
+        const std::uint32_t address = sector + kLeadInSectors;
+        entry.Address[1] = static_cast<std::uint8_t>(address / kSectorsPerMinute);
+        entry.Address[2] = static_cast<std::uint8_t>(address / 75 % 60);
+        entry.Address[3] = static_cast<std::uint8_t>(address % 75);
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            entry.Address[i] = static_cast<std::uint8_t>(sector >> (24 - 8 * i));
+        }
+    }
+    return entry;
+}
+
+}  // namespace
+
+std::shared_ptr<CDBackend> SetCDBackend(std::shared_ptr<CDBackend> backend) {
+    return HandleTable::Instance().SetBackend(std::move(backend));
+}
+
+TTrackBuf MakeTrackBuf(std::uint32_t start, std::uint32_t count) {
+    TTrackBuf buffer;
+    buffer.StartFrame = start;
+    buffer.NumFrames = count;
+    buffer.MaxLen = count * kCDSectorBytes;
+    buffer.Buf.resize(buffer.MaxLen);
+    return buffer;
+}
+
+int GetCDList(TCDList* list) {
+    if (list == nullptr || list->Max == 0) {
+        return Fail(cdeBadArgument);
+    }
+    const std::vector<CDDriveEntry> drives = HandleTable::Instance().Backend()->ListDrives();
+    const std::size_t capacity = std::min<std::size_t>(list->Max, kMaxCDDrives);
+    list->Num = static_cast<std::uint8_t>(std::min(drives.size(), capacity));
+    for (std::size_t i = 0; i < list->Num; ++i) {
+        list->Drives[i] = drives[i].info;
+    }
+    return Succeed();
+}
+
+TCDHandle GetCDHandle(const TGetCDHandle* request) {
+    if (request == nullptr) {
+        return Fail(cdeBadArgument);
+    }
+    HandleTable& table = HandleTable::Instance();
+    if (!table.HasFreeSlot()) {
+        return Fail(cdeTooManyHandles);
+    }
+    const std::shared_ptr<CDBackend> backend = table.Backend();
+    const std::vector<CDDriveEntry> drives = backend->ListDrives();
+    const auto entry = std::find_if(drives.begin(), drives.end(), [&](const CDDriveEntry& d) {
+        return d.info.Adapter == request->Adapter && d.info.Target == request->Target &&
+               d.info.Lun == request->Lun;
+    });
+    if (entry == drives.end()) {
+        return Fail(cdeNoSuchDrive);
+    }
+    auto drive = std::make_shared<OpenDrive>();
+    drive->device = backend->Open(*entry);
+    if (!drive->device) {
+        return Fail(cdeOpenFailed);
+    }
+    const TCDHandle handle = table.Add(std::move(drive));
+    if (handle == 0) {
+        return Fail(cdeTooManyHandles);
+    }
+    Succeed();
+    return handle;
+}
+
+int CloseCDHandle(TCDHandle handle) {
+    return HandleTable::Instance().Remove(handle) ? Succeed() : Fail(cdeInvalidHandle);
+}
+
+int ModifyCDParms(TCDHandle handle, int parameter, std::uint32_t value) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    if (parameter != kCDParmMSF || value > 1) {
+        return Fail(cdeBadArgument);
+    }
+    std::lock_guard lock(drive->mutex);
+    drive->msf = value == 1;
+    return Succeed();
+}
+
+int ReadTOC(TCDHandle handle, TTOC* toc) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    if (toc == nullptr) {
+        return Fail(cdeBadArgument);
+    }
+    std::lock_guard lock(drive->mutex);
+    const CDDiscLayout* layout = RefreshLayout(*drive);
+    if (layout == nullptr || !IsValid(*layout)) {
+        return Fail(cdeNoDisc);
+    }
+    *toc = TTOC{};
+    const std::size_t count = layout->tracks.size();
+    toc->FirstTrack = layout->tracks.front().number;
+    toc->LastTrack = layout->tracks.back().number;
+    toc->TocLength = static_cast<std::uint16_t>(2 + sizeof(TTOCTrack) * (count + 1));
+    for (std::size_t i = 0; i < count; ++i) {
+        const CDTrackEntry& track = layout->tracks[i];
+        toc->Tracks[i] = TocEntry(track.number, track.audio, track.startSector, drive->msf);
+    }
+    toc->Tracks[count] = TocEntry(kLeadOutTrack, true, layout->leadOut, drive->msf);
+    return Succeed();
+}
+
+int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    if (buffer == nullptr) {
+        return Fail(cdeBadArgument);
+    }
+    buffer->Len = 0;
+    buffer->StartOffset = 0;
+    const std::uint64_t bytes = std::uint64_t{buffer->NumFrames} * kCDSectorBytes;
+    if (buffer->NumFrames == 0 || buffer->MaxLen < bytes || buffer->Buf.size() < buffer->MaxLen) {
+        return Fail(cdeBadArgument);
+    }
+    std::lock_guard lock(drive->mutex);
+    const CDDiscLayout* layout = drive->layout ? &*drive->layout : RefreshLayout(*drive);
+    if (layout == nullptr) {
+        return Fail(cdeNoDisc);
+    }
+    const std::uint64_t end = std::uint64_t{buffer->StartFrame} + buffer->NumFrames;
+    if (end > layout->readableEnd) {
+        return Fail(cdeOutOfRange);
+    }
+    if (!drive->device->ReadAudio(buffer->StartFrame, buffer->NumFrames, buffer->Buf.data())) {
+        return Fail(cdeReadFailed);
+    }
+    buffer->Len = static_cast<std::uint32_t>(bytes);
+    return Succeed();
+}
+
+int GetAspiLibError() {
+    return t_lastError;
+}
+
+int CDHasAudioTrack(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    const CDDiscLayout* layout = RefreshLayout(*drive);
+    if (layout == nullptr) {
+        return Fail(cdeNoDisc);
+    }
+    const bool audio = std::any_of(layout->tracks.begin(), layout->tracks.end(),
+                                   [](const CDTrackEntry& track) { return track.audio; });
+    t_lastError = cdeNoError;
+    return audio ? 1 : 0;
+}
+
+int CDMediaChanged(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        Fail(cdeInvalidHandle);
+        return -1;
+    }
+    std::lock_guard lock(drive->mutex);
+    const int changed = drive->device->MediaChanged();
+    if (changed < 0) {
+        Fail(cdeReadFailed);
+        return -1;
+    }
+    t_lastError = cdeNoError;
+    return changed;
+}
+
+int EjectCD(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    const TCDAccessError error = drive->device->Eject();
+    return error == cdeNoError ? Succeed() : Fail(error);
+}
+
+int CloseCDTray(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    const TCDAccessError error = drive->device->CloseTray();
+    return error == cdeNoError ? Succeed() : Fail(error);
+}

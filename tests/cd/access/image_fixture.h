@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Disc images made in a test's own temp folder and offered to the CD access
+// module through BRISKLARK_DISC_IMAGES.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cd/access/cd_access.h"
+#include "discimage/disc_image.h"
+#include "discimage/synth.h"
+
+class ImageFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("brisklark_cd_" + std::to_string(::getpid()) + "_" + info->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+    }
+
+    void TearDown() override {
+        for (TCDHandle h = 1; h <= kMaxCDHandles; ++h) {
+            CloseCDHandle(h);
+        }
+        ::unsetenv("BRISKLARK_DISC_IMAGES");
+        std::filesystem::remove_all(m_dir);
+    }
+
+    // Writes name.cue/.bin from tracks and lists the image as the only one.
+    discimage::DiscLayout MakeImage(const std::vector<discimage::Pcm>& tracks,
+                                    const std::string& name = "disc") {
+        const auto result = discimage::WriteDiscImage(Cue(name), tracks);
+        EXPECT_TRUE(result.ok) << result.message;
+        ::setenv("BRISKLARK_DISC_IMAGES", Cue(name).c_str(), 1);
+        return result.layout;
+    }
+
+    std::filesystem::path Cue(const std::string& name = "disc") const {
+        return m_dir / (name + ".cue");
+    }
+
+    // A handle on the last drive of the list (the image made last).
+    TCDHandle OpenLastDrive() {
+        TCDList list;
+        EXPECT_EQ(GetCDList(&list), 1);
+        EXPECT_GT(list.Num, 0);
+        const TCDDriveInfo& drive = list.Drives[list.Num - 1];
+        TGetCDHandle request;
+        request.Adapter = drive.Adapter;
+        request.Target = drive.Target;
+        request.Lun = drive.Lun;
+        return GetCDHandle(&request);
+    }
+
+    std::filesystem::path m_dir;
+};
+
+// Three tracks of distinct patterns, none a whole number of sectors long.
+inline std::vector<discimage::Pcm> ThreeTracks() {
+    return {discimage::BytePattern(2352 * 30 + 1000, 1), discimage::BytePattern(2352 * 7 + 4, 2),
+            discimage::BytePattern(2352 * 12 + 2000, 3)};
+}
+
+// The bytes a whole-disc rip returns: every track padded to whole sectors.
+inline discimage::Pcm DiscBytes(const std::vector<discimage::Pcm>& tracks) {
+    discimage::Pcm all;
+    for (const auto& track : tracks) {
+        const auto padded = discimage::PadToSectors(track);
+        all.insert(all.end(), padded.begin(), padded.end());
+    }
+    return all;
+}
