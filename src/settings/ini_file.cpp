@@ -56,6 +56,7 @@ TSettingsResult TIniFile::Load(const std::filesystem::path& file) {
     if (!std::filesystem::exists(file, error)) {
         return {};
     }
+    errno = 0;
     if (m_ini.LoadFile(file.c_str()) < 0) {
         const int reason = errno != 0 ? errno : EIO;
         m_ini.Reset();
