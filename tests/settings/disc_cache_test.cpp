@@ -137,11 +137,4 @@ TEST_F(DiscCacheTest, UnreadableCacheIsNotOverwritten) {
     EXPECT_TRUE(fs::is_directory(CacheFile()));
 }
 
-TEST(TrackTitlesTest, NumbersOutsideOneToAHundredAreRejected) {
-    TTrackTitles titles;
-    EXPECT_THROW(titles[0], std::out_of_range);
-    EXPECT_THROW(titles[101], std::out_of_range);
-    EXPECT_THROW(titles[-1], std::out_of_range);
-}
-
 }  // namespace
