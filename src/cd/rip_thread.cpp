@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cd/rip_thread.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <exception>
+#include <span>
+#include <utility>
+
+#include "cd/file_descriptor.h"
+#include "cd/wav_normalizer.h"
+
+namespace {
+
+constexpr std::int32_t kLeadInFrames = 150;  // 00:02:00, where sector 0 lies
+constexpr std::uint32_t kWavChannels = 2;
+constexpr std::uint32_t kWavSampleRate = 44100;
+constexpr std::uint32_t kWavBitsPerSample = 16;
+constexpr std::uint32_t kWavBlockAlign = kWavChannels * kWavBitsPerSample / 8;
+
+void PutLe(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+void PutTag(std::span<std::uint8_t> bytes, std::size_t offset, const char (&tag)[5]) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[offset + i] = static_cast<std::uint8_t>(tag[i]);
+    }
+}
+
+// The canonical 44-byte header of 16-bit stereo PCM at 44100 Hz.
+std::array<std::uint8_t, kRipWavHeaderBytes> WavHeader(std::uint32_t audioBytes) {
+    std::array<std::uint8_t, kRipWavHeaderBytes> header{};
+    PutTag(header, 0, "RIFF");
+    PutLe(header, 4, audioBytes + 36, 4);
+    PutTag(header, 8, "WAVE");
+    PutTag(header, 12, "fmt ");
+    PutLe(header, 16, 16, 4);
+    PutLe(header, 20, 1, 2);  // PCM
+    PutLe(header, 22, kWavChannels, 2);
+    PutLe(header, 24, kWavSampleRate, 4);
+    PutLe(header, 28, kWavSampleRate * kWavBlockAlign, 4);
+    PutLe(header, 32, kWavBlockAlign, 2);
+    PutLe(header, 34, kWavBitsPerSample, 2);
+    PutTag(header, 36, "data");
+    PutLe(header, 40, audioBytes, 4);
+    return header;
+}
+
+// Frames (1/75 s) from the start of the lead-in to a minute/second/frame address.
+std::int32_t AddressFrames(const TTOCTrack& entry) {
+    return entry.Address[1] * 4500 + entry.Address[2] * 75 + entry.Address[3];
+}
+
+struct TrackSpan {
+    std::uint32_t startSector = 0;
+    std::uint32_t sectorCount = 0;
+};
+
+// The sectors of track trackNumber (1-based position), or false when the
+// table has no such track or gives it no sectors.
+bool FindTrack(const TTOC& toc, std::int32_t trackNumber, TrackSpan& span) {
+    const std::int32_t trackCount = toc.LastTrack - toc.FirstTrack + 1;
+    if (trackNumber < 1 || trackNumber > trackCount || trackNumber >= kMaxTOCEntries) {
+        return false;
+    }
+    // The track's own address, not its distance from the first track, so
+    // discs whose first track does not start at 00:02:00 read right.
+    const std::int32_t start = AddressFrames(toc.Tracks[trackNumber - 1]) - kLeadInFrames;
+    const std::int32_t count =
+        AddressFrames(toc.Tracks[trackNumber]) - AddressFrames(toc.Tracks[trackNumber - 1]);
+    if (start < 0 || count <= 0) {
+        return false;
+    }
+    span.startSector = static_cast<std::uint32_t>(start);
+    span.sectorCount = static_cast<std::uint32_t>(count);
+    return true;
+}
+
+// Titles become file names as they stand, but one must not name a file
+// outside the output folder (a "/"), be cut short by a NUL, or be a dot name.
+bool IsUsableTitle(const std::string& title) {
+    return title.find('/') == std::string::npos && title.find('\0') == std::string::npos &&
+           title != "." && title != "..";
+}
+
+// Opens the WAV file for writing, empty, locked against every other user.
+FileDescriptor CreateWavFile(const std::string& path) {
+    // O_NONBLOCK keeps a FIFO of that name from blocking the open.
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+    struct stat info {};
+    if (!file.IsOpen() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::ftruncate(file.Get(), 0) != 0) {
+        return FileDescriptor();
+    }
+    return file;
+}
+
+// Reads count sectors from start and appends what the drive delivers at
+// offset. False when the read or the write fails.
+bool AppendSectors(TCDHandle handle, std::uint32_t start, std::uint32_t count, int file,
+                   off_t& offset) {
+    TTrackBuf buffer = MakeTrackBuf(start, count);
+    if (ReadCDAudioLBA(handle, &buffer) != 1 ||
+        static_cast<std::size_t>(buffer.StartOffset) + buffer.Len > buffer.Buf.size()) {
+        return false;
+    }
+    const auto delivered = std::span(buffer.Buf).subspan(buffer.StartOffset, buffer.Len);
+    if (!WriteAt(file, delivered, offset)) {
+        return false;
+    }
+    offset += static_cast<off_t>(delivered.size());
+    return true;
+}
+
+}  // namespace
+
+TCDRipThread::TCDRipThread(std::int32_t trackNumber, std::string trackTitle,
+                           const TCommonOptions& options)
+    : m_trackNumber(trackNumber),
+      m_trackTitle(std::move(trackTitle)),
+      m_outputFolder(options.OutputFolder),
+      m_isNormalize(options.IsNormalize),
+      m_normalizePercent(options.NormalizePercent) {}
+
+TCDRipThread::~TCDRipThread() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void TCDRipThread::Resume() {
+    if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { Execute(); });
+    }
+}
+
+void TCDRipThread::PostError(std::int64_t code) {
+    if (m_notifyWindow != nullptr) {
+        m_notifyWindow->Post({WM_RIPERROR, 0, code, nullptr});
+    }
+}
+
+void TCDRipThread::PostProgress(std::int32_t percent, std::int32_t status) {
+    if (m_notifyWindow != nullptr) {
+        m_notifyWindow->Post(
+            {WM_RIPPROGRESS, 0, 0, std::make_unique<TProcessInfo>(percent, status)});
+    }
+}
+
+void TCDRipThread::Execute() {
+    try {
+        if (ModifyCDParms(m_cdHandle, kCDParmMSF, 1) == 0) {
+            PostError(kRipErrorDriveParameter);
+            return;
+        }
+        TTOC toc;
+        TrackSpan track;
+        if (ReadTOC(m_cdHandle, &toc) != 1 || !FindTrack(toc, m_trackNumber, track)) {
+            PostError(kRipErrorTableOfContents);
+            return;
+        }
+        Extract(m_outputFolder + "/" + m_trackTitle + ".wav", track.startSector, track.sectorCount);
+    } catch (const std::exception&) {
+        // Out of memory or a failing message target: the thread ends without
+        // a final message, like after a file error while normalising.
+    }
+}
+
+void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector,
+                           std::uint32_t sectorCount) {
+    FileDescriptor wave = IsUsableTitle(m_trackTitle) ? CreateWavFile(wavPath) : FileDescriptor();
+    if (!wave.IsOpen()) {
+        PostProgress(kPercentRipEnded, kRipStatusBadFileName);
+        return;
+    }
+    off_t end = kRipWavHeaderBytes;
+    bool failed = !WriteAt(wave.Get(), WavHeader(0), 0);
+    std::uint32_t done = 0;
+    while (!failed && done < sectorCount) {
+        const std::uint32_t count = std::min(kRipSectorsPerRead, sectorCount - done);
+        failed = !AppendSectors(m_cdHandle, startSector + done, count, wave.Get(), end);
+        done += count;
+        PostProgress(static_cast<std::int32_t>(std::uint64_t{done} * 100 / sectorCount));
+        if (StopRequested()) {
+            break;
+        }
+    }
+    if (failed) {
+        PostProgress(kPercentRipEnded, kRipStatusReadFailed);
+        return;
+    }
+    const auto audioBytes = static_cast<std::uint32_t>(end - kRipWavHeaderBytes);
+    if (!WriteAt(wave.Get(), WavHeader(audioBytes), 0)) {
+        PostProgress(kPercentRipEnded, kRipStatusReadFailed);
+        return;
+    }
+    wave = FileDescriptor();
+    if (StopRequested()) {
+        return;
+    }
+    if (m_isNormalize) {
+        PostProgress(kPercentNormalizing);
+        const auto progress = [this](std::int32_t percent) { PostProgress(percent); };
+        if (!NormalizeWavFile(wavPath, m_normalizePercent, kNormalizeBlockBytes, progress)) {
+            return;
+        }
+    }
+    PostProgress(kPercentRipEnded, kRipStatusOk);
+}

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// TCDRipThread extracts one audio track of the disc in a drive into a WAV
+// file in the output folder and, when asked, scales its samples by the
+// normalisation percentage. It reports everything by posting messages to its
+// NotifyWindow and never touches a window itself.
+//
+// Threads: the owner (the rip window, on the GUI thread) creates the object
+// suspended, sets CDHandle and NotifyWindow, calls Resume and later destroys
+// it; the body runs on the object's own thread. The only data shared while it
+// runs is StopRequested.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "cd/access/cd_access.h"
+#include "cd/message_target.h"
+#include "settings/options_setting.h"
+
+inline constexpr std::uint32_t WM_RIPERROR = 2125;
+inline constexpr std::uint32_t WM_RIPPROGRESS = 2126;
+
+// LParam of WM_RIPERROR.
+inline constexpr std::int64_t kRipErrorDriveParameter = 1;
+inline constexpr std::int64_t kRipErrorTableOfContents = 2;
+
+// Percent values of a TProcessInfo beyond the progress range 1..100.
+inline constexpr std::int32_t kPercentNormalizing = 999;
+inline constexpr std::int32_t kPercentRipEnded = 1000;
+inline constexpr std::int32_t kPercentEncodeEnded = 2000;
+
+// Status values of a TProcessInfo with Percent kPercentRipEnded.
+inline constexpr std::int32_t kRipStatusOk = 0;
+inline constexpr std::int32_t kRipStatusReadFailed = 3;
+inline constexpr std::int32_t kRipStatusNotEncoded = 4;
+inline constexpr std::int32_t kRipStatusBadFileName = 5;
+
+// Posted with WM_RIPPROGRESS; owned by the receiver.
+struct TProcessInfo : MessagePayload {
+    TProcessInfo(std::int32_t percent, std::int32_t status) : Percent(percent), Status(status) {}
+
+    std::int32_t Percent;  // 1..100 progress, or one of the kPercent... stages; 0 carries nothing
+    std::int32_t Status;   // a kRipStatus... value, meaningful with kPercentRipEnded
+};
+
+// Sectors per ReadCDAudioLBA call.
+inline constexpr std::uint32_t kRipSectorsPerRead = 10;
+// Bytes per normalisation block.
+inline constexpr std::size_t kNormalizeBlockBytes = 2048;
+
+class TCDRipThread {
+public:
+    // Creates the thread suspended. trackNumber is the 1-based position in
+    // the table of contents; the WAV file is
+    // options.OutputFolder + "/" + trackTitle + ".wav". Only OutputFolder,
+    // IsNormalize and NormalizePercent of options are used; they are copied.
+    TCDRipThread(std::int32_t trackNumber, std::string trackTitle, const TCommonOptions& options);
+    // Waits for the body to return; set StopRequested first to end it early.
+    ~TCDRipThread();
+    TCDRipThread(const TCDRipThread&) = delete;
+    TCDRipThread& operator=(const TCDRipThread&) = delete;
+
+    void SetCDHandle(TCDHandle handle) { m_cdHandle = handle; }
+    // The target must outlive this object.
+    void SetNotifyWindow(MessageTarget* target) { m_notifyWindow = target; }
+    // Starts the body; a second call does nothing.
+    void Resume();
+
+    // Any thread. The body checks it after each read.
+    void SetStopRequested(bool stop) { m_stopRequested.store(stop); }
+    bool StopRequested() const { return m_stopRequested.load(); }
+
+    std::int32_t TrackNumber() const { return m_trackNumber; }
+    const std::string& TrackTitle() const { return m_trackTitle; }
+
+private:
+    void Execute();
+    void Extract(const std::string& wavPath, std::uint32_t startSector, std::uint32_t sectorCount);
+    void PostError(std::int64_t code);
+    void PostProgress(std::int32_t percent, std::int32_t status = kRipStatusOk);
+
+    std::atomic<bool> m_stopRequested{false};
+    const std::int32_t m_trackNumber;
+    const std::string m_trackTitle;
+    const std::string m_outputFolder;
+    const bool m_isNormalize;
+    const std::int32_t m_normalizePercent;
+    TCDHandle m_cdHandle = 0;
+    MessageTarget* m_notifyWindow = nullptr;
+    std::thread m_thread;
+};
