@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/core/au_thread.h"
+
+#include <exception>
+#include <string>
+
+#include "audio/core/au_event_handler.h"
+#include "audio/core/au_output.h"
+#include "audio/core/au_sync_queue.h"
+
+namespace {
+
+constexpr auto kDoneEventDelay = std::chrono::milliseconds(300);
+constexpr int kNoSleepDelay = 5;  // Delay values up to this mean no sleep
+
+}  // namespace
+
+bool WorkerParkState::WaitParked(std::uint64_t count, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_lock);
+    return m_changed.wait_for(lock, timeout,
+                              [&] { return m_suspensions >= count || m_terminated; });
+}
+
+TAuThread::TAuThread(TAuOutput& parent) : m_parent(parent), m_thread([this] { Execute(); }) {}
+
+TAuThread::~TAuThread() {
+    {
+        std::lock_guard lock(m_park->m_lock);
+        m_park->m_terminated = true;
+        m_park->m_suspended = false;
+    }
+    m_park->m_changed.notify_all();
+    m_thread.join();
+}
+
+void TAuThread::Resume() {
+    {
+        std::lock_guard lock(m_park->m_lock);
+        if (!m_park->m_suspended || m_park->m_terminated) {
+            return;
+        }
+        m_park->m_suspended = false;
+    }
+    m_park->m_changed.notify_all();
+}
+
+bool TAuThread::Suspended() const {
+    std::lock_guard lock(m_park->m_lock);
+    return m_park->m_suspended;
+}
+
+void TAuThread::RequestStop(bool notify) {
+    m_doNotify = notify;
+    m_runFinished = false;
+    m_stopRequested = true;
+}
+
+void TAuThread::Execute() {
+    while (Park()) {
+        RunOnce();
+    }
+    {
+        std::lock_guard lock(m_park->m_lock);
+        ++m_park->m_suspensions;  // an ended worker counts as parked
+    }
+    m_park->m_changed.notify_all();
+}
+
+bool TAuThread::Park() {
+    std::unique_lock lock(m_park->m_lock);
+    if (!m_park->m_terminated) {
+        m_park->m_suspended = true;
+    }
+    ++m_park->m_suspensions;
+    m_park->m_changed.notify_all();
+    SyncQueue::Instance().Wake();
+    m_park->m_changed.wait(lock, [&] { return !m_park->m_suspended || m_park->m_terminated; });
+    return !m_park->m_terminated;
+}
+
+void TAuThread::ReportFailure(const std::string& message) {
+    try {
+        m_parent.ReleaseAfterFailure();
+    } catch (...) {
+        // The run has failed already; its first error is the one reported.
+    }
+    try {
+        SyncQueue::Instance().Synchronize([&] { m_parent.HandleThreadException(message); });
+    } catch (...) {
+        // A throwing OnThreadException handler must not end the worker.
+    }
+}
+
+void TAuThread::RunOnce() {
+    TAuOutput& out = m_parent;
+    out.m_busy = true;
+    std::string failure;
+    bool failed = false;
+    try {
+        out.Prepare();
+        out.m_canOutput = true;
+        bool more = true;
+        while (!m_stopRequested && more) {
+            const int delay = m_delay;
+            if (delay > kNoSleepDelay) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            }
+            const int progress = out.Progress();
+            if (progress != out.m_currentProgress) {
+                out.m_currentProgress = progress;
+                if (out.m_notifyProgress) {
+                    out.m_events.PostProgress(&out);
+                }
+            }
+            more = out.DoOutput(m_stopRequested);
+        }
+    } catch (const std::exception& error) {
+        failed = true;
+        failure = error.what();
+    } catch (...) {
+        failed = true;
+        failure = "Unknown error";
+    }
+    if (failed) {
+        ReportFailure(failure);
+    }
+    m_stopRequested = false;
+    if (out.m_busy) {
+        out.m_canOutput = false;
+        try {
+            out.Done();
+        } catch (const std::exception& error) {
+            ReportFailure(error.what());
+        } catch (...) {
+            ReportFailure("Unknown error");
+        }
+        out.m_stopped = false;
+        out.m_busy = false;
+    }
+    if (m_doNotify && out.m_notifyDone) {
+        std::this_thread::sleep_for(kDoneEventDelay);
+        std::uint64_t parked = 0;
+        {
+            std::lock_guard lock(m_park->m_lock);
+            parked = m_park->m_suspensions + 1;  // the suspension that follows
+        }
+        out.m_events.PostDone(&out, m_park, parked);
+    }
+    m_runFinished = true;
+    SyncQueue::Instance().Wake();
+}

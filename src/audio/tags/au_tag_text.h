@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text conversions at the boundary of tag formats. In memory 8-bit text is
+// UTF-8; files that store single-byte text use ISO-8859-1 (Latin-1). Invalid
+// input never fails: malformed UTF-8 and unpaired UTF-16 surrogates become
+// U+FFFD, and characters Latin-1 cannot hold become '?'.
+
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+std::string Latin1ToUtf8(std::string_view latin1);
+std::string Utf8ToLatin1(std::string_view text);

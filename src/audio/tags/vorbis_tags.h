@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+#include "audio/tags/au_tags.h"
+
+// The Vorbis comment names with typed properties; the Ogg Vorbis and FLAC
+// outputs turn the name/value pairs into the file's comments. No file
+// operations of its own. Used on one thread at a time.
+class TVorbisTags : public TAuTags {
+public:
+    TVorbisTags();
+
+    [[nodiscard]] std::u16string Album() const { return AsWideString("album"); }
+    void SetAlbum(const std::u16string& v) { SetValue("album", v); }
+    [[nodiscard]] std::u16string Artist() const { return AsWideString("artist"); }
+    void SetArtist(const std::u16string& v) { SetValue("artist", v); }
+    [[nodiscard]] std::u16string Date() const { return AsWideString("date"); }
+    void SetDate(const std::u16string& v) { SetValue("date", v); }
+    [[nodiscard]] std::u16string Genre() const { return AsWideString("genre"); }
+    void SetGenre(const std::u16string& v) { SetValue("genre", v); }
+    [[nodiscard]] std::u16string Title() const { return AsWideString("title"); }
+    void SetTitle(const std::u16string& v) { SetValue("title", v); }
+    [[nodiscard]] std::u16string Track() const { return AsWideString("tracknumber"); }
+    void SetTrack(const std::u16string& v) { SetValue("tracknumber", v); }
+};
