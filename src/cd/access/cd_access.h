@@ -51,7 +51,7 @@ struct TCDDriveInfo {
     std::uint8_t Adapter = 0;
     std::uint8_t Target = 0;
     std::uint8_t Lun = 0;
-    char Vendor[9] = {};    // zero-terminated, trailing blanks removed
+    char Vendor[9] = {};    // zero-terminated, blank-padded to 8 characters
     char Product[17] = {};  // zero-terminated, trailing blanks removed
 };
 

@@ -46,6 +46,15 @@ void CopyField(char (&field)[N], std::string_view text) {
     std::memcpy(field, text.data(), text.size());
 }
 
+// Vendor names fill 8 blank-padded characters, as in a drive's inquiry data,
+// so that vendor and product joined directly still read as two words.
+void CopyVendor(char (&field)[9], std::string_view text) {
+    CopyField(field, text);
+    for (std::size_t i = std::strlen(field); i < sizeof field - 1; ++i) {
+        field[i] = ' ';
+    }
+}
+
 driver_id_t ImageDriver(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -193,7 +202,7 @@ CDDriveEntry RealDriveEntry(const char* device, std::uint8_t index) {
     cdio_hwinfo_t hwinfo{};
     CdioPtr cdio(cdio_open(device, DRIVER_LINUX));
     if (cdio && cdio_get_hwinfo(cdio.get(), &hwinfo)) {
-        CopyField(entry.info.Vendor, hwinfo.psz_vendor);
+        CopyVendor(entry.info.Vendor, hwinfo.psz_vendor);
         CopyField(entry.info.Product, hwinfo.psz_model);
     } else {
         CopyField(entry.info.Product, std::filesystem::path(device).filename().string());
@@ -218,7 +227,7 @@ public:
             entry.path = path;
             entry.info.Adapter = kImageAdapter;
             entry.info.Target = imageIndex++;
-            CopyField(entry.info.Vendor, "Image");
+            CopyVendor(entry.info.Vendor, "Image");
             CopyField(entry.info.Product, std::filesystem::path(path).filename().string());
             drives.push_back(entry);
         }

@@ -45,9 +45,9 @@ TEST_F(CDAccessImageTest, DriveListShowsImagesAfterRealDrivesAndRespectsCapacity
     ASSERT_GE(list.Num, 2);
     const TCDDriveInfo& a = list.Drives[list.Num - 2];
     const TCDDriveInfo& b = list.Drives[list.Num - 1];
-    EXPECT_STREQ(a.Vendor, "Image");
+    EXPECT_STREQ(a.Vendor, "Image   ");
     EXPECT_STREQ(a.Product, "first.cue");
-    EXPECT_STREQ(b.Vendor, "Image");
+    EXPECT_STREQ(b.Vendor, "Image   ");
     EXPECT_STREQ(b.Product, "second.cue");
 
     TCDList one;

@@ -48,7 +48,14 @@ protected:
         return m_dir / (name + ".cue");
     }
 
-    // A handle on the last drive of the list (the image made last).
+    // The position of the last drive of the list (the image made last).
+    static int LastPosition() {
+        TCDList list;
+        EXPECT_EQ(GetCDList(&list), 1);
+        return list.Num - 1;
+    }
+
+    // A handle on the last drive of the list.
     TCDHandle OpenLastDrive() {
         TCDList list;
         EXPECT_EQ(GetCDList(&list), 1);
