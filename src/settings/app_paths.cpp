@@ -31,7 +31,7 @@ fs::path HomeFolder() {
 // $XDG_CONFIG_HOME counts only when absolute; otherwise ~/.config.
 fs::path ConfigHomeOfUser() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr) {
-        const fs::path folder(config);
+        fs::path folder(config);
         if (folder.is_absolute()) {
             return folder;
         }
@@ -51,7 +51,7 @@ TAppPaths::TAppPaths(fs::path executableFolder, fs::path configHome)
     : m_executableFolder(std::move(executableFolder)), m_configHome(std::move(configHome)) {}
 
 TAppPaths TAppPaths::FromEnvironment() {
-    return TAppPaths(ExecutableFolderOfProcess(), ConfigHomeOfUser());
+    return {ExecutableFolderOfProcess(), ConfigHomeOfUser()};
 }
 
 fs::path TAppPaths::EnsureSettingsFolder() const {

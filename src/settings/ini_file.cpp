@@ -36,7 +36,7 @@ bool WriteAll(int fd, std::string_view data) {
 std::filesystem::path FileToReplace(const std::filesystem::path& file) {
     std::error_code error;
     if (std::filesystem::is_symlink(file, error)) {
-        const std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
+        std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
         if (!error) {
             return target;
         }
