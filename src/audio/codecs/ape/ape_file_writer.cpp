@@ -60,7 +60,6 @@ ApeFileWriter::ApeFileWriter(const std::filesystem::path& target, const StreamFo
         std::filesystem::remove(target, ignored);
         throw ApeError(kErrorInvalidOutputFile, "cannot create a temporary file");
     }
-    m_words.reserve(kWriteChunk + kWordBytes);
 }
 
 ApeFileWriter::~ApeFileWriter() {
@@ -88,12 +87,16 @@ void ApeFileWriter::AppendWords(std::span<const uint8_t> logicalBytes) {
         m_words.insert(m_words.end(), m_partialWord.rbegin(), m_partialWord.rend());
         m_partialWord.clear();
     }
-    for (; i + kWordBytes <= logicalBytes.size(); i += kWordBytes) {
-        m_words.insert(m_words.end(), {logicalBytes[i + 3], logicalBytes[i + 2],
-                                       logicalBytes[i + 1], logicalBytes[i]});
-        if (m_words.size() >= kWriteChunk) {
-            FlushWords();
+    const size_t wholeWordBytes = (logicalBytes.size() - i) / kWordBytes * kWordBytes;
+    size_t out = m_words.size();
+    m_words.resize(out + wholeWordBytes);
+    for (const size_t end = i + wholeWordBytes; i < end; i += kWordBytes, out += kWordBytes) {
+        for (size_t j = 0; j < kWordBytes; ++j) {
+            m_words[out + j] = logicalBytes[i + kWordBytes - 1 - j];
         }
+    }
+    if (m_words.size() >= kWriteChunk) {
+        FlushWords();
     }
     m_partialWord.insert(m_partialWord.end(), logicalBytes.begin() + static_cast<ptrdiff_t>(i),
                          logicalBytes.end());

@@ -14,6 +14,14 @@ int32_t Wrap32(int64_t value) {
     return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
+uint32_t Unsigned(int32_t value) {
+    return static_cast<uint32_t>(value);
+}
+
+uint32_t Difference(int32_t newer, int32_t older) {
+    return Unsigned(newer) - Unsigned(older);
+}
+
 int32_t Sign(int32_t value) {
     return (value > 0) - (value < 0);
 }
@@ -59,33 +67,34 @@ int32_t ChannelPredictor::Compress(int32_t x, int32_t y) {
 
 int32_t ChannelPredictor::PredictAndAdapt(int32_t a, int32_t b) {
     // The A side sees only past values; the B side includes the current b.
-    const std::array<int32_t, 4> inputsA = {m_pastA[0], Wrap32(int64_t{m_pastA[0]} - m_pastA[1]),
-                                            Wrap32(int64_t{m_pastA[1]} - m_pastA[2]),
-                                            Wrap32(int64_t{m_pastA[2]} - m_pastA[3])};
-    const std::array<int32_t, 5> inputsB = {
-        b, Wrap32(int64_t{b} - m_pastB[0]), Wrap32(int64_t{m_pastB[0]} - m_pastB[1]),
-        Wrap32(int64_t{m_pastB[1]} - m_pastB[2]), Wrap32(int64_t{m_pastB[2]} - m_pastB[3])};
+    // Unsigned arithmetic gives the decoders' 32-bit wrap-around.
+    const std::array<uint32_t, 4> inputsA = {
+        Unsigned(m_pastA[0]), Difference(m_pastA[0], m_pastA[1]),
+        Difference(m_pastA[1], m_pastA[2]), Difference(m_pastA[2], m_pastA[3])};
+    const std::array<uint32_t, 5> inputsB = {
+        Unsigned(b), Difference(b, m_pastB[0]), Difference(m_pastB[0], m_pastB[1]),
+        Difference(m_pastB[1], m_pastB[2]), Difference(m_pastB[2], m_pastB[3])};
 
     uint32_t sumA = 0;
     for (size_t i = 0; i < inputsA.size(); ++i) {
-        sumA += static_cast<uint32_t>(m_weightsA[i]) * static_cast<uint32_t>(inputsA[i]);
+        sumA += Unsigned(m_weightsA[i]) * inputsA[i];
     }
     uint32_t sumB = 0;
     for (size_t i = 0; i < inputsB.size(); ++i) {
-        sumB += static_cast<uint32_t>(m_weightsB[i]) * static_cast<uint32_t>(inputsB[i]);
+        sumB += Unsigned(m_weightsB[i]) * inputsB[i];
     }
-    const int32_t prediction =
-        Wrap32(int64_t{static_cast<int32_t>(sumA)} + (static_cast<int32_t>(sumB) >> 1));
-    const int32_t residual = Wrap32(int64_t{a} - (prediction >> 10));
+    const uint32_t prediction = sumA + Unsigned(static_cast<int32_t>(sumB) >> 1);
+    const auto residual =
+        static_cast<int32_t>(Unsigned(a) - Unsigned(static_cast<int32_t>(prediction) >> 10));
 
     // Sign-sign adaptation towards a smaller residual.
-    const int32_t direction = Sign(residual);
-    if (direction != 0) {
+    if (residual != 0) {
+        const int32_t direction = Sign(residual);
         for (size_t i = 0; i < inputsA.size(); ++i) {
-            m_weightsA[i] += direction * Sign(inputsA[i]);
+            m_weightsA[i] += direction * Sign(static_cast<int32_t>(inputsA[i]));
         }
         for (size_t i = 0; i < inputsB.size(); ++i) {
-            m_weightsB[i] += direction * Sign(inputsB[i]);
+            m_weightsB[i] += direction * Sign(static_cast<int32_t>(inputsB[i]));
         }
     }
 
