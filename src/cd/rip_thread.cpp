@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <span>
@@ -174,6 +175,27 @@ void TCDRipThread::Execute() {
     }
 }
 
+// Reads the track into file after its header, posting progress after each
+// read, until it is complete, StopRequested is set or a read or write fails.
+// audioBytes receives the bytes appended. False after a failure.
+bool TCDRipThread::CopyTrack(int file, std::uint32_t startSector, std::uint32_t sectorCount,
+                             std::uint32_t& audioBytes) {
+    off_t end = kRipWavHeaderBytes;
+    bool failed = false;
+    std::uint32_t done = 0;
+    while (!failed && done < sectorCount) {
+        const std::uint32_t count = std::min(kRipSectorsPerRead, sectorCount - done);
+        failed = !AppendSectors(m_cdHandle, startSector + done, count, file, end);
+        done += count;
+        PostProgress(static_cast<std::int32_t>(std::uint64_t{done} * 100 / sectorCount));
+        if (StopRequested()) {
+            break;
+        }
+    }
+    audioBytes = static_cast<std::uint32_t>(end - static_cast<off_t>(kRipWavHeaderBytes));
+    return !failed;
+}
+
 void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector,
                            std::uint32_t sectorCount) {
     FileDescriptor wave = IsUsableTitle(m_trackTitle) ? CreateWavFile(wavPath) : FileDescriptor();
@@ -181,28 +203,17 @@ void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector
         PostProgress(kPercentRipEnded, kRipStatusBadFileName);
         return;
     }
-    off_t end = kRipWavHeaderBytes;
-    bool failed = !WriteAt(wave.Get(), WavHeader(0), 0);
-    std::uint32_t done = 0;
-    while (!failed && done < sectorCount) {
-        const std::uint32_t count = std::min(kRipSectorsPerRead, sectorCount - done);
-        failed = !AppendSectors(m_cdHandle, startSector + done, count, wave.Get(), end);
-        done += count;
-        PostProgress(static_cast<std::int32_t>(std::uint64_t{done} * 100 / sectorCount));
-        if (StopRequested()) {
-            break;
-        }
-    }
-    if (failed) {
-        PostProgress(kPercentRipEnded, kRipStatusReadFailed);
-        return;
-    }
-    const auto audioBytes = static_cast<std::uint32_t>(end - kRipWavHeaderBytes);
-    if (!WriteAt(wave.Get(), WavHeader(audioBytes), 0)) {
-        PostProgress(kPercentRipEnded, kRipStatusReadFailed);
-        return;
-    }
+    // A failed rip keeps the header with a count of 0 and the audio read so
+    // far; a complete or stopped one gets the real count.
+    std::uint32_t audioBytes = 0;
+    const bool complete = WriteAt(wave.Get(), WavHeader(0), 0) &&
+                          CopyTrack(wave.Get(), startSector, sectorCount, audioBytes) &&
+                          WriteAt(wave.Get(), WavHeader(audioBytes), 0);
     wave = FileDescriptor();
+    if (!complete) {
+        PostProgress(kPercentRipEnded, kRipStatusReadFailed);
+        return;
+    }
     if (StopRequested()) {
         return;
     }

@@ -79,6 +79,8 @@ public:
 private:
     void Execute();
     void Extract(const std::string& wavPath, std::uint32_t startSector, std::uint32_t sectorCount);
+    [[nodiscard]] bool CopyTrack(int file, std::uint32_t startSector, std::uint32_t sectorCount,
+                                 std::uint32_t& audioBytes);
     void PostError(std::int64_t code);
     void PostProgress(std::int32_t percent, std::int32_t status = kRipStatusOk);
 
