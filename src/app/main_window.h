@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMainWindow>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/hand_overs.h"
+#include "cd/access/cd_access.h"
+#include "settings/app_paths.h"
+
+class QAction;
+class QComboBox;
+class QEvent;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class UserPrompts;
+struct TCDInfo;
+struct TTrackRow;
+
+// Posted by a second program start: show the window and bring it to the front.
+inline constexpr int kShowMainWindowMessage = 2131;
+
+// The program's main window: the disc's track list with a tick per row, the
+// five disc fields, output format and folder, and every command. It owns the
+// CD handle (opened when first shown, closed when the window closes) and
+// loads and saves the settings record. GUI thread only.
+class TfrmMain final : public QMainWindow, public DiscFieldsTarget, public OptionsTarget {
+    Q_OBJECT
+
+public:
+    // prompts and the hand-over windows must outlive the window.
+    TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers handOvers,
+             QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Opens the drive at this position of the drive list; updates
+    // DriveDescription and the status text. Returns the handle, 0 on failure.
+    TCDHandle OpenCDDevice(int position);
+    // Rebuilds the track list from the disc's table of contents and cache.
+    void RefreshTrackList();
+    // The disc key of the opened drive's disc; empty without an audio disc.
+    [[nodiscard]] std::string GetDiscKey() const;
+    [[nodiscard]] bool AnyTrackTicked() const;
+    // True when OutputFolder exists; otherwise tells the user and is false.
+    [[nodiscard]] bool CheckOutputFolder();
+
+    // Media-change notifications of the drive.
+    void MediaArrived();
+    void MediaRemoved();
+
+    // "Re&fresh CD", "&Eject CD-ROM", "&Close CD-ROM".
+    void RefreshCD();
+    void EjectCDROM();
+    void CloseCDROM();
+
+    // Commands of the actions and buttons.
+    void RipSelectedTracks();
+    void QueryCDDB();
+    void EditTrackName();
+    void OpenOptions();
+    void Play();
+    void Pause();
+    void Stop();
+    void BrowseOutputFolder();
+    void JumpOutputFolder();
+    void RunConverter(int tag);
+    void ShowAbout();
+    void OpenHelp();
+    void OpenHomePage();
+    void SelectAllTracks();
+    void SelectNoTrack();
+    void InvertTicks();
+    void CloseWindow();
+    // Message 2131: show the window, restored if minimised, in front.
+    void ShowAndRaise();
+
+    // The player's completion notice; successful = the play reached its end.
+    void CdPlaybackCompleted(bool successful);
+
+    // Recomputes every action's enabled state (also done whenever idle).
+    void UpdateActions();
+
+    [[nodiscard]] TCDHandle CDHandle() const { return m_cdHandle; }
+    [[nodiscard]] QString StatusText() const;
+    [[nodiscard]] bool IsPlaying() const { return m_isPlaying; }
+    [[nodiscard]] bool IsPaused() const { return m_isPaused; }
+
+    // DiscFieldsTarget
+    void ClearDiscFields() override;
+    void SetArtistText(const QString& text) override;
+    void SetAlbumText(const QString& text) override;
+    void SetYearText(const QString& text) override;
+    void SelectGenre(int position) override;
+    void SetTrackTitle(int row, const QString& title) override;
+
+    // OptionsTarget
+    void SwitchDrive(int position) override;
+    void ShowOutputSettings() override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum TrackColumn { kColumnNumber = 0, kColumnTitle = 1, kColumnStart = 2, kColumnLength = 3 };
+
+    void BuildActions();
+    QAction* AddMenuEntry(QMenu* menu, const char* name, const QString& text,
+                          void (TfrmMain::*command)());
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildDiscFields(QWidget* client);
+    void BuildTrackList(QWidget* client);
+    void BuildOutputGroups(QWidget* client);
+    void LayoutClientArea();
+
+    void FirstShown();
+    void SaveAndClose();
+    void SetStatusText(const QString& text);
+    void PollMediaChange();
+    void EmptyTrackList();
+    void AddTrackRow(const TTrackRow& row);
+    void ShowDiscInfo(const TCDInfo& info);
+    void OnTrackClicked(QTreeWidgetItem* item);
+    void ShowListMenu(const QPoint& position);
+    void SetAllTicks(bool ticked);
+    [[nodiscard]] std::vector<std::string> TickedRipItems() const;
+    [[nodiscard]] bool EnsureOutputFolderExists();
+    [[nodiscard]] int SelectedRow() const;
+
+    TAppPaths m_paths;
+    UserPrompts& m_prompts;
+    MainWindowHandOvers m_handOvers;
+
+    TCDHandle m_cdHandle = 0;
+    std::string m_driveDescription;
+    QString m_savedStatusText;
+    bool m_isPlaying = false;
+    bool m_isPaused = false;
+    bool m_noAudioCDAtStart = false;
+    bool m_firstShowDone = false;
+    bool m_closed = false;
+
+    // Re-evaluates the actions once the event queue has drained.
+    QTimer* m_idleTimer = nullptr;
+    // Polls the opened drive for media changes every 2 s.
+    QTimer* m_mediaTimer = nullptr;
+
+    QWidget* m_client = nullptr;
+    QGroupBox* gbID3 = nullptr;
+    QLabel* lArtist = nullptr;
+    QLabel* lAlbum = nullptr;
+    QLabel* lYear = nullptr;
+    QLabel* lGenre = nullptr;
+    QLabel* lComment = nullptr;
+    QLineEdit* ID3artist = nullptr;
+    QLineEdit* ID3album = nullptr;
+    QLineEdit* ID3year = nullptr;
+    QComboBox* ID3genre = nullptr;
+    QLineEdit* ID3comment = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QGroupBox* gbOutputFormat = nullptr;
+    QComboBox* cbOutputFormat = nullptr;
+    QGroupBox* gbOutputFolder = nullptr;
+    QLabel* lOutputFolder = nullptr;
+    QLineEdit* eOutputDir = nullptr;
+    QPushButton* bBrowser = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* m_statusPanel = nullptr;
+    QMenu* m_listMenu = nullptr;
+
+    QAction* aRip = nullptr;
+    QAction* aQueryCDDB = nullptr;
+    QAction* aSelectAll = nullptr;
+    QAction* aSelectNone = nullptr;
+    QAction* aInvertSelection = nullptr;
+    QAction* aEditTrackName = nullptr;
+    QAction* aOptions = nullptr;
+    QAction* aPlay = nullptr;
+    QAction* aPause = nullptr;
+    QAction* aStop = nullptr;
+    QAction* aHelp = nullptr;
+    QAction* aHomepage = nullptr;
+    // Toolbar buttons with their own captions that follow an action's state.
+    std::vector<std::pair<QAction*, QAction*>> m_toolBarMirrors;
+};

@@ -1,0 +1,347 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's commands: drive and track list, rip, CDDB, title editor,
+// options, playback, output folder, converters, help.
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "app/user_prompts.h"
+#include "cd/cd_drive.h"
+#include "cd/track_list.h"
+#include "settings/close_cd.h"
+#include "settings/disc_cache.h"
+#include "settings/options_setting.h"
+#include "settings/settings_helpers.h"
+
+namespace {
+
+const QString kNoAudioCD = QString::fromLatin1(kNoAudioCDText);
+const QString kFolderMissing = QStringLiteral("the output folder does not exist.");
+const QString kHomePage = QStringLiteral("https://tamberlyn.example/brisklark/");
+constexpr const char* kManualFile = "brisklark-manual.html";
+
+struct ConverterDialog {
+    QString title;
+    QString filter;
+};
+
+ConverterDialog ConverterDialogFor(int tag) {
+    const QString wav = QStringLiteral("Sound file(*.wav)|*.wav| Any file(*.*)|*.*");
+    const QString mp3 = QStringLiteral("Sound file(*.mp3)|*.mp3| Any file(*.*)|*.*");
+    const QString wma = QStringLiteral("Sound file(*.wma)|*.wma| Any file(*.*)|*.*");
+    switch (tag) {
+        case 2:
+            return {QStringLiteral("Wav to Mp3 Converter"), wav};
+        case 3:
+            return {QStringLiteral("Wav to Ogg Converter"), wav};
+        case 4:
+            return {QStringLiteral("Wav to Wma Converter"), wav};
+        case 5:
+            return {QStringLiteral("Wav to Flac Converter"), wav};
+        case 6:
+            return {QStringLiteral("Wav to Ape Converter"), wav};
+        case 7:
+            return {QStringLiteral("Mp3 to Wav Converter"), mp3};
+        case 8:
+            return {QStringLiteral("Wma to Wav Converter"), wma};
+        case 9:
+            return {QStringLiteral("Mp3 to Wma Converter"), mp3};
+        case 10:
+            return {QStringLiteral("Wma to Mp3 Converter"), wma};
+        default:
+            return {QStringLiteral("Audio Converter"), wav};
+    }
+}
+
+QString OutputFolderText() {
+    return QString::fromStdString(OptionsSetting.CommonOptions.OutputFolder);
+}
+
+bool OutputFolderExists() {
+    std::error_code error;
+    return std::filesystem::is_directory(
+        std::filesystem::u8path(OptionsSetting.CommonOptions.OutputFolder), error);
+}
+
+}  // namespace
+
+TCDHandle TfrmMain::OpenCDDevice(int position) {
+    const TOpenCDResult opened = ::OpenCDDevice(position);
+    m_driveDescription = opened.driveDescription;
+    SetStatusText(QString::fromStdString(opened.statusText));
+    return opened.handle;
+}
+
+// The key of the disc in the opened drive, so that the titles shown are
+// cached under the disc they belong to.
+std::string TfrmMain::GetDiscKey() const {
+    return m_cdHandle == 0 ? std::string() : DiscKeyOf(m_cdHandle);
+}
+
+void TfrmMain::RefreshTrackList() {
+    if (m_cdHandle == 0) {
+        return;
+    }
+    TCDInfo& info = OptionsSetting.CDInfo;
+    LoadDiscInfo(info, GetDiscKey(), m_paths.DiscCacheFile());
+    EmptyTrackList();
+    const TTrackListRead read = ReadTrackList(m_cdHandle, info);
+    if (!read.ok) {
+        SetStatusText(QString::fromStdString(read.statusText));
+        return;
+    }
+    for (const TTrackRow& row : read.rows) {
+        AddTrackRow(row);
+    }
+    if (!read.rows.empty()) {
+        ShowDiscInfo(info);
+    }
+    SetStatusText(QString::fromStdString(m_driveDescription));
+}
+
+void TfrmMain::MediaArrived() {
+    RefreshTrackList();
+    ClearDiscFields();
+}
+
+void TfrmMain::MediaRemoved() {
+    EmptyTrackList();
+}
+
+void TfrmMain::PollMediaChange() {
+    if (m_cdHandle == 0 || CDMediaChanged(m_cdHandle) != 1) {
+        return;
+    }
+    if (CDHasAudioTrack(m_cdHandle) == 1) {
+        MediaArrived();
+    } else {
+        MediaRemoved();
+    }
+}
+
+void TfrmMain::RefreshCD() {
+    if (FirstCDDriveHasAudioCD()) {
+        RefreshTrackList();
+        if (StatusText() == kNoAudioCD) {
+            SetStatusText(QString::fromStdString(m_driveDescription));
+        }
+    } else {
+        EmptyTrackList();
+        SetStatusText(kNoAudioCD);
+    }
+}
+
+// The tray commands act on the opened drive; their result is not reported.
+void TfrmMain::EjectCDROM() {
+    if (m_cdHandle != 0) {
+        (void)EjectCD(m_cdHandle);
+    }
+}
+
+void TfrmMain::CloseCDROM() {
+    if (m_cdHandle != 0) {
+        (void)CloseCDTray(m_cdHandle);
+    }
+}
+
+void TfrmMain::SwitchDrive(int position) {
+    m_cdHandle = OpenCDDevice(position);
+    RefreshTrackList();
+    m_savedStatusText = StatusText();
+}
+
+bool TfrmMain::CheckOutputFolder() {
+    if (OutputFolderExists()) {
+        return true;
+    }
+    m_prompts.Information(kFolderMissing +
+                          QStringLiteral("Please check the output directory setting."));
+    return false;
+}
+
+// Asks to create a missing output folder (its parent must exist); false when
+// the folder is still missing.
+bool TfrmMain::EnsureOutputFolderExists() {
+    if (OutputFolderExists()) {
+        return true;
+    }
+    const QString folder = OutputFolderText();
+    if (!m_prompts.Question(folder + QStringLiteral(",") + kFolderMissing +
+                            QStringLiteral("\r\ncreates a new folder?"))) {
+        return false;
+    }
+    std::error_code error;
+    if (!std::filesystem::create_directory(
+            std::filesystem::u8path(OptionsSetting.CommonOptions.OutputFolder), error) ||
+        error) {
+        m_prompts.Error(QStringLiteral("Cannot create ") + folder + QStringLiteral("."));
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::RipSelectedTracks() {
+    if (m_cdHandle == 0) {
+        m_prompts.Information(QStringLiteral("Please access CD devices rightly firstly!"));
+        return;
+    }
+    if (!AnyTrackTicked()) {
+        m_prompts.Information(QStringLiteral("Please select a track at least!"));
+        return;
+    }
+    if (!EnsureOutputFolderExists()) {
+        return;
+    }
+    if (m_isPlaying) {
+        Stop();
+    }
+    const std::vector<std::string> items = TickedRipItems();
+    if (!CheckOutputFolder()) {
+        return;
+    }
+    if (m_handOvers.rip != nullptr) {
+        m_handOvers.rip->RunRip(this, m_cdHandle, items);
+    }
+}
+
+void TfrmMain::QueryCDDB() {
+    TTOC toc;
+    if (ReadTOC(m_cdHandle, &toc) != 1) {
+        m_prompts.Error(QStringLiteral("Error while reading TOC information!"));
+        return;
+    }
+    if (m_handOvers.cddb != nullptr) {
+        m_handOvers.cddb->RunQueryCddb(this, toc.FirstTrack, toc.LastTrack, m_cdHandle, *this);
+    }
+}
+
+void TfrmMain::EditTrackName() {
+    QTreeWidgetItem* item = ListView1->currentItem();
+    if (item == nullptr || !item->isSelected() || m_handOvers.titleEditor == nullptr) {
+        return;
+    }
+    if (const std::optional<QString> title =
+            m_handOvers.titleEditor->EditTitle(this, item->text(kColumnTitle))) {
+        item->setText(kColumnTitle, *title);
+    }
+}
+
+void TfrmMain::OpenOptions() {
+    if (m_handOvers.options != nullptr) {
+        m_handOvers.options->RunOptions(this, *this);
+    }
+}
+
+void TfrmMain::Play() {
+    CdAudioPlayer* player = m_handOvers.player;
+    const int row = SelectedRow();
+    if (player == nullptr || row < 0) {
+        return;
+    }
+    SetStatusText(QStringLiteral("Play ") + ListView1->topLevelItem(row)->text(kColumnTitle));
+    const bool wasPlaying = m_isPlaying;
+    const bool wasPaused = m_isPaused;
+    m_isPlaying = true;
+    m_isPaused = false;
+    if (wasPaused) {
+        if (!player->Resume()) {
+            player->PlayFromCurrent();
+        }
+        return;
+    }
+    if (wasPlaying) {
+        player->Close();
+    }
+    if (!player->Open()) {
+        return;
+    }
+    const std::optional<std::int64_t> start = player->TrackPosition(row + 1);
+    if (!start) {
+        return;
+    }
+    std::optional<std::int64_t> end;
+    if (row + 1 < ListView1->topLevelItemCount()) {
+        end = player->TrackPosition(row + 2);
+    }
+    player->Play(*start, end);
+}
+
+void TfrmMain::Pause() {
+    m_isPaused = true;
+    if (CdAudioPlayer* player = m_handOvers.player) {
+        if (player->IsPaused()) {
+            player->Resume();
+        } else {
+            player->Pause();
+        }
+    }
+}
+
+void TfrmMain::Stop() {
+    m_isPlaying = false;
+    m_isPaused = false;
+    if (CdAudioPlayer* player = m_handOvers.player; player != nullptr && player->Stop()) {
+        player->Close();
+    }
+    SetStatusText(m_savedStatusText);
+}
+
+void TfrmMain::CdPlaybackCompleted(bool successful) {
+    if (successful) {
+        Stop();
+    }
+}
+
+void TfrmMain::BrowseOutputFolder() {
+    const QString folder =
+        m_prompts.ChooseFolder(QStringLiteral("Please select the folder to save the audio file"));
+    if (!folder.isEmpty()) {
+        eOutputDir->setText(folder);
+        OptionsSetting.CommonOptions.OutputFolder = folder.toStdString();
+    }
+}
+
+void TfrmMain::JumpOutputFolder() {
+    if (OutputFolderExists()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(OutputFolderText()));
+    } else {
+        m_prompts.Error(OutputFolderText() + QStringLiteral(",") + kFolderMissing);
+    }
+}
+
+void TfrmMain::RunConverter(int tag) {
+    if (tag == 1) {
+        if (m_handOvers.resampleTool != nullptr) {
+            m_handOvers.resampleTool->RunResampleTool(this);
+        }
+        return;
+    }
+    const ConverterDialog dialog = ConverterDialogFor(tag);
+    const QStringList files = m_prompts.ChooseFiles(dialog.title, dialog.filter);
+    if (files.isEmpty() || !CheckOutputFolder()) {
+        return;
+    }
+    if (m_handOvers.converter != nullptr) {
+        m_handOvers.converter->RunConverter(this, files, tag);
+    }
+}
+
+void TfrmMain::OpenHelp() {
+    const std::filesystem::path manual = m_paths.ExecutableFolder() / kManualFile;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
+}
+
+void TfrmMain::OpenHomePage() {
+    QDesktopServices::openUrl(QUrl(kHomePage));
+}
+
+void TfrmMain::ShowAbout() {
+    TfrmAbout about(this);
+    about.exec();
+}

@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app_fixture.h"
+
+#include <QApplication>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "cd/access/cd_access.h"
+#include "cd/cd_drive.h"
+#include "discimage/disc_image.h"
+#include "discimage/synth.h"
+#include "settings/options_setting.h"
+
+namespace {
+
+// One QApplication for the whole test program; the offscreen platform is
+// set by the test registration.
+class QtEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_app";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_application;
+};
+
+[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+std::filesystem::path UniqueTestFolder() {
+    static std::atomic<int> counter{0};
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::filesystem::temp_directory_path() /
+           ("brisklark_test_app_" + std::to_string(getpid()) + "_" + std::to_string(counter++) +
+            "_" + test->name());
+}
+
+}  // namespace
+
+void MainWindowTest::SetUp() {
+    m_root = UniqueTestFolder();
+    std::filesystem::create_directories(m_root / "program");
+    std::filesystem::create_directories(m_root / "config");
+    m_paths = std::make_unique<TAppPaths>(m_root / "program", m_root / "config");
+    unsetenv("BRISKLARK_DISC_IMAGES");
+    OptionsSetting = TOptionsSetting{};
+}
+
+void MainWindowTest::TearDown() {
+    if (m_window) {
+        CloseWindow();
+    }
+    unsetenv("BRISKLARK_DISC_IMAGES");
+    std::error_code error;
+    std::filesystem::remove_all(m_root, error);
+}
+
+void MainWindowTest::InsertDisc(const std::vector<int>& trackSeconds) {
+    std::vector<discimage::Pcm> tracks;
+    std::uint32_t seed = 1;
+    for (const int seconds : trackSeconds) {
+        tracks.push_back(
+            discimage::BytePattern(static_cast<std::size_t>(seconds) * discimage::kFramesPerSecond *
+                                       discimage::kSectorBytes,
+                                   seed++));
+    }
+    m_cuePath = m_root / "disc.cue";
+    const discimage::WriteResult written = discimage::WriteDiscImage(m_cuePath, tracks);
+    ASSERT_TRUE(written.ok) << written.message;
+    setenv("BRISKLARK_DISC_IMAGES", m_cuePath.c_str(), 1);
+}
+
+std::string MainWindowTest::DiscKey() const {
+    TCDList list;
+    if (GetCDList(&list) != 1 || list.Num == 0) {
+        return {};
+    }
+    TGetCDHandle request;
+    request.Adapter = list.Drives[0].Adapter;
+    request.Target = list.Drives[0].Target;
+    request.Lun = list.Drives[0].Lun;
+    const TCDHandle handle = GetCDHandle(&request);
+    std::string key = DiscKeyOf(handle);
+    CloseCDHandle(handle);
+    return key;
+}
+
+void MainWindowTest::WriteOptions(int outputFormat, const std::string& outputFolder) const {
+    std::ofstream file(m_paths->OptionsFile());
+    file << "[CommonOptions]\nOutputFolder=" << outputFolder << "\nOutputFormat=" << outputFormat
+         << "\n";
+}
+
+TfrmMain& MainWindowTest::StartWindow() {
+    MainWindowHandOvers handOvers;
+    handOvers.rip = &m_rip;
+    handOvers.cddb = &m_cddb;
+    handOvers.converter = &m_converter;
+    handOvers.titleEditor = &m_titleEditor;
+    m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
+    m_window->show();
+    QApplication::processEvents();
+    return *m_window;
+}
+
+void MainWindowTest::CloseWindow() {
+    m_window->close();
+    m_window.reset();
+}

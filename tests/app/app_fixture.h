@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Shared set-up of the main-window tests: a QApplication on the offscreen
+// platform, a temporary program folder and settings folder per test, disc
+// images made with the devtools library, and stand-ins that answer for the
+// user and record what the commands hand over.
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/hand_overs.h"
+#include "app/main_window.h"
+#include "app/user_prompts.h"
+#include "settings/app_paths.h"
+
+// Answers in place of the user and records every box shown.
+class ScriptedPrompts final : public UserPrompts {
+public:
+    struct Shown {
+        std::string kind;  // "information", "error", "question"
+        QString text;
+    };
+
+    void Information(const QString& text) override { shown.push_back({"information", text}); }
+    void Error(const QString& text) override { shown.push_back({"error", text}); }
+    bool Question(const QString& text) override {
+        shown.push_back({"question", text});
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return yes;
+    }
+    QString ChooseFolder(const QString& title) override {
+        titles.push_back(title);
+        return folder;
+    }
+    QStringList ChooseFiles(const QString& title, const QString& filter) override {
+        titles.push_back(title);
+        filters.push_back(filter);
+        return files;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<bool> answers;  // Yes/No for the coming questions; No when empty
+    QString folder;
+    QStringList files;
+    QStringList titles;
+    QStringList filters;
+};
+
+struct RecordingRip final : RipWindowOpener {
+    void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items) override {
+        runs.emplace_back(handle, items);
+    }
+    std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;
+};
+
+struct RecordingCddb final : CddbDialogOpener {
+    void RunQueryCddb(QWidget*, std::uint8_t first, std::uint8_t last, TCDHandle handle,
+                      DiscFieldsTarget&) override {
+        runs.push_back({first, last, handle});
+    }
+    struct Run {
+        int first;
+        int last;
+        TCDHandle handle;
+    };
+    std::vector<Run> runs;
+};
+
+struct RecordingConverter final : FileConverterOpener {
+    void RunConverter(QWidget*, const QStringList& files, int kind) override {
+        runs.emplace_back(files, kind);
+    }
+    std::vector<std::pair<QStringList, int>> runs;
+};
+
+struct ScriptedTitleEditor final : TitleEditorOpener {
+    std::optional<QString> EditTitle(QWidget*, const QString& title) override {
+        offered.push_back(title);
+        return answer;
+    }
+    std::optional<QString> answer;
+    QStringList offered;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a disc image of tracks of the given lengths (seconds) and lists
+    // it as the only drive.
+    void InsertDisc(const std::vector<int>& trackSeconds);
+    // The disc key the program derives for the image drive.
+    [[nodiscard]] std::string DiscKey() const;
+    // Writes options.ini with this output format and folder.
+    void WriteOptions(int outputFormat, const std::string& outputFolder) const;
+
+    // Creates and shows the window (first-show steps run).
+    TfrmMain& StartWindow();
+    void CloseWindow();
+
+    template <typename T>
+    [[nodiscard]] T* Find(const char* name) const {
+        return m_window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    std::filesystem::path m_root;
+    std::filesystem::path m_cuePath;
+    std::unique_ptr<TAppPaths> m_paths;
+    ScriptedPrompts m_prompts;
+    RecordingRip m_rip;
+    RecordingCddb m_cddb;
+    RecordingConverter m_converter;
+    ScriptedTitleEditor m_titleEditor;
+    std::unique_ptr<TfrmMain> m_window;
+};

@@ -1,0 +1,341 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window on the offscreen platform with real disc images as drives.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <fstream>
+
+#include "app_fixture.h"
+#include "cd/access/cd_access.h"
+#include "settings/disc_cache.h"
+#include "settings/options_setting.h"
+
+namespace {
+
+QStringList RowTexts(const QTreeWidget& list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list.topLevelItemCount(); ++row) {
+        texts << list.topLevelItem(row)->text(column);
+    }
+    return texts;
+}
+
+std::string ImageDriveDescription() {
+    TCDList list;
+    EXPECT_EQ(GetCDList(&list), 1);
+    return (std::string(list.Drives[0].Vendor) + list.Drives[0].Product).substr(0, 26);
+}
+
+}  // namespace
+
+class StartedWithDisc : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        InsertDisc({3, 4, 2, 5});
+        m_outputFolder = m_root / "out";
+        std::filesystem::create_directory(m_outputFolder);
+        WriteOptions(2, m_outputFolder.string());
+        TCDInfo cached;
+        cached.TrackCount = 4;
+        cached.Titles[1] = "Intro";
+        cached.Titles[2] = "Walk";
+        cached.Titles[4] = "Finale";
+        const TDiscFields fields{"The Larks", "Morning", "2024", 18, "demo"};
+        ASSERT_TRUE(SaveDiscInfo(cached, DiscKey(), fields, m_paths->DiscCacheFile()).Ok);
+        StartWindow();
+        m_list = Find<QTreeWidget>("ListView1");
+        ASSERT_NE(m_list, nullptr);
+    }
+
+    void TickOnly(std::initializer_list<int> rows) {
+        for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+            m_list->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+        }
+        for (const int row : rows) {
+            m_list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        }
+    }
+
+    std::filesystem::path m_outputFolder;
+    QTreeWidget* m_list = nullptr;
+};
+
+TEST_F(StartedWithDisc, ListsTheTracksTickedWithCachedTitlesAndTimes) {
+    EXPECT_EQ(RowTexts(*m_list, 0), QStringList({"1", "2", "3", "4"}));
+    EXPECT_EQ(RowTexts(*m_list, 1), QStringList({"Intro", "Walk", "Track03", "Finale"}));
+    EXPECT_EQ(RowTexts(*m_list, 2), QStringList({"00:02", "00:05", "00:09", "00:11"}));
+    EXPECT_EQ(RowTexts(*m_list, 3), QStringList({"00:03", "00:04", "00:02", "00:05"}));
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(m_list->topLevelItem(row)->checkState(0), Qt::Checked);
+    }
+    EXPECT_NE(m_window->CDHandle(), 0u);
+    EXPECT_EQ(m_window->StatusText().toStdString(), ImageDriveDescription());
+}
+
+TEST_F(StartedWithDisc, ShowsTheCachedDiscFieldsAndTheStoredOutputChoice) {
+    EXPECT_EQ(Find<QLineEdit>("ID3artist")->text(), "The Larks");
+    EXPECT_EQ(Find<QLineEdit>("ID3album")->text(), "Morning");
+    EXPECT_EQ(Find<QLineEdit>("ID3year")->text(), "2024");
+    EXPECT_EQ(Find<QComboBox>("ID3genre")->currentText(), "Blues");
+    EXPECT_EQ(Find<QLineEdit>("ID3comment")->text(), "demo");
+    EXPECT_EQ(Find<QComboBox>("cbOutputFormat")->currentText(), "OGG file(*.OGG)");
+    EXPECT_EQ(Find<QLineEdit>("eOutputDir")->text().toStdString(), m_outputFolder.string());
+}
+
+TEST_F(StartedWithDisc, RipHandsOverTheTickedRowsAsNumberedItems) {
+    TickOnly({1, 3});
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_rip.runs.size(), 1u);
+    EXPECT_EQ(m_rip.runs[0].first, m_window->CDHandle());
+    EXPECT_EQ(m_rip.runs[0].second, (std::vector<std::string>{"02Walk", "04Finale"}));
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
+TEST_F(StartedWithDisc, RipRefusesWithNothingTicked) {
+    TickOnly({});
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].kind, "information");
+    EXPECT_EQ(m_prompts.shown[0].text, "Please select a track at least!");
+    EXPECT_TRUE(m_rip.runs.empty());
+}
+
+TEST_F(StartedWithDisc, RipAsksToCreateAMissingFolderAndNoChangesNothing) {
+    const std::filesystem::path missing = m_root / "new";
+    OptionsSetting.CommonOptions.OutputFolder = missing.string();
+    m_prompts.answers = {false};
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].kind, "question");
+    EXPECT_EQ(m_prompts.shown[0].text.toStdString(),
+              missing.string() + ",the output folder does not exist.\r\ncreates a new folder?");
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_TRUE(m_rip.runs.empty());
+    EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, missing.string());
+}
+
+TEST_F(StartedWithDisc, RipCreatesTheFolderOnYesAndGoesOn) {
+    const std::filesystem::path missing = m_root / "new";
+    OptionsSetting.CommonOptions.OutputFolder = missing.string();
+    m_prompts.answers = {true};
+    m_window->RipSelectedTracks();
+    EXPECT_TRUE(std::filesystem::is_directory(missing));
+    ASSERT_EQ(m_rip.runs.size(), 1u);
+    EXPECT_EQ(m_rip.runs[0].second.size(), 4u);
+}
+
+TEST_F(StartedWithDisc, RipReportsAFolderThatCannotBeCreated) {
+    // A folder below a regular file cannot be made, even by root.
+    const std::filesystem::path blocker = m_root / "file";
+    std::ofstream(blocker) << "x";
+    OptionsSetting.CommonOptions.OutputFolder = (blocker / "out").string();
+    m_prompts.answers = {true};
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_prompts.shown.size(), 2u);
+    EXPECT_EQ(m_prompts.shown[1].kind, "error");
+    EXPECT_EQ(m_prompts.shown[1].text.toStdString(),
+              "Cannot create " + (blocker / "out").string() + ".");
+    EXPECT_TRUE(m_rip.runs.empty());
+}
+
+TEST_F(StartedWithDisc, ClosingWritesTheDiscCacheFromTheWindowThenTheSettings) {
+    m_window->SetTrackTitle(2, "Renamed");
+    m_window->SetArtistText("Other Artist");
+    m_window->SelectGenre(0);
+    OptionsSetting.CommonOptions.OutputFormat = 4;
+    const std::string key = DiscKey();
+    CloseWindow();
+
+    TCDInfo stored;
+    LoadDiscInfo(stored, key, m_paths->DiscCacheFile());
+    EXPECT_EQ(stored.TrackCount, 4);
+    EXPECT_EQ(stored.Titles[1], "Intro");
+    EXPECT_EQ(stored.Titles[3], "Renamed");
+    EXPECT_EQ(stored.Artist, "Other Artist");
+    EXPECT_EQ(stored.Album, "Morning");
+    EXPECT_EQ(stored.Genre, 0);
+
+    TOptionsSetting reloaded;
+    LoadOptions(reloaded, *m_paths);
+    EXPECT_EQ(reloaded.CommonOptions.OutputFormat, 4);
+    EXPECT_EQ(reloaded.CommonOptions.OutputFolder, m_outputFolder.string());
+}
+
+TEST_F(StartedWithDisc, MediaArrivalRebuildsTheListAndEmptiesTheDiscFields) {
+    m_window->SetTrackTitle(0, "Edited");
+    m_window->MediaArrived();
+    EXPECT_EQ(RowTexts(*m_list, 1), QStringList({"Intro", "Walk", "Track03", "Finale"}));
+    for (const char* field : {"ID3artist", "ID3album", "ID3year", "ID3comment"}) {
+        EXPECT_TRUE(Find<QLineEdit>(field)->text().isEmpty()) << field;
+    }
+    EXPECT_EQ(Find<QComboBox>("ID3genre")->currentIndex(), -1);
+}
+
+TEST_F(StartedWithDisc, MediaRemovalEmptiesTheListButKeepsTheHandle) {
+    const TCDHandle handle = m_window->CDHandle();
+    m_window->MediaRemoved();
+    EXPECT_EQ(m_list->topLevelItemCount(), 0);
+    EXPECT_EQ(m_window->CDHandle(), handle);
+}
+
+TEST_F(StartedWithDisc, ActionsFollowTicksSelectionAndRows) {
+    auto* rip = Find<QAction>("aRip");
+    auto* play = Find<QAction>("aPlay");
+    auto* query = Find<QAction>("aQueryCDDB");
+    TickOnly({});
+    m_list->clearSelection();
+    QApplication::processEvents();
+    EXPECT_FALSE(rip->isEnabled());
+    EXPECT_FALSE(play->isEnabled());
+    EXPECT_TRUE(query->isEnabled());
+
+    m_list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    m_list->topLevelItem(2)->setSelected(true);
+    QApplication::processEvents();
+    EXPECT_TRUE(rip->isEnabled());
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_TRUE(Find<QAction>("tbRip")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("aStop")->isEnabled());
+
+    m_window->MediaRemoved();
+    QApplication::processEvents();
+    EXPECT_FALSE(query->isEnabled());
+    EXPECT_FALSE(rip->isEnabled());
+}
+
+TEST_F(StartedWithDisc, TickCommandsSetClearAndFlipEveryRow) {
+    TickOnly({0, 2});
+    Find<QAction>("aInvertSelection")->trigger();
+    EXPECT_EQ(m_list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(m_list->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(m_list->topLevelItem(1)->checkState(0), Qt::Checked);
+    EXPECT_EQ(m_list->topLevelItem(3)->checkState(0), Qt::Checked);
+    Find<QAction>("aSelectNone")->trigger();
+    EXPECT_FALSE(m_window->AnyTrackTicked());
+    Find<QAction>("aSelectAll")->trigger();
+    EXPECT_EQ(m_list->topLevelItem(0)->checkState(0), Qt::Checked);
+}
+
+TEST_F(StartedWithDisc, TitleEditorRenamesOnlyWhenConfirmed) {
+    m_list->topLevelItem(1)->setSelected(true);
+    m_list->setCurrentItem(m_list->topLevelItem(1));
+    m_titleEditor.answer = std::nullopt;
+    m_window->EditTrackName();
+    EXPECT_EQ(m_list->topLevelItem(1)->text(1), "Walk");
+    m_titleEditor.answer = QStringLiteral("Run");
+    m_window->EditTrackName();
+    EXPECT_EQ(m_titleEditor.offered, QStringList({"Walk", "Walk"}));
+    EXPECT_EQ(m_list->topLevelItem(1)->text(1), "Run");
+}
+
+TEST_F(StartedWithDisc, CddbCommandHandsOverTheTrackRangeOfTheTableOfContents) {
+    m_window->QueryCDDB();
+    ASSERT_EQ(m_cddb.runs.size(), 1u);
+    EXPECT_EQ(m_cddb.runs[0].first, 1);
+    EXPECT_EQ(m_cddb.runs[0].last, 4);
+    EXPECT_EQ(m_cddb.runs[0].handle, m_window->CDHandle());
+}
+
+TEST_F(StartedWithDisc, ConverterAsksForFilesWithItsTitleAndFilter) {
+    m_prompts.files = {QStringLiteral("/music/a.mp3")};
+    m_window->RunConverter(9);
+    EXPECT_EQ(m_prompts.titles, QStringList({"Mp3 to Wma Converter"}));
+    EXPECT_EQ(m_prompts.filters, QStringList({"Sound file(*.mp3)|*.mp3| Any file(*.*)|*.*"}));
+    ASSERT_EQ(m_converter.runs.size(), 1u);
+    EXPECT_EQ(m_converter.runs[0].first, m_prompts.files);
+    EXPECT_EQ(m_converter.runs[0].second, 9);
+
+    m_prompts.files.clear();
+    m_window->RunConverter(42);
+    EXPECT_EQ(m_prompts.titles.back(), "Audio Converter");
+    EXPECT_EQ(m_converter.runs.size(), 1u);
+}
+
+TEST_F(StartedWithDisc, ProgramTextIsKeptWholeButTypingStopsAtTheLimit) {
+    auto* artist = Find<QLineEdit>("ID3artist");
+    const QString longName(40, QLatin1Char('a'));
+    m_window->SetArtistText(longName);
+    EXPECT_EQ(artist->text(), longName);
+    artist->end(false);
+    artist->insert(QStringLiteral("b"));
+    EXPECT_EQ(artist->text(), longName);
+
+    auto* year = Find<QLineEdit>("ID3year");
+    year->clear();
+    year->insert(QStringLiteral("199945"));
+    EXPECT_EQ(year->text(), "1999");
+}
+
+TEST_F(StartedWithDisc, MinimumWidthKeepsTheDiscFieldsOnOneRow) {
+    m_window->resize(500, 545);
+    QApplication::processEvents();
+    EXPECT_EQ(m_window->width(), 678);
+
+    auto* group = Find<QGroupBox>("gbID3");
+    QWidget* previous = nullptr;
+    for (const char* name : {"lArtist", "ID3artist", "lAlbum", "ID3album", "lYear", "ID3year",
+                             "lGenre", "ID3genre", "lComment", "ID3comment"}) {
+        auto* control = Find<QWidget>(name);
+        if (previous != nullptr) {
+            EXPECT_GT(control->x(), previous->x() + previous->width() - 1) << name;
+            EXPECT_LT(std::abs(control->y() - previous->y()), 6) << name;
+        }
+        previous = control;
+    }
+    auto* comment = Find<QLineEdit>("ID3comment");
+    EXPECT_GT(comment->width(), 20);
+    EXPECT_EQ(comment->x() + comment->width(), group->width() - 5);
+    EXPECT_EQ(group->width(), m_window->centralWidget()->width() - 6);
+}
+
+TEST_F(StartedWithDisc, RendersATidyWindow) {
+    const QImage image = m_window->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), m_window->size() * image.devicePixelRatio());
+    // Kept for a look by eye: build/tests/app/main_window.png.
+    EXPECT_TRUE(image.save(QStringLiteral("main_window.png")));
+}
+
+TEST_F(MainWindowTest, WithoutADriveShowsTheErrorAndIgnoresTheStoredOutputChoice) {
+    WriteOptions(3, (m_root / "somewhere").string());
+    StartWindow();
+    EXPECT_EQ(m_window->StatusText(), "Can not find CD devices!");
+    EXPECT_EQ(m_window->CDHandle(), 0u);
+    EXPECT_EQ(Find<QComboBox>("cbOutputFormat")->currentText(), "MP3 file(*.MP3)");
+    EXPECT_TRUE(Find<QLineEdit>("eOutputDir")->text().isEmpty());
+    EXPECT_EQ(Find<QTreeWidget>("ListView1")->topLevelItemCount(), 0);
+
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].text, "Please access CD devices rightly firstly!");
+
+    m_window->QueryCDDB();
+    EXPECT_EQ(m_prompts.shown.back().kind, "error");
+    EXPECT_EQ(m_prompts.shown.back().text, "Error while reading TOC information!");
+    EXPECT_TRUE(m_cddb.runs.empty());
+}
+
+TEST_F(MainWindowTest, BrowseStoresTheChosenFolder) {
+    StartWindow();
+    m_prompts.folder = QStringLiteral("/tmp/chosen");
+    Find<QPushButton>("bBrowser")->click();
+    EXPECT_EQ(m_prompts.titles, QStringList({"Please select the folder to save the audio file"}));
+    EXPECT_EQ(Find<QLineEdit>("eOutputDir")->text(), "/tmp/chosen");
+    EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, "/tmp/chosen");
+}
+
+TEST_F(MainWindowTest, JumpToAMissingOutputFolderIsAnError) {
+    StartWindow();
+    OptionsSetting.CommonOptions.OutputFolder = "/nonexistent/out";
+    m_window->JumpOutputFolder();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].kind, "error");
+    EXPECT_EQ(m_prompts.shown[0].text, "/nonexistent/out,the output folder does not exist.");
+}
