@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 
@@ -21,18 +20,9 @@ TEST(Id3Genres, ListPositionsTranslateToId3Numbers) {
     EXPECT_EQ(GenreFromListPosition(GenreListPosition("Blues")), 0);
     EXPECT_EQ(GenreFromListPosition(GenreListPosition("Vocal")), 28);
     EXPECT_EQ(GenreFromListPosition(148), 28);
-    EXPECT_EQ(GenreFromListPosition(GenreListPosition("A Cappella")), 123);
-    EXPECT_EQ(GenreFromListPosition(GenreListPosition("Psychedelic")), 67);
-
-    std::set<int> numbers;
-    for (int position = 1; position < kGenreListSize; ++position) {
-        numbers.insert(GenreFromListPosition(position));
-    }
-    EXPECT_EQ(numbers.size(), 148u);
-    EXPECT_EQ(*numbers.rbegin(), 147);
 }
 
-TEST(Id3Genres, NameLookupIgnoresCaseAndTakesTheFirstMatch) {
+TEST(Id3Genres, NameLookupIgnoresCase) {
     ASSERT_EQ(GenreListNames().size(), 149u);
     EXPECT_EQ(GenreListNames()[0], "");
     EXPECT_EQ(GenreListPosition(""), 0);

@@ -297,14 +297,4 @@ TEST_F(RipThreadTest, TracksAreFoundByTheirOwnAddressWhenTheFirstStartsLate) {
     EXPECT_EQ(ReadFileBytes(Wav("Second")), WithHeader(4 * kCDSectorBytes, second));
 }
 
-TEST_F(RipThreadTest, ThreadThatIsNeverResumedDoesNothing) {
-    RecordingTarget target;
-    {
-        TCDRipThread thread(1, "Idle", m_options);
-        thread.SetNotifyWindow(&target);
-    }
-    EXPECT_TRUE(target.Texts().empty());
-    EXPECT_TRUE(fs::is_empty(m_options.OutputFolder));
-}
-
 }  // namespace
