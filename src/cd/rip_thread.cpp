@@ -10,6 +10,7 @@
 #include <array>
 #include <exception>
 #include <span>
+#include <string_view>
 #include <utility>
 
 #include "cd/file_descriptor.h"
@@ -29,10 +30,9 @@ void PutLe(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t valu
     }
 }
 
-void PutTag(std::span<std::uint8_t> bytes, std::size_t offset, const char (&tag)[5]) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        bytes[offset + i] = static_cast<std::uint8_t>(tag[i]);
-    }
+// Four ASCII characters of a chunk name.
+void PutTag(std::span<std::uint8_t> bytes, std::size_t offset, std::string_view tag) {
+    std::copy_n(tag.begin(), 4, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // The canonical 44-byte header of 16-bit stereo PCM at 44100 Hz.
@@ -99,7 +99,7 @@ FileDescriptor CreateWavFile(const std::string& path) {
     if (!file.IsOpen() || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 ||
         ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         ::ftruncate(file.Get(), 0) != 0) {
-        return FileDescriptor();
+        return {};
     }
     return file;
 }
