@@ -106,6 +106,7 @@ TfrmMain& MainWindowTest::StartWindow() {
     handOvers.cddb = &m_cddb;
     handOvers.converter = &m_converter;
     handOvers.titleEditor = &m_titleEditor;
+    handOvers.player = &m_player;
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();
     QApplication::processEvents();

@@ -96,6 +96,43 @@ struct ScriptedTitleEditor final : TitleEditorOpener {
     QStringList offered;
 };
 
+// Records the device calls; positions are 1000 × track number.
+struct RecordingPlayer final : CdAudioPlayer {
+    bool Open() override {
+        calls.push_back("open");
+        return true;
+    }
+    std::optional<std::int64_t> TrackPosition(int track) override { return track * 1000; }
+    bool Play(std::int64_t from, std::optional<std::int64_t> to) override {
+        calls.push_back("play " + std::to_string(from) + (to ? " " + std::to_string(*to) : ""));
+        paused = false;
+        return true;
+    }
+    bool PlayFromCurrent() override {
+        calls.push_back("play on");
+        return true;
+    }
+    bool Pause() override {
+        calls.push_back("pause");
+        paused = true;
+        return true;
+    }
+    bool Resume() override {
+        calls.push_back("resume");
+        paused = false;
+        return true;
+    }
+    bool IsPaused() const override { return paused; }
+    bool Stop() override {
+        calls.push_back("stop");
+        return true;
+    }
+    void Close() override { calls.push_back("close"); }
+
+    std::vector<std::string> calls;
+    bool paused = false;
+};
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -126,5 +163,6 @@ protected:
     RecordingCddb m_cddb;
     RecordingConverter m_converter;
     ScriptedTitleEditor m_titleEditor;
+    RecordingPlayer m_player;
     std::unique_ptr<TfrmMain> m_window;
 };

@@ -197,7 +197,7 @@ TEST_F(StartedWithDisc, ActionsFollowTicksSelectionAndRows) {
     EXPECT_TRUE(query->isEnabled());
 
     m_list->topLevelItem(2)->setCheckState(0, Qt::Checked);
-    m_list->topLevelItem(2)->setSelected(true);
+    m_list->setCurrentItem(m_list->topLevelItem(2));
     QApplication::processEvents();
     EXPECT_TRUE(rip->isEnabled());
     EXPECT_TRUE(play->isEnabled());
@@ -224,7 +224,6 @@ TEST_F(StartedWithDisc, TickCommandsSetClearAndFlipEveryRow) {
 }
 
 TEST_F(StartedWithDisc, TitleEditorRenamesOnlyWhenConfirmed) {
-    m_list->topLevelItem(1)->setSelected(true);
     m_list->setCurrentItem(m_list->topLevelItem(1));
     m_titleEditor.answer = std::nullopt;
     m_window->EditTrackName();
@@ -301,6 +300,49 @@ TEST_F(StartedWithDisc, RendersATidyWindow) {
     EXPECT_EQ(image.size(), m_window->size() * image.devicePixelRatio());
     // Kept for a look by eye: build/tests/app/main_window.png.
     EXPECT_TRUE(image.save(QStringLiteral("main_window.png")));
+}
+
+TEST_F(StartedWithDisc, PlayStopsAtTheNextTrackExceptOnTheLastRow) {
+    const QString driveStatus = m_window->StatusText();
+    m_list->setCurrentItem(m_list->topLevelItem(1));
+    m_window->Play();
+    EXPECT_EQ(m_window->StatusText(), "Play Walk");
+    m_list->setCurrentItem(m_list->topLevelItem(3));
+    m_window->Play();
+    EXPECT_EQ(m_player.calls,
+              (std::vector<std::string>{"open", "play 2000 3000", "close", "open", "play 4000"}));
+    EXPECT_TRUE(m_window->IsPlaying());
+
+    m_window->CdPlaybackCompleted(true);
+    EXPECT_FALSE(m_window->IsPlaying());
+    EXPECT_EQ(m_window->StatusText(), driveStatus);
+    EXPECT_EQ(m_player.calls.back(), "close");
+}
+
+TEST_F(StartedWithDisc, PlayWhilePausedResumesWhicheverRowIsSelected) {
+    m_list->setCurrentItem(m_list->topLevelItem(0));
+    m_window->Play();
+    m_window->Pause();
+    EXPECT_TRUE(m_window->IsPaused());
+    QApplication::processEvents();
+    EXPECT_FALSE(Find<QAction>("aPause")->isEnabled());
+    EXPECT_TRUE(Find<QAction>("aStop")->isEnabled());
+
+    m_list->setCurrentItem(m_list->topLevelItem(2));
+    m_window->Play();
+    EXPECT_EQ(m_window->StatusText(), "Play Track03");
+    EXPECT_EQ(m_player.calls,
+              (std::vector<std::string>{"open", "play 1000 2000", "pause", "resume"}));
+    EXPECT_FALSE(m_window->IsPaused());
+}
+
+TEST_F(StartedWithDisc, RipStopsPlaybackFirst) {
+    m_list->setCurrentItem(m_list->topLevelItem(0));
+    m_window->Play();
+    m_window->RipSelectedTracks();
+    EXPECT_FALSE(m_window->IsPlaying());
+    EXPECT_EQ(m_player.calls.back(), "close");
+    EXPECT_EQ(m_rip.runs.size(), 1u);
 }
 
 TEST_F(MainWindowTest, WithoutADriveShowsTheErrorAndIgnoresTheStoredOutputChoice) {
