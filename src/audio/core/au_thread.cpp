@@ -56,26 +56,31 @@ void TAuThread::RequestStop(bool notify) {
 }
 
 void TAuThread::Execute() {
-    while (Park()) {
+    while (WaitForResume()) {
         RunOnce();
+        Suspend();
     }
     {
         std::lock_guard lock(m_park->m_lock);
-        ++m_park->m_suspensions;  // an ended worker counts as parked
+        ++m_park->m_suspensions;  // an ended worker counts as suspended
     }
     m_park->m_changed.notify_all();
 }
 
-bool TAuThread::Park() {
+bool TAuThread::WaitForResume() {
     std::unique_lock lock(m_park->m_lock);
-    if (!m_park->m_terminated) {
-        m_park->m_suspended = true;
-    }
-    ++m_park->m_suspensions;
-    m_park->m_changed.notify_all();
-    SyncQueue::Instance().Wake();
     m_park->m_changed.wait(lock, [&] { return !m_park->m_suspended || m_park->m_terminated; });
     return !m_park->m_terminated;
+}
+
+void TAuThread::Suspend() {
+    {
+        std::lock_guard lock(m_park->m_lock);
+        m_park->m_suspended = true;
+        ++m_park->m_suspensions;
+    }
+    m_park->m_changed.notify_all();
+    SyncQueue::Instance().Wake();
 }
 
 void TAuThread::ReportFailure(const std::string& message) {

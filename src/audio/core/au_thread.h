@@ -60,8 +60,10 @@ public:
 
 private:
     void Execute();
-    // Parks until resumed; false when the thread is to end.
-    bool Park();
+    // Waits until resumed; false when the thread is to end.
+    bool WaitForResume();
+    // Marks the thread suspended after a run.
+    void Suspend();
     void RunOnce();
     void ReportFailure(const std::string& message);
 
