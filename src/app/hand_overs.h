@@ -101,9 +101,9 @@ public:
     virtual bool Open() = 0;
     // Start position of a track counted from 1; nothing on failure.
     [[nodiscard]] virtual std::optional<std::int64_t> TrackPosition(int track) = 0;
-    // Plays from `from` to `to` (to the end of the disc without `to`). When the
-    // play completes successfully the player calls back through the posted
-    // completion notice of the main window (CdPlaybackCompleted).
+    // Plays from `from` to `to` (to the end of the disc without `to`). The
+    // player's owner reports the end of a play to the main window's
+    // CdPlaybackCompleted on the GUI thread.
     virtual bool Play(std::int64_t from, std::optional<std::int64_t> to) = 0;
     // Plays on from the current position.
     virtual bool PlayFromCurrent() = 0;

@@ -137,6 +137,7 @@ TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers ha
     m_mediaTimer = new QTimer(this);
     m_mediaTimer->setInterval(kMediaPollMilliseconds);
     connect(m_mediaTimer, &QTimer::timeout, this, &TfrmMain::PollMediaChange);
+    m_mediaTimer->start();
     UpdateActions();
 }
 
@@ -506,7 +507,6 @@ void TfrmMain::FirstShown() {
         }
         m_savedStatusText = StatusText();
         ShowOutputSettings();
-        m_mediaTimer->start();
     });
 }
 

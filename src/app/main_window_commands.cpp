@@ -150,7 +150,10 @@ void TfrmMain::CloseCDROM() {
     }
 }
 
+// The previous drive's handle is released first, so that switching drives
+// never uses up the module's handles.
 void TfrmMain::SwitchDrive(int position) {
+    (void)CloseCD(m_cdHandle);
     m_cdHandle = OpenCDDevice(position);
     RefreshTrackList();
     m_savedStatusText = StatusText();
