@@ -185,6 +185,20 @@ TEST_F(StartedWithDisc, MediaRemovalEmptiesTheListButKeepsTheHandle) {
     EXPECT_EQ(m_window->CDHandle(), handle);
 }
 
+TEST_F(StartedWithDisc, RefreshRebuildsTheListOrReportsAMissingAudioDisc) {
+    const QString driveStatus = m_window->StatusText();
+    m_window->SetTrackTitle(0, "Edited");
+    m_window->RefreshCD();
+    EXPECT_EQ(RowTexts(*m_list, 1), QStringList({"Intro", "Walk", "Track03", "Finale"}));
+    EXPECT_EQ(m_window->StatusText(), driveStatus);
+
+    // The image drive disappears from the drive list: no audio disc any more.
+    unsetenv("BRISKLARK_DISC_IMAGES");
+    m_window->RefreshCD();
+    EXPECT_EQ(m_list->topLevelItemCount(), 0);
+    EXPECT_EQ(m_window->StatusText(), "Can not find audio CD in your CD device.");
+}
+
 TEST_F(StartedWithDisc, ActionsFollowTicksSelectionAndRows) {
     auto* rip = Find<QAction>("aRip");
     auto* play = Find<QAction>("aPlay");
