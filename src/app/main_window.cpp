@@ -525,6 +525,11 @@ void TfrmMain::CloseWindow() {
 void TfrmMain::SaveAndClose() {
     m_mediaTimer->stop();
     Swallowing([this] {
+        // An empty list (medium removed, no audio disc found) says nothing
+        // about the disc: writing it would wipe the disc's cached titles.
+        if (ListView1->topLevelItemCount() == 0) {
+            return;
+        }
         TCDInfo& info = OptionsSetting.CDInfo;
         info.TrackCount = std::min(ListView1->topLevelItemCount(), kMaxTrackTitles);
         for (int row = 0; row < info.TrackCount; ++row) {

@@ -168,6 +168,17 @@ TEST_F(StartedWithDisc, ClosingWritesTheDiscCacheFromTheWindowThenTheSettings) {
     EXPECT_EQ(reloaded.CommonOptions.OutputFolder, m_outputFolder.string());
 }
 
+TEST_F(StartedWithDisc, ClosingWithAnEmptiedListKeepsTheCachedTitles) {
+    const std::string key = DiscKey();
+    m_window->MediaRemoved();
+    CloseWindow();
+    TCDInfo stored;
+    LoadDiscInfo(stored, key, m_paths->DiscCacheFile());
+    EXPECT_EQ(stored.TrackCount, 4);
+    EXPECT_EQ(stored.Titles[4], "Finale");
+    EXPECT_EQ(stored.Artist, "The Larks");
+}
+
 TEST_F(StartedWithDisc, MediaArrivalRebuildsTheListAndEmptiesTheDiscFields) {
     m_window->SetTrackTitle(0, "Edited");
     m_window->MediaArrived();
