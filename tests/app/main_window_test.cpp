@@ -210,6 +210,19 @@ TEST_F(StartedWithDisc, RefreshRebuildsTheListOrReportsAMissingAudioDisc) {
     EXPECT_EQ(m_window->StatusText(), "Can not find audio CD in your CD device.");
 }
 
+TEST_F(StartedWithDisc, SwitchingDrivesReleasesTheOldHandle) {
+    const TCDHandle first = m_window->CDHandle();
+    m_window->SwitchDrive(0);
+    // The old handle was closed first, so its number is free again.
+    EXPECT_EQ(m_window->CDHandle(), first);
+    EXPECT_EQ(m_list->topLevelItemCount(), 4);
+
+    m_window->SwitchDrive(5);
+    EXPECT_EQ(m_window->CDHandle(), 0u);
+    EXPECT_EQ(m_window->StatusText(), "CD device information error in your configration!");
+    EXPECT_EQ(CloseCDHandle(first), 0) << "the handle of the first drive is still open";
+}
+
 TEST_F(StartedWithDisc, ActionsFollowTicksSelectionAndRows) {
     auto* rip = Find<QAction>("aRip");
     auto* play = Find<QAction>("aPlay");
