@@ -71,6 +71,9 @@ void TAuOutput::Run() {
     if (!m_input) {
         throw EAuException("Input is not assigned");
     }
+    // Busy from here, so a second Run raises at once; the worker clears it.
+    m_busy = true;
+    m_stopped = false;
     m_notifyProgress = static_cast<bool>(OnProgress);
     m_notifyDone = static_cast<bool>(OnDone);
     // A stop requested while idle must not end the new run at once.
@@ -89,8 +92,9 @@ void TAuOutput::Stop(bool async) {
     m_events.ClearEvents(this);
     // Run the workers' pending GUI calls meanwhile: this worker may be
     // waiting to report an exception.
-    SyncQueue::Instance().RunPendingUntil(
-        [this] { return m_thread->Suspended() || m_thread->RunFinished(); });
+    // Wait for the suspension itself, not only the end of the run: a Run
+    // right after this must find the worker suspended.
+    SyncQueue::Instance().RunPendingUntil([this] { return m_thread->Suspended(); });
     m_events.UnblockEvents(this);
     m_thread->SetDoNotify(true);
 }

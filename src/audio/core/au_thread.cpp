@@ -36,10 +36,14 @@ TAuThread::~TAuThread() {
 void TAuThread::Resume() {
     {
         std::lock_guard lock(m_park->m_lock);
-        if (!m_park->m_suspended || m_park->m_terminated) {
+        if (m_park->m_terminated) {
             return;
         }
-        m_park->m_suspended = false;
+        if (m_park->m_suspended) {
+            m_park->m_suspended = false;
+        } else {
+            m_park->m_resumePending = true;
+        }
     }
     m_park->m_changed.notify_all();
 }
@@ -51,7 +55,6 @@ bool TAuThread::Suspended() const {
 
 void TAuThread::RequestStop(bool notify) {
     m_doNotify = notify;
-    m_runFinished = false;
     m_stopRequested = true;
 }
 
@@ -76,7 +79,10 @@ bool TAuThread::WaitForResume() {
 void TAuThread::Suspend() {
     {
         std::lock_guard lock(m_park->m_lock);
-        m_park->m_suspended = true;
+        // A resume that came while the run was ending starts the next run;
+        // it still counts as a suspension for the done event of this one.
+        m_park->m_suspended = !m_park->m_resumePending;
+        m_park->m_resumePending = false;
         ++m_park->m_suspensions;
     }
     m_park->m_changed.notify_all();
@@ -127,20 +133,26 @@ void TAuThread::RunOnce() {
         failure = "Unknown error";
     }
     if (failed) {
+        // HandleThreadException has made the output idle already.
         ReportFailure(failure);
     }
     m_stopRequested = false;
-    if (out.m_busy) {
+    if (!failed) {
         out.m_canOutput = false;
+        bool doneFailed = false;
         try {
             out.Done();
         } catch (const std::exception& error) {
+            doneFailed = true;
             ReportFailure(error.what());
         } catch (...) {
+            doneFailed = true;
             ReportFailure("Unknown error");
         }
         out.m_stopped = false;
-        out.m_busy = false;
+        if (!doneFailed) {
+            out.m_busy = false;
+        }
     }
     if (m_doNotify && out.m_notifyDone) {
         std::this_thread::sleep_for(kDoneEventDelay);
@@ -151,6 +163,4 @@ void TAuThread::RunOnce() {
         }
         out.m_events.PostDone(&out, m_park, parked);
     }
-    m_runFinished = true;
-    SyncQueue::Instance().Wake();
 }

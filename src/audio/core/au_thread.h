@@ -25,6 +25,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_suspended = true;          // created suspended
+    bool m_resumePending = false;     // resumed while still finishing a run
     bool m_terminated = false;        // the thread is to end
     std::uint64_t m_suspensions = 0;  // times the worker suspended itself
 };
@@ -42,7 +43,8 @@ public:
     TAuThread(const TAuThread&) = delete;
     TAuThread& operator=(const TAuThread&) = delete;
 
-    // Starts the next run when the thread is suspended; otherwise nothing.
+    // Starts the next run: at once when the thread is suspended, otherwise
+    // as soon as it has finished the run it is ending.
     void Resume();
     [[nodiscard]] bool Suspended() const;
 
@@ -56,7 +58,6 @@ public:
     void SetDoNotify(bool notify) { m_doNotify = notify; }
     [[nodiscard]] bool StopRequested() const { return m_stopRequested; }
     void ClearStopRequest() { m_stopRequested = false; }
-    [[nodiscard]] bool RunFinished() const { return m_runFinished; }
 
 private:
     void Execute();
@@ -72,6 +73,5 @@ private:
     std::atomic<int> m_delay{0};
     std::atomic<bool> m_doNotify{true};
     std::atomic<bool> m_stopRequested{false};
-    std::atomic<bool> m_runFinished{false};
     std::thread m_thread;  // last: starts once the members above exist
 };

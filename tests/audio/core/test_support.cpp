@@ -79,9 +79,9 @@ void CountingOutput::Done() {
 }
 
 bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(5))) {
+        if (SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(30))) {
             return true;
         }
     }

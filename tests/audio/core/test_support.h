@@ -69,7 +69,7 @@ protected:
     void Done() override;
 };
 
-// Runs the GUI thread's queued calls until `done` holds (at most 60 s).
+// Runs the GUI thread's queued calls until `done` holds (at most 30 s).
 bool WaitFor(const std::function<bool()>& done);
 // Runs the GUI thread's queued calls for a while, to see that nothing more
 // arrives.
