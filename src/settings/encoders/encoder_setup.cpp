@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/encoders/encoder_setup.h"
+
+#include <array>
+#include <optional>
+
+#include "audio/tags/au_tag_text.h"
+
+namespace {
+
+// Position in a stored list -> value, or nothing for a position outside it.
+template <class Value, std::size_t N>
+std::optional<Value> AtPosition(const std::array<Value, N>& list, std::int32_t position) {
+    if (position < 0 || static_cast<std::size_t>(position) >= N) {
+        return std::nullopt;
+    }
+    return list[static_cast<std::size_t>(position)];
+}
+
+using enum TMP3BitRate;
+constexpr std::array kConstantBitRates{br48, br56, br64, br80, br96, br128, br192, br256, br320};
+constexpr std::array kStereoModes{TMP3Mode::STEREO, TMP3Mode::JOINT_STEREO, TMP3Mode::DUAL_CHANNEL,
+                                  TMP3Mode::MONO};
+constexpr std::array kQualities{
+    TMP3Quality::ql0, TMP3Quality::ql1, TMP3Quality::ql2, TMP3Quality::ql3, TMP3Quality::ql4,
+    TMP3Quality::ql5, TMP3Quality::ql6, TMP3Quality::ql7, TMP3Quality::ql8, TMP3Quality::ql9};
+// The Ogg bit-rate list of the options dialog (position 0: automatic).
+constexpr std::array kOggBitRates{
+    TVorbisBitRate::brAutoSelect, TVorbisBitRate::br45,  TVorbisBitRate::br48,
+    TVorbisBitRate::br56,         TVorbisBitRate::br64,  TVorbisBitRate::br80,
+    TVorbisBitRate::br96,         TVorbisBitRate::br112, TVorbisBitRate::br128,
+    TVorbisBitRate::br144,        TVorbisBitRate::br160, TVorbisBitRate::br192,
+    TVorbisBitRate::br224,        TVorbisBitRate::br256, TVorbisBitRate::br320};
+
+// CPU usage 1..3 (more) -> milliseconds of rest per block: 11, 6, 1.
+int DelayForCpu(std::int32_t cpu) {
+    return 16 - 5 * cpu;
+}
+
+void CopyDiscFields(TVorbisTags& target, const TMainWindowTags& tags) {
+    target.Clear();
+    const auto copy = [&target](void (TVorbisTags::*set)(const std::u16string&),
+                                const std::string& text) {
+        if (!text.empty()) {
+            (target.*set)(Utf8ToUtf16(text));
+        }
+    };
+    copy(&TVorbisTags::SetArtist, tags.ID3artist);
+    copy(&TVorbisTags::SetAlbum, tags.ID3album);
+    copy(&TVorbisTags::SetDate, tags.ID3year);
+    copy(&TVorbisTags::SetGenre, tags.ID3genre);
+    // The track's own title is not written; the disc comment takes its place.
+    copy(&TVorbisTags::SetTitle, tags.ID3comment);
+}
+
+}  // namespace
+
+void SetupMP3Out(TMP3Out& output, const TOptionsSetting& settings) {
+    const TMp3Options& mp3 = settings.Mp3Options;
+    output.SetDelay(DelayForCpu(mp3.CPU));
+    if (const auto rate = AtPosition(kConstantBitRates, mp3.ConstantBitRate)) {
+        output.SetBitRate(*rate);
+    }
+    output.SetEnableVBR(mp3.IsSelectVBR);
+    output.SetWriteVBRHeader(mp3.IsVBRHead);
+    if (const auto mode = AtPosition(kStereoModes, mp3.StereoMode)) {
+        output.SetMode(*mode);
+    }
+    output.SetVBRMinBitrate(mp3.BitRate);
+    output.SetVBRMaxBitrate(mp3.MaxBitRate);
+    if (const auto quality = AtPosition(kQualities, mp3.VBRQuality)) {
+        output.SetVBRQuality(*quality);
+    }
+}
+
+void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
+                    const TMainWindowTags& tags) {
+    const TOggOptions& ogg = settings.OggOptions;
+    if (ogg.IsUseCompress) {
+        output.SetCompression(static_cast<float>(ogg.CompressPosition - 10) / 100.0F);
+        output.SetDesiredMaximumBitrate(TVorbisBitRate::brAutoSelect);
+        output.SetDesiredNominalBitrate(TVorbisBitRate::brAutoSelect);
+        output.SetMinimumBitrate(TVorbisBitRate::brAutoSelect);
+    } else {
+        // The setters adjust one another, so the order matters.
+        if (const auto rate = AtPosition(kOggBitRates, ogg.MaxBitRate)) {
+            output.SetDesiredMaximumBitrate(*rate);
+        }
+        if (const auto rate = AtPosition(kOggBitRates, ogg.NomalBitRate)) {
+            output.SetDesiredNominalBitrate(*rate);
+        }
+        if (const auto rate = AtPosition(kOggBitRates, ogg.MinBitRate)) {
+            output.SetMinimumBitrate(*rate);
+        }
+        output.SetCompression(0.2F);
+    }
+    CopyDiscFields(output.Comments(), tags);
+}
+
+void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
+    output.SetCompressionLevel(settings.FLACOptions.Compression);
+    CopyDiscFields(output.Tags(), tags);
+}

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Turns the encoder settings of the settings record into the properties of
+// an output just before it runs (after its FileName is set, before Run).
+// Properties not mentioned keep what the owning window gave them. None of
+// these reports errors: a stored value outside its range leaves the
+// property it feeds unchanged.
+//
+// Threads: the GUI thread, while the output is idle.
+
+#include <string>
+
+#include "audio/codecs/flac_out.h"
+#include "audio/codecs/mp3_out.h"
+#include "audio/codecs/vorbis_out.h"
+#include "settings/options_setting.h"
+
+// The main window's disc fields as text (UTF-8); the window fills it.
+struct TMainWindowTags {
+    std::string ID3artist;
+    std::string ID3album;
+    std::string ID3year;
+    std::string ID3genre;  // text of the selected genre entry
+    std::string ID3comment;
+};
+
+// "Mp3Options": worker delay from CPU, bit rate, VBR, channel mode, VBR
+// limits and quality.
+void SetupMP3Out(TMP3Out& output, const TOptionsSetting& settings);
+
+// "OggOptions": quality or managed bit rates; then Comments from the disc
+// fields (the comment text becomes the title).
+void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
+                    const TMainWindowTags& tags);
+
+// "FLACOptions": the compression level; then Tags as for Ogg Vorbis.
+void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);

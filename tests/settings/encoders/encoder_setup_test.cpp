@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/encoders/encoder_setup.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace {
+
+using enum TVorbisBitRate;
+
+// The settings as a first start finds them: no "options.ini" anywhere.
+TOptionsSetting DefaultSettings() {
+    const std::filesystem::path root = std::filesystem::temp_directory_path() /
+                                       ("brisklark_encoder_setup_" + std::to_string(getpid()));
+    std::filesystem::create_directories(root / "program");
+    TOptionsSetting settings;
+    LoadOptions(settings, TAppPaths(root / "program", root / "config"));
+    std::filesystem::remove_all(root);
+    return settings;
+}
+
+TEST(SetupMP3Out, DefaultSettings) {
+    TMP3Out output;
+    SetupMP3Out(output, DefaultSettings());
+    EXPECT_EQ(output.BitRate(), TMP3BitRate::br128);
+    EXPECT_EQ(output.Mode(), TMP3Mode::JOINT_STEREO);
+    EXPECT_EQ(output.VBRQuality(), TMP3Quality::ql4);
+    EXPECT_FALSE(output.EnableVBR());
+    EXPECT_EQ(output.VBRMinBitrate(), 128);
+    EXPECT_EQ(output.VBRMaxBitrate(), 320);
+    EXPECT_EQ(output.Delay(), 1);
+}
+
+TEST(SetupMP3Out, PositionsOutsideTheirListsLeaveThePropertyAlone) {
+    TOptionsSetting settings = DefaultSettings();
+    TMP3Out output;
+    settings.Mp3Options.ConstantBitRate = 8;
+    SetupMP3Out(output, settings);
+    EXPECT_EQ(output.BitRate(), TMP3BitRate::br320);
+
+    settings.Mp3Options.ConstantBitRate = 9;
+    settings.Mp3Options.StereoMode = 4;
+    settings.Mp3Options.VBRQuality = 10;
+    settings.Mp3Options.CPU = 1;
+    SetupMP3Out(output, settings);
+    EXPECT_EQ(output.BitRate(), TMP3BitRate::br320);
+    EXPECT_EQ(output.Mode(), TMP3Mode::JOINT_STEREO);
+    EXPECT_EQ(output.VBRQuality(), TMP3Quality::ql4);
+    EXPECT_EQ(output.Delay(), 11);
+}
+
+TEST(SetupVorbisOut, QualityPositionsGiveSinglePrecisionCompression) {
+    TOptionsSetting settings = DefaultSettings();
+    settings.OggOptions.IsUseCompress = true;
+    TVorbisOut output;
+    output.SetDesiredNominalBitrate(br128);
+    settings.OggOptions.CompressPosition = 30;
+    SetupVorbisOut(output, settings, {});
+    EXPECT_EQ(output.Compression(), 0.2F);
+    EXPECT_EQ(output.DesiredNominalBitrate(), brAutoSelect);
+    EXPECT_EQ(output.DesiredMaximumBitrate(), brAutoSelect);
+    settings.OggOptions.CompressPosition = 100;
+    SetupVorbisOut(output, settings, {});
+    EXPECT_EQ(output.Compression(), 0.9F);
+}
+
+TEST(SetupVorbisOut, ManagedPositionsPassThroughTheSettersInOrder) {
+    TOptionsSetting settings = DefaultSettings();
+    settings.OggOptions.IsUseCompress = false;
+    settings.OggOptions.MaxBitRate = 8;
+    settings.OggOptions.NomalBitRate = 8;
+    settings.OggOptions.MinBitRate = 0;
+    TVorbisOut output;
+    output.SetCompression(0.7F);
+    SetupVorbisOut(output, settings, {});
+    EXPECT_EQ(output.DesiredMaximumBitrate(), br128);
+    EXPECT_EQ(output.DesiredNominalBitrate(), br128);
+    EXPECT_EQ(output.MinimumBitrate(), brAutoSelect);
+    EXPECT_EQ(output.Compression(), 0.2F);
+
+    settings.OggOptions.MaxBitRate = 0;
+    settings.OggOptions.NomalBitRate = 0;
+    SetupVorbisOut(output, settings, {});
+    EXPECT_EQ(output.DesiredNominalBitrate(), brAutoSelect);
+    EXPECT_EQ(output.DesiredMaximumBitrate(), brAutoSelect);
+}
+
+TEST(SetupVorbisOut, DiscFieldsReplaceTheCommentsAndTheCommentBecomesTheTitle) {
+    TVorbisOut output;
+    output.Comments().SetArtist(u"previous");
+    output.Comments().SetTrack(u"3");
+    TMainWindowTags tags;
+    tags.ID3album = "Caf\u00e9";
+    tags.ID3year = "1999";
+    tags.ID3genre = "Jazz";
+    tags.ID3comment = "live";
+    SetupVorbisOut(output, DefaultSettings(), tags);
+    EXPECT_EQ(output.Comments().Artist(), u"");
+    EXPECT_EQ(output.Comments().Track(), u"");
+    EXPECT_EQ(output.Comments().Album(), u"Caf\u00e9");
+    EXPECT_EQ(output.Comments().Date(), u"1999");
+    EXPECT_EQ(output.Comments().Genre(), u"Jazz");
+    EXPECT_EQ(output.Comments().Title(), u"live");
+}
+
+TEST(SetupFLACOut, LevelThroughTheSetterAndTheSameTags) {
+    TOptionsSetting settings = DefaultSettings();
+    settings.FLACOptions.Compression = 11;
+    TFLACOut output;
+    TMainWindowTags tags;
+    tags.ID3artist = "Nina";
+    tags.ID3comment = "live";
+    SetupFLACOut(output, settings, tags);
+    EXPECT_EQ(output.CompressionLevel(), 8);
+    EXPECT_EQ(output.Tags().Artist(), u"Nina");
+    EXPECT_EQ(output.Tags().Title(), u"live");
+}
+
+}  // namespace
