@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/codecs/mac_out.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "audio/core/au_sync_queue.h"
+
+namespace {
+
+// PCM in memory of a chosen format; records the byte count of every request.
+class PcmInput : public TAuInput {
+public:
+    PcmInput(std::vector<uint8_t> data, int channels, int bits)
+        : m_data(std::move(data)), m_channels(channels), m_bits(bits) {}
+    ~PcmInput() override { NotifyDestruction(); }
+
+    int BitsPerSample() override { return m_bits; }
+    int Channels() override { return m_channels; }
+    int SampleRate() override { return 44100; }
+
+    std::vector<size_t> Requests;  // worker thread while running
+
+protected:
+    void InitInternal() override {
+        m_offset = 0;
+        m_position = 0;
+        m_size = static_cast<int64_t>(m_data.size());
+    }
+    void FlushInternal() override {}
+    void GetDataInternal(const uint8_t*& buffer, size_t& bytes) override {
+        Requests.push_back(bytes);
+        bytes = std::min(bytes, m_data.size() - m_offset);
+        buffer = m_data.data() + m_offset;
+        m_offset += bytes;
+        m_position += static_cast<int64_t>(bytes);
+    }
+
+private:
+    std::vector<uint8_t> m_data;
+    size_t m_offset = 0;
+    int m_channels;
+    int m_bits;
+};
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "mac_out.XXXXXX").string();
+        m_path = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    [[nodiscard]] std::string File(const std::string& name) const {
+        return (m_path / name).string();
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::vector<uint8_t> Ramp(size_t bytes) {
+    std::vector<uint8_t> data(bytes);
+    for (size_t i = 0; i < bytes; ++i) {
+        data[i] = static_cast<uint8_t>((i * 7) ^ (i >> 9));
+    }
+    return data;
+}
+
+std::vector<uint8_t> DecodeWithFfmpeg(const std::string& ape, const char* sampleFormat) {
+    const std::string raw = ape + ".raw";
+    const std::string command = "ffmpeg -nostdin -v error -err_detect crccheck+explode -i '" + ape +
+                                "' -f " + sampleFormat + " -y '" + raw + "'";
+    if (std::system(command.c_str()) != 0) {
+        return {};
+    }
+    std::ifstream in(raw, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs one encode to its end; returns the exception message ("" on success).
+std::string RunToEnd(TMACOut& out) {
+    bool done = false;
+    out.OnDone = [&done](TComponent*) { done = true; };
+    out.Run();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        SyncQueue::Instance().RunPendingUntil([&done] { return done; },
+                                              std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(done);
+    return out.ExceptionMessage();
+}
+
+TEST(MACOutTest, CompressionLevelKeepsTheFourLevelsAndStores2000Otherwise) {
+    TMACOut out;
+    EXPECT_EQ(out.CompressionLevel(), 2000);
+    EXPECT_EQ(out.MaxAudioBytes(), -1);
+    out.SetCompressionLevel(3000);
+    EXPECT_EQ(out.CompressionLevel(), 3000);
+    out.SetCompressionLevel(5000);
+    EXPECT_EQ(out.CompressionLevel(), 2000);
+    out.SetCompressionLevel(4000);
+    out.SetCompressionLevel(1500);
+    EXPECT_EQ(out.CompressionLevel(), 2000);
+}
+
+TEST(MACOutTest, ErrorTextsIncludingUnknownCodes) {
+    EXPECT_STREQ(EAPEException(1003).what(), "MACDll error: invalid output file");
+    EXPECT_STREQ(EAPEException(6000).what(), "MACDll error: APE compress too much data");
+    EXPECT_STREQ(EAPEException(7).what(), "MACDll error: undefined (7)");
+}
+
+TEST(MACOutTest, HundredThousandBytesGoInTwoBlocksAndDecodeExactly) {
+    TempDir dir;
+    const std::vector<uint8_t> pcm = Ramp(100000);
+    PcmInput input(pcm, 2, 16);
+    TMACOut out;
+    out.SetInput(&input);
+    out.SetFileName(dir.File("ramp.ape"));
+    ASSERT_EQ(RunToEnd(out), "");
+    // 65536, then 65536 asked giving 34464, the rest asked giving 0: end.
+    EXPECT_EQ(input.Requests, (std::vector<size_t>{65536, 65536, 31072}));
+    EXPECT_EQ(DecodeWithFfmpeg(dir.File("ramp.ape"), "s16le"), pcm);
+}
+
+TEST(MACOutTest, TwentyFourBitStereoBlocksHoldWholeFrames) {
+    TempDir dir;
+    const std::vector<uint8_t> pcm = Ramp(6 * 30000);
+    PcmInput input(pcm, 2, 24);
+    TMACOut out;
+    out.SetCompressionLevel(3000);
+    out.SetInput(&input);
+    out.SetFileName(dir.File("wide.ape"));
+    ASSERT_EQ(RunToEnd(out), "");
+    ASSERT_FALSE(input.Requests.empty());
+    EXPECT_EQ(input.Requests.front(), 65532U);
+    EXPECT_EQ(DecodeWithFfmpeg(dir.File("wide.ape"), "s24le"), pcm);
+}
+
+TEST(MACOutTest, StartErrorNamesTheCodeText) {
+    TempDir dir;
+    PcmInput input(Ramp(4000), 2, 16);
+    TMACOut out;
+    out.SetInput(&input);
+    out.SetFileName(dir.File("missing/out.ape"));
+    EXPECT_EQ(RunToEnd(out), "Error starting APECompress.\r\ninvalid output file");
+}
+
+TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
+    TempDir dir;
+    PcmInput input({}, 2, 16);
+    TMACOut out;
+    out.SetInput(&input);
+    EXPECT_EQ(RunToEnd(out), "File name is not assigned.");
+    out.SetFileName(dir.File("empty.ape"));
+    EXPECT_EQ(RunToEnd(out), "MACDll error: input file too small");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("empty.ape")));
+}
+
+TEST(MACOutTest, UnsupportedBitDepthFailsAtStart) {
+    TempDir dir;
+    PcmInput input(Ramp(4000), 2, 32);
+    TMACOut out;
+    out.SetInput(&input);
+    out.SetFileName(dir.File("deep.ape"));
+    EXPECT_EQ(RunToEnd(out), "Error starting APECompress.\r\ninput file unsupported bit depth");
+}
+
+}  // namespace
