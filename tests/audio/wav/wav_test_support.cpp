@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "wav_test_support.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+
+#include "audio/core/au_sync_queue.h"
+
+namespace {
+
+void PutLE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    static std::atomic<int> counter{0};
+    m_path = testing::TempDir() + "brisklark_wav_" + std::to_string(getpid()) + "_" +
+             std::to_string(counter++);
+    std::filesystem::remove_all(m_path);
+    std::filesystem::create_directories(m_path);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code error;
+    std::filesystem::remove_all(m_path, error);
+}
+
+std::string ScratchDir::Path(const std::string& name) const {
+    return m_path + "/" + name;
+}
+
+std::vector<std::int16_t> Sine(std::size_t frames, int channels, int rate, double hertz,
+                               double amplitude) {
+    std::vector<std::int16_t> samples(frames * channels);
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const double phase = 2.0 * std::numbers::pi * hertz * (1.0 + 0.25 * c) * i / rate;
+            samples[i * channels + c] =
+                static_cast<std::int16_t>(std::lround(amplitude * std::sin(phase)));
+        }
+    }
+    return samples;
+}
+
+std::vector<std::uint8_t> AsBytes(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> bytes(samples.size() * 2);
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    return bytes;
+}
+
+std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int channels, int rate,
+                                 int bits) {
+    std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F'};
+    PutLE(file, static_cast<std::uint32_t>(data.size() + 36), 4);
+    for (char c : std::string("WAVEfmt ")) {
+        file.push_back(static_cast<std::uint8_t>(c));
+    }
+    const int blockAlign = channels * bits / 8;
+    PutLE(file, 16, 4);
+    PutLE(file, 1, 2);
+    PutLE(file, channels, 2);
+    PutLE(file, rate, 4);
+    PutLE(file, rate * blockAlign, 4);
+    PutLE(file, blockAlign, 2);
+    PutLE(file, bits, 2);
+    for (char c : std::string("data")) {
+        file.push_back(static_cast<std::uint8_t>(c));
+    }
+    PutLE(file, static_cast<std::uint32_t>(data.size()), 4);
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+bool RunCommand(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
+
+std::vector<std::int16_t> FfmpegDecode(const std::string& path, const ScratchDir& dir,
+                                       const std::string& extra) {
+    const std::string raw = dir.Path("ffmpeg_decoded.raw");
+    const bool ok = RunCommand("ffmpeg -nostdin -v error -y " + extra + " -i '" + path +
+                               "' -f s16le -c:a pcm_s16le '" + raw + "'");
+    EXPECT_TRUE(ok) << "ffmpeg could not decode " << path;
+    return AsSamples(ReadFileBytes(raw));
+}
+
+std::vector<std::uint8_t> ReadPass(TAuInput& input, std::size_t request) {
+    std::vector<std::uint8_t> out;
+    input.Init();
+    for (;;) {
+        const std::uint8_t* buffer = nullptr;
+        std::size_t bytes = request;
+        input.GetData(buffer, bytes);
+        if (bytes == 0) {
+            break;
+        }
+        out.insert(out.end(), buffer, buffer + bytes);
+    }
+    input.Flush();
+    return out;
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+    // Short waits: not every change wakes the queue.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(5))) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b) {
+    int most = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        most = std::max(most, std::abs(a[i] - b[i]));
+    }
+    return most;
+}
+
+std::string RunToEnd(TAuOutput& output) {
+    std::atomic<bool> done{false};
+    output.OnDone = [&](TComponent*) { done = true; };
+    output.Run();
+    const bool finished = PumpUntil([&] { return done.load(); });
+    EXPECT_TRUE(finished) << "the output did not finish";
+    output.OnDone = nullptr;
+    return output.ExceptionMessage();
+}
+
+BufferInput::BufferInput(std::vector<std::uint8_t> data, int channels, int rate, int bits)
+    : m_data(std::move(data)), m_channels(channels), m_rate(rate), m_bits(bits) {}
+
+BufferInput::~BufferInput() {
+    NotifyDestruction();
+}
+
+void BufferInput::InitInternal() {
+    m_offset = 0;
+    m_position = 0;
+    m_busy = true;
+    m_size = m_announced == -2 ? static_cast<std::int64_t>(m_data.size()) : m_announced;
+}
+
+void BufferInput::FlushInternal() {
+    m_busy = false;
+}
+
+void BufferInput::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
+    bytes = std::min(bytes, m_data.size() - m_offset);
+    buffer = m_data.data() + m_offset;
+    m_offset += bytes;
+    m_position += static_cast<std::int64_t>(bytes);
+}

@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "audio/core/au_sync_queue.h"
+#include "audio/wav/ima_adpcm.h"
+#include "audio/wav/wav_bytes.h"
+#include "audio/wav/wave_in.h"
+#include "audio/wav/wave_out.h"
+#include "wav_test_support.h"
+
+namespace {
+
+// Largest sample difference allowed between ffmpeg's IMA ADPCM decode and
+// the reference decode (ours and sox's); 1% of full scale.
+constexpr int kFfmpegImaTolerance = 328;
+
+std::uint32_t U32At(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return GetLE32(bytes.data() + offset);
+}
+
+class WaveOutTest : public testing::Test {
+protected:
+    // Writes `input` to `name` with the given kind; returns the message.
+    std::string Write(TAuInput& input, const std::string& name, TWavType kind = wtPCM,
+                      TFileOutputMode mode = foRewrite) {
+        TWaveOut out;
+        out.SetWavType(kind);
+        out.SetFileMode(mode);
+        out.SetFileName(m_dir.Path(name));
+        out.SetInput(&input);
+        return RunToEnd(out);
+    }
+
+    ScratchDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(WaveOutTest, CopiesAPcmFileThroughTheWavInput) {
+    const auto data = AsBytes(Sine(1000, 2, 44100));
+    const std::string source = m_dir.Path("source.wav");
+    WriteFileBytes(source, PcmWav(data, 2, 44100));
+    TWaveIn in;
+    in.SetFileName(source);
+    ASSERT_EQ(Write(in, "copy.wav"), "");
+    const auto file = ReadFileBytes(m_dir.Path("copy.wav"));
+    ASSERT_EQ(file.size(), 4044u);
+    EXPECT_EQ(U32At(file, 4), 4036u);
+    EXPECT_EQ(U32At(file, 40), 4000u);
+    EXPECT_EQ(file, PcmWav(data, 2, 44100));
+}
+
+TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {
+    const auto data = AsBytes(Sine(3000, 1, 22050));
+    BufferInput unknown(data, 1, 22050, 16);
+    unknown.AnnounceSize(-1);
+    ASSERT_EQ(Write(unknown, "unknown.wav"), "");
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("unknown.wav")), PcmWav(data, 1, 22050));
+
+    BufferInput shortInput(data, 1, 22050, 16);
+    shortInput.AnnounceSize(static_cast<std::int64_t>(data.size()) + 1000);
+    ASSERT_EQ(Write(shortInput, "short.wav"), "");
+    auto padded = data;
+    padded.resize(data.size() + 1000, 0);
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("short.wav")), PcmWav(padded, 1, 22050));
+}
+
+TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
+    const std::size_t announced = 20 * 1024 * 1024;
+    BufferInput input(std::vector<std::uint8_t>(announced, 7), 2, 44100, 16);
+    TWaveOut out;
+    out.SetDelay(20);  // milliseconds per 16384-byte block: the run takes 25 s
+    out.SetFileName(m_dir.Path("stopped.wav"));
+    out.SetInput(&input);
+    std::atomic<bool> done{false};
+    out.OnDone = [&](TComponent*) { done = true; };
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return input.Position() > 65536; }));
+    out.Stop(true);
+    ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
+    EXPECT_EQ(out.ExceptionMessage(), "");
+    const auto file = ReadFileBytes(m_dir.Path("stopped.wav"));
+    ASSERT_GT(file.size(), 65536u);
+    EXPECT_LT(file.size(), announced / 2);
+    EXPECT_EQ(U32At(file, 40), file.size() - 44);
+    EXPECT_EQ(U32At(file, 4), file.size() - 8);
+}
+
+TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
+    for (const int channels : {1, 2}) {
+        const std::size_t frames = 30011;
+        BufferInput input(AsBytes(Sine(frames, channels, 44100, 523.0, 15000.0)), channels, 44100,
+                          16);
+        const std::string name = "ima" + std::to_string(channels) + ".wav";
+        ASSERT_EQ(Write(input, name, wtDVIADPCM), "");
+        const std::string path = m_dir.Path(name);
+        const auto file = ReadFileBytes(path);
+        const std::size_t perBlock = channels == 1 ? 1017 : 505;
+        const std::size_t blocks = frames / perBlock + 1;
+        EXPECT_EQ(file.size(), 60 + blocks * 512);
+        EXPECT_EQ(U32At(file, 56), blocks * 512);
+        EXPECT_EQ(U32At(file, 48), frames);
+
+        TWaveIn in;
+        in.SetFileName(path);
+        ASSERT_EQ(in.WavType(), wtDVIADPCM);
+        const auto ours = AsSamples(ReadPass(in));
+        ASSERT_EQ(ours.size(), frames * channels);
+        // sox decodes IMA ADPCM as we do; ffmpeg computes each step's
+        // difference as (2 * code + 1) * step / 8 instead of summing the
+        // step's shifted parts, so its samples stray a little.
+        const std::string raw = m_dir.Path("sox.raw");
+        ASSERT_TRUE(RunCommand("sox '" + path + "' -t raw -e signed -b 16 '" + raw + "'"));
+        const auto sox = AsSamples(ReadFileBytes(raw));
+        ASSERT_GE(sox.size(), ours.size());
+        EXPECT_TRUE(std::equal(ours.begin(), ours.end(), sox.begin())) << channels;
+        const auto ffmpeg = FfmpegDecode(path, m_dir);
+        ASSERT_GE(ffmpeg.size(), ours.size());
+        EXPECT_LE(MaxDifference(ours, ffmpeg), kFfmpegImaTolerance) << channels;
+    }
+}
+
+TEST_F(WaveOutTest, AdpcmFrameCountOnABlockBoundaryAddsASilentBlock) {
+    BufferInput input(AsBytes(Sine(2 * 1017, 1, 8000)), 1, 8000, 16);
+    ASSERT_EQ(Write(input, "boundary.wav", wtDVIADPCM), "");
+    const auto file = ReadFileBytes(m_dir.Path("boundary.wav"));
+    ASSERT_EQ(file.size(), 60u + 3 * 512);
+    std::vector<std::int16_t> last(1017);
+    ASSERT_EQ(DecodeImaBlock(std::span(file.data() + 60 + 2 * 512, 512), 1, last.data()), 1017u);
+    // Silence: the header sample is 0 and, once the step index carried
+    // over from the sine has decayed, the codes stay at zero.
+    EXPECT_EQ(last[0], 0);
+    EXPECT_TRUE(std::all_of(last.begin() + 100, last.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+TEST_F(WaveOutTest, RefusesWhatAdpcmCannotHold) {
+    BufferInput eightBit(std::vector<std::uint8_t>(100, 128), 1, 8000, 8);
+    EXPECT_EQ(Write(eightBit, "eight.wav", wtDVIADPCM), "Cannot encode 8 bit sound into ADPCM.");
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("eight.wav")).size(), 0u);
+    BufferInput threeChannels(std::vector<std::uint8_t>(600, 0), 3, 8000, 16);
+    EXPECT_EQ(Write(threeChannels, "three.wav", wtDVIADPCM),
+              "Cannot encode more than two channels into ADPCM.");
+}
+
+TEST_F(WaveOutTest, SettersIgnoreValuesTheyCannotUse) {
+    TWaveOut out;
+    out.SetBlockSize(510);
+    EXPECT_EQ(out.BlockSize(), 512);
+    out.SetBlockSize(0);
+    EXPECT_EQ(out.BlockSize(), 512);
+    out.SetBlockSize(1024);
+    EXPECT_EQ(out.BlockSize(), 1024);
+    out.SetWavType(wtMSADPCM);
+    EXPECT_EQ(out.WavType(), wtPCM);
+    out.SetWavType(wtDVIADPCM);
+    EXPECT_EQ(out.WavType(), wtDVIADPCM);
+    BufferInput input({}, 1, 8000, 16);
+    out.SetInput(&input);
+    EXPECT_EQ(RunToEnd(out), "File name is not assigned.");
+}
+
+TEST_F(WaveOutTest, AppendsMatchingPcmAndRefusesOtherFormats) {
+    const auto first = AsBytes(Sine(1000, 2, 44100, 300.0));
+    const auto second = AsBytes(Sine(700, 2, 44100, 900.0));
+    WriteFileBytes(m_dir.Path("append.wav"), PcmWav(first, 2, 44100));
+
+    BufferInput other(AsBytes(Sine(100, 2, 22050)), 2, 22050, 16);
+    EXPECT_EQ(Write(other, "append.wav", wtPCM, foAppend),
+              "Cannot append data in different audio format.");
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(first, 2, 44100));
+
+    BufferInput matching(second, 2, 44100, 16);
+    ASSERT_EQ(Write(matching, "append.wav", wtPCM, foAppend), "");
+    auto both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(both, 2, 44100));
+
+    // Appending to a missing file writes a new one.
+    BufferInput fresh(second, 2, 44100, 16);
+    ASSERT_EQ(Write(fresh, "new.wav", wtPCM, foAppend), "");
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("new.wav")), PcmWav(second, 2, 44100));
+}
+
+TEST_F(WaveOutTest, AppendRefusesFilesItWouldDamage) {
+    auto tagged = PcmWav(AsBytes(Sine(100, 1, 8000)), 1, 8000);
+    for (char c : std::string("LIST\4\0\0\0INFO")) {
+        tagged.push_back(static_cast<std::uint8_t>(c));
+    }
+    WriteFileBytes(m_dir.Path("tagged.wav"), tagged);
+    BufferInput input(AsBytes(Sine(100, 1, 8000)), 1, 8000, 16);
+    EXPECT_EQ(Write(input, "tagged.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("tagged.wav")), tagged);
+
+    WriteFileBytes(m_dir.Path("text.wav"), {'h', 'e', 'l', 'l', 'o'});
+    EXPECT_EQ(Write(input, "text.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
+}
+
+TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
+    const auto first = AsBytes(Sine(3000, 1, 22050));
+    BufferInput a(first, 1, 22050, 16);
+    {
+        TWaveOut out;
+        out.SetWavType(wtDVIADPCM);
+        out.SetBlockSize(256);
+        out.SetFileName(m_dir.Path("ima_append.wav"));
+        out.SetInput(&a);
+        ASSERT_EQ(RunToEnd(out), "");
+    }
+    BufferInput b(AsBytes(Sine(2000, 1, 22050)), 1, 22050, 16);
+    TWaveOut out;  // PCM and 512 by default: both come from the file
+    out.SetFileMode(foAppend);
+    out.SetFileName(m_dir.Path("ima_append.wav"));
+    out.SetInput(&b);
+    ASSERT_EQ(RunToEnd(out), "");
+    EXPECT_EQ(out.WavType(), wtDVIADPCM);
+    EXPECT_EQ(out.BlockSize(), 256);
+
+    const std::size_t perBlock = 1 + 2 * (256 - 4);
+    const std::size_t blocks = (3000 / perBlock + 1) + (2000 / perBlock + 1);
+    const auto file = ReadFileBytes(m_dir.Path("ima_append.wav"));
+    ASSERT_EQ(file.size(), 60 + blocks * 256);
+    EXPECT_EQ(U32At(file, 56), blocks * 256);
+    EXPECT_EQ(U32At(file, 48), blocks * perBlock);
+    EXPECT_EQ(U32At(file, 4), file.size() - 8);
+    TWaveIn in;
+    in.SetFileName(m_dir.Path("ima_append.wav"));
+    EXPECT_EQ(ReadPass(in).size(), blocks * perBlock * 2);
+}
