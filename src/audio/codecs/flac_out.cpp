@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kMaxCompressionLevel = 8;
+constexpr std::size_t kDefaultBlockFrames = 4608;
 constexpr int kMaxQlpBits = 31;  // bits per sample + coefficient precision
 constexpr std::uint8_t kBlockTypeMask = 0x7F;
 constexpr std::uint8_t kLastBlockBit = 0x80;
@@ -77,7 +78,10 @@ void TFLACOut::Prepare() {
                                                  TellCallback, MetadataCallback, this) != 0) {
         throw EAuException("Failed to initialize FLAC encoder.");
     }
-    m_pcm.resize(static_cast<std::size_t>(m_bitsPerSample / 8) * m_blockSize * m_channels);
+    // Block size 0 lets the library choose; the PCM buffer still needs a size,
+    // or no data would ever be read.
+    const std::size_t frames = m_blockSize > 0 ? m_blockSize : kDefaultBlockFrames;
+    m_pcm.resize(static_cast<std::size_t>(m_bitsPerSample / 8) * frames * m_channels);
 }
 
 void TFLACOut::ConfigureEncoder(FLAC__StreamEncoder* encoder) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -61,6 +62,42 @@ TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
     ASSERT_EQ(RunToEnd(output), "");
     EXPECT_EQ(output.QLPCoeffPrecision(), 15);
     EXPECT_EQ(DecodeFlac(folder, folder.Path("out.flac"), 16), pcm);
+}
+
+TEST(FlacOut, BlockSizeZeroLeavesTheChoiceToTheLibraryAndStillEncodes) {
+    TestFolder folder;
+    const std::vector<std::uint8_t> pcm = SinePcm(12000, 16, 2, 44100);
+    PcmInput input(pcm, 16, 2, 44100);
+    TFLACOut output;
+    output.SetInput(&input);
+    output.SetFileName(folder.Path("zero.flac"));
+    output.SetBlockSize(0);
+    output.SetCompressionLevel(5);
+    ASSERT_EQ(RunToEnd(output), "");
+    EXPECT_EQ(DecodeFlac(folder, folder.Path("zero.flac"), 16), pcm);
+}
+
+TEST(FlacOut, StoppedRunStillFinishesADecodableFile) {
+    TestFolder folder;
+    const std::vector<std::uint8_t> pcm = SinePcm(44100 * 60, 16, 2, 44100);
+    PcmInput input(pcm, 16, 2, 44100);
+    TFLACOut output;
+    output.SetInput(&input);
+    output.SetFileName(folder.Path("stopped.flac"));
+    output.SetDelay(20);  // slow enough to stop half way
+    bool stopped = false;
+    output.OnProgress = [&](TComponent*) {
+        if (!stopped && output.Progress() >= 1) {
+            stopped = true;
+            output.Stop(true);
+        }
+    };
+    ASSERT_EQ(RunToEnd(output), "");
+    ASSERT_TRUE(stopped);
+    const std::vector<std::uint8_t> decoded = DecodeFlac(folder, folder.Path("stopped.flac"), 16);
+    ASSERT_GT(decoded.size(), 0U);
+    ASSERT_LT(decoded.size(), pcm.size());
+    EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), pcm.begin()));
 }
 
 TEST(FlacOut, SettersClampTheLevelAndCoupleTheStereoModes) {
