@@ -101,3 +101,8 @@ void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMain
     output.SetCompressionLevel(settings.FLACOptions.Compression);
     CopyDiscFields(output.Tags(), tags);
 }
+
+void SetupMACOut(TMACOut& output, const TOptionsSetting& settings) {
+    output.SetDelay(DelayForCpu(settings.APEOptions.CPU));
+    output.SetCompressionLevel(settings.APEOptions.Compression);
+}

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "audio/codecs/flac_out.h"
+#include "audio/codecs/mac_out.h"
 #include "audio/codecs/mp3_out.h"
 #include "audio/codecs/vorbis_out.h"
 #include "settings/options_setting.h"
@@ -36,3 +37,7 @@ void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
 
 // "FLACOptions": the compression level; then Tags as for Ogg Vorbis.
 void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);
+
+// "APEOptions": worker delay from CPU, as for MP3, and the compression level
+// through its setter (values other than 1000..4000 in thousands give 2000).
+void SetupMACOut(TMACOut& output, const TOptionsSetting& settings);

@@ -118,4 +118,27 @@ TEST(SetupFLACOut, LevelThroughTheSetterAndTheSameTags) {
     EXPECT_EQ(output.Tags().Title(), u"live");
 }
 
+TEST(SetupMACOut, DelayAndLevelFromTheApeSection) {
+    TOptionsSetting settings = DefaultSettings();
+    TMACOut output;
+    output.SetCompressionLevel(4000);
+    SetupMACOut(output, settings);
+    EXPECT_EQ(output.CompressionLevel(), 2000);
+    EXPECT_EQ(output.Delay(), 1);
+
+    settings.APEOptions.Compression = 3000;
+    settings.APEOptions.CPU = 2;
+    SetupMACOut(output, settings);
+    EXPECT_EQ(output.CompressionLevel(), 3000);
+    EXPECT_EQ(output.Delay(), 6);
+
+    // Levels the dialog offers but the output does not know fall back to
+    // 2000; a CPU value giving a delay above 100 ms leaves the delay alone.
+    settings.APEOptions.Compression = 5000;
+    settings.APEOptions.CPU = -18;
+    SetupMACOut(output, settings);
+    EXPECT_EQ(output.CompressionLevel(), 2000);
+    EXPECT_EQ(output.Delay(), 6);
+}
+
 }  // namespace
