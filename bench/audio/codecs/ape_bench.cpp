@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The APE output at levels 1000 to 4000 against flac -5 and flac -8 on the
+// same five-minute 44.1 kHz stereo WAV file, all in each iteration. Counters:
+//   vs_flac5, vs_flac8      our time over flac's (goal at level 2000: <= 2)
+//   size_pct                our file size in percent of the WAV data
+//   flac5_size_pct, flac8_size_pct   the same for flac's files
+// The signal is music-like (harmonic notes under envelopes plus quiet noise),
+// so the sizes say something about real material. Needs the flac program.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "audio/codecs/mac_out.h"
+#include "audio/core/au_sync_queue.h"
+#include "audio/wav/wave_in.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSampleRate = 44100;  // Hz
+constexpr int kSeconds = 300;
+
+const std::filesystem::path& Folder() {
+    static const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                                ("brisklark_ape_bench_" + std::to_string(getpid()));
+    return folder;
+}
+
+class Lcg {
+public:
+    uint32_t Next() {
+        m_state = m_state * 1664525U + 1013904223U;
+        return m_state;
+    }
+    double Unit() { return (Next() >> 8) / 16777216.0; }  // [0, 1)
+
+private:
+    uint32_t m_state = 12345;
+};
+
+// One period of a tone with six harmonics falling off as 1/k.
+std::vector<float> HarmonicTable() {
+    constexpr size_t kTableSize = 4096;
+    std::vector<float> table(kTableSize);
+    for (size_t i = 0; i < kTableSize; ++i) {
+        const double phase = 2 * std::numbers::pi * static_cast<double>(i) / kTableSize;
+        double value = 0;
+        for (int k = 1; k <= 6; ++k) {
+            value += std::sin(k * phase) / k;
+        }
+        table[i] = static_cast<float>(value / 2.5);
+    }
+    return table;
+}
+
+// Interleaved stereo samples: a new note of a pentatonic scale every quarter
+// second, each ringing for one second (fast attack, exponential decay) and
+// panned at random, plus noise about 60 dB below full scale.
+std::vector<int16_t> MusicSamples() {
+    constexpr size_t kFrames = static_cast<size_t>(kSampleRate) * kSeconds;
+    constexpr size_t kNoteStride = kSampleRate / 4;
+    constexpr size_t kNoteLength = kSampleRate;
+    constexpr std::array kScale{220.0, 246.94, 277.18, 329.63, 369.99, 440.0, 493.88, 554.37};
+    const std::vector<float> table = HarmonicTable();
+    std::vector<double> left(kFrames);
+    std::vector<double> right(kFrames);
+    Lcg random;
+    for (size_t start = 0; start < kFrames; start += kNoteStride) {
+        const double hertz = kScale[random.Next() % kScale.size()] * (random.Next() % 2 + 1);
+        const double pan = random.Unit();
+        const double step = hertz * static_cast<double>(table.size()) / kSampleRate;
+        double phase = 0;
+        for (size_t t = 0; t < kNoteLength && start + t < kFrames; ++t) {
+            const double seconds = static_cast<double>(t) / kSampleRate;
+            const double envelope = std::min(1.0, seconds / 0.01) * std::exp(-3.0 * seconds);
+            const double value = 7000.0 * envelope * table[static_cast<size_t>(phase)];
+            left[start + t] += value * (1 - pan);
+            right[start + t] += value * pan;
+            phase = std::fmod(phase + step, static_cast<double>(table.size()));
+        }
+    }
+    std::vector<int16_t> samples(2 * kFrames);
+    for (size_t t = 0; t < kFrames; ++t) {
+        const double noiseLeft = 32.0 * (random.Unit() - random.Unit());
+        const double noiseRight = 32.0 * (random.Unit() - random.Unit());
+        samples[2 * t] =
+            static_cast<int16_t>(std::lround(std::clamp(left[t] + noiseLeft, -32768.0, 32767.0)));
+        samples[2 * t + 1] =
+            static_cast<int16_t>(std::lround(std::clamp(right[t] + noiseRight, -32768.0, 32767.0)));
+    }
+    return samples;
+}
+
+void PutLe(std::ofstream& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.put(static_cast<char>(value >> (8 * i)));
+    }
+}
+
+constexpr uint32_t kDataBytes = static_cast<uint32_t>(kSampleRate) * kSeconds * 4;
+
+const std::string& SourceWav() {
+    static const std::string path = [] {
+        std::filesystem::create_directories(Folder());
+        const std::string wav = (Folder() / "source.wav").string();
+        const std::vector<int16_t> samples = MusicSamples();
+        std::ofstream out(wav, std::ios::binary);
+        out.write("RIFF", 4);
+        PutLe(out, 36 + kDataBytes, 4);
+        out.write("WAVEfmt ", 8);
+        PutLe(out, 16, 4);
+        PutLe(out, 1, 2);  // PCM
+        PutLe(out, 2, 2);
+        PutLe(out, kSampleRate, 4);
+        PutLe(out, kSampleRate * 4, 4);
+        PutLe(out, 4, 2);
+        PutLe(out, 16, 2);
+        out.write("data", 4);
+        PutLe(out, kDataBytes, 4);
+        for (const int16_t sample : samples) {
+            PutLe(out, static_cast<uint16_t>(sample), 2);
+        }
+        if (!out) {
+            std::abort();
+        }
+        return wav;
+    }();
+    return path;
+}
+
+// Seconds from Run until the worker has finished.
+double TimeRun(TAuOutput& output) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    output.OnDone = [done](TComponent*) { *done = true; };
+    SyncQueue& queue = SyncQueue::Instance();
+    const Clock::time_point start = Clock::now();
+    output.Run();
+    // Busy changes without waking the queue: poll it every millisecond.
+    const auto pollUntil = [&queue](const std::function<bool()>& condition) {
+        while (!queue.RunPendingUntil(condition, std::chrono::milliseconds(1))) {
+        }
+    };
+    pollUntil([&] { return output.Busy() || *done; });
+    pollUntil([&] { return !output.Busy(); });
+    const std::chrono::duration<double> seconds = Clock::now() - start;
+    queue.RunPendingUntil([done] { return done->load(); });
+    if (!output.ExceptionMessage().empty()) {
+        std::abort();
+    }
+    return seconds.count();
+}
+
+double TimeFlac(int level, const std::filesystem::path& target) {
+    const std::string command = "flac -" + std::to_string(level) + " -s -f -o '" + target.string() +
+                                "' '" + SourceWav() + "'";
+    const Clock::time_point start = Clock::now();
+    if (std::system(command.c_str()) != 0) {
+        std::abort();
+    }
+    const std::chrono::duration<double> seconds = Clock::now() - start;
+    return seconds.count();
+}
+
+double SizePercent(const std::filesystem::path& file) {
+    return 100.0 * static_cast<double>(std::filesystem::file_size(file)) / kDataBytes;
+}
+
+void BM_ApeAgainstFlac(benchmark::State& state) {
+    const auto level = static_cast<int>(state.range(0));
+    TWaveIn input;
+    input.SetFileName(SourceWav());
+    TMACOut output;
+    output.SetCompressionLevel(level);
+    output.SetDelay(0);
+    output.SetInput(&input);
+    const std::filesystem::path ours = Folder() / "ours.ape";
+    const std::filesystem::path flac5 = Folder() / "flac5.flac";
+    const std::filesystem::path flac8 = Folder() / "flac8.flac";
+    output.SetFileName(ours.string());
+    double oursSeconds = 0;
+    double flac5Seconds = 0;
+    double flac8Seconds = 0;
+    for (auto _ : state) {
+        const double seconds = TimeRun(output);
+        oursSeconds += seconds;
+        flac5Seconds += TimeFlac(5, flac5);
+        flac8Seconds += TimeFlac(8, flac8);
+        state.SetIterationTime(seconds);
+    }
+    state.counters["vs_flac5"] = oursSeconds / flac5Seconds;
+    state.counters["vs_flac8"] = oursSeconds / flac8Seconds;
+    state.counters["size_pct"] = SizePercent(ours);
+    state.counters["flac5_size_pct"] = SizePercent(flac5);
+    state.counters["flac8_size_pct"] = SizePercent(flac8);
+    output.SetInput(nullptr);
+}
+
+BENCHMARK(BM_ApeAgainstFlac)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(3000)
+    ->Arg(4000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(Folder());
+    return 0;
+}
