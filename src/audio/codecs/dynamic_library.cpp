@@ -35,7 +35,7 @@ DynamicLibrary::DynamicLibrary(std::string soname) : m_soname(std::move(soname))
     if (!IsMarkedMissing(m_soname)) {
         m_handle = dlopen(m_soname.c_str(), RTLD_NOW | RTLD_LOCAL);
     }
-    if (!m_handle) {
+    if (m_handle == nullptr) {
         RaiseNotLoaded(m_soname);
     }
 }
@@ -46,7 +46,7 @@ DynamicLibrary::~DynamicLibrary() {
 
 void* DynamicLibrary::Symbol(const char* name) const {
     void* address = dlsym(m_handle, name);
-    if (!address) {
+    if (address == nullptr) {
         RaiseNotLoaded(m_soname);
     }
     return address;

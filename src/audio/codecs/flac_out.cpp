@@ -17,6 +17,10 @@ constexpr std::uint8_t kBlockTypeMask = 0x7F;
 constexpr std::uint8_t kLastBlockBit = 0x80;
 constexpr std::uint8_t kVorbisCommentType = 4;
 
+FLAC__bool AsFlacBool(bool value) {
+    return value ? 1 : 0;
+}
+
 }  // namespace
 
 TFLACOut::TFLACOut() : m_flac(AcquireBinding<FlacBinding>()) {}
@@ -87,13 +91,15 @@ void TFLACOut::Prepare() {
 void TFLACOut::ConfigureEncoder(FLAC__StreamEncoder* encoder) {
     const FlacBinding& flac = *m_flac;
     TAuInput& input = *Input();
-    flac.FLAC__stream_encoder_set_verify(encoder, m_verify);
+    flac.FLAC__stream_encoder_set_verify(encoder, AsFlacBool(m_verify));
     flac.FLAC__stream_encoder_set_channels(encoder, m_channels);
     flac.FLAC__stream_encoder_set_bits_per_sample(encoder, m_bitsPerSample);
     flac.FLAC__stream_encoder_set_sample_rate(encoder, input.SampleRate());
     if (m_channels == 2) {
-        flac.FLAC__stream_encoder_set_do_mid_side_stereo(encoder, m_enableMidSideStereo);
-        flac.FLAC__stream_encoder_set_loose_mid_side_stereo(encoder, m_enableLooseMidSideStereo);
+        flac.FLAC__stream_encoder_set_do_mid_side_stereo(encoder,
+                                                         AsFlacBool(m_enableMidSideStereo));
+        flac.FLAC__stream_encoder_set_loose_mid_side_stereo(encoder,
+                                                            AsFlacBool(m_enableLooseMidSideStereo));
     }
     flac.FLAC__stream_encoder_set_blocksize(encoder, m_blockSize);
     if (m_compressionLevel >= 0) {
@@ -104,14 +110,16 @@ void TFLACOut::ConfigureEncoder(FLAC__StreamEncoder* encoder) {
             m_qlpCoeffPrecision = static_cast<std::uint16_t>(kMaxQlpBits - m_bitsPerSample);
         }
         flac.FLAC__stream_encoder_set_qlp_coeff_precision(encoder, m_qlpCoeffPrecision);
-        flac.FLAC__stream_encoder_set_do_qlp_coeff_prec_search(encoder, m_qlpCoeffPrecisionSearch);
+        flac.FLAC__stream_encoder_set_do_qlp_coeff_prec_search(
+            encoder, AsFlacBool(m_qlpCoeffPrecisionSearch));
         flac.FLAC__stream_encoder_set_min_residual_partition_order(encoder, m_minResidualOrder);
         flac.FLAC__stream_encoder_set_max_residual_partition_order(encoder, m_maxResidualOrder);
-        flac.FLAC__stream_encoder_set_do_exhaustive_model_search(encoder, m_bestModelSearch);
+        flac.FLAC__stream_encoder_set_do_exhaustive_model_search(encoder,
+                                                                 AsFlacBool(m_bestModelSearch));
     }
     if (input.Size() > 0) {
-        const double frames =
-            static_cast<double>(input.Size()) / (m_bitsPerSample / 8) / m_channels;
+        const int width = m_bitsPerSample / 8;  // bytes per sample
+        const double frames = static_cast<double>(input.Size()) / width / m_channels;
         flac.FLAC__stream_encoder_set_total_samples_estimate(
             encoder, static_cast<FLAC__uint64>(std::llround(frames)));
     }
@@ -130,8 +138,8 @@ bool TFLACOut::DoOutput(bool abort) {
     }
     ConvertBlock(bytes);
     const auto frames = static_cast<uint32_t>(m_samples.size() / m_channels);
-    if (!m_flac->FLAC__stream_encoder_process_interleaved(m_encoder.get(), m_samples.data(),
-                                                          frames)) {
+    if (m_flac->FLAC__stream_encoder_process_interleaved(m_encoder.get(), m_samples.data(),
+                                                         frames) == 0) {
         throw EAuException("Failed to encode data.");
     }
     return true;
@@ -199,7 +207,7 @@ void TFLACOut::WriteEncoded(const FLAC__byte* buffer, std::size_t bytes, bool me
 }
 
 FLAC__StreamEncoderWriteStatus TFLACOut::WriteCallback(const FLAC__StreamEncoder* /*encoder*/,
-                                                       const FLAC__byte buffer[], size_t bytes,
+                                                       const FLAC__byte* buffer, size_t bytes,
                                                        uint32_t samples, uint32_t /*currentFrame*/,
                                                        void* clientData) {
     try {

@@ -78,7 +78,7 @@ private:
 
     // The library's callbacks; client data is the output.
     static FLAC__StreamEncoderWriteStatus WriteCallback(const FLAC__StreamEncoder* encoder,
-                                                        const FLAC__byte buffer[], size_t bytes,
+                                                        const FLAC__byte* buffer, size_t bytes,
                                                         uint32_t samples, uint32_t currentFrame,
                                                         void* clientData);
     static FLAC__StreamEncoderSeekStatus SeekCallback(const FLAC__StreamEncoder* encoder,

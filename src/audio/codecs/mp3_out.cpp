@@ -78,7 +78,8 @@ void TMP3Out::ConfigureEncoder(lame_global_struct* handle) {
     const LameBinding& lame = *m_lame;
     TAuInput& input = *Input();
     if (input.Size() > 0) {
-        const std::int64_t frameBytes = (input.BitsPerSample() >> 3) * m_channels;
+        const std::int64_t frameBytes =
+            static_cast<std::int64_t>(input.BitsPerSample() >> 3) * m_channels;
         lame.lame_set_num_samples(handle, static_cast<unsigned long>(input.Size() / frameBytes));
     }
     const int inputRate = input.SampleRate();
@@ -122,9 +123,9 @@ bool TMP3Out::DoOutput(bool abort) {
         return false;
     }
     const std::uint8_t* block = m_block.data();
-    const std::size_t samples = bytes / (2 * m_channels);  // per channel
+    const std::size_t samples = bytes / (2 * static_cast<std::size_t>(m_channels));  // per channel
     if (m_channels == 2) {
-        std::memcpy(m_pcm.data(), block, samples * 4);
+        std::memcpy(m_pcm.data(), block, samples * 4U);
     } else {
         for (std::size_t i = 0; i < samples; ++i) {
             std::int16_t sample = 0;
