@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/codecs/ape/ape_compressor.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "audio/codecs/ape/ape_errors.h"
 #include "audio/codecs/ape/ape_format.h"
 
@@ -26,9 +29,12 @@ void ApeCompressor::Start(const std::filesystem::path& target, const StreamForma
     m_format = format;
     m_blockBytes = static_cast<size_t>(format.channels * format.bitsPerSample / 8);
     m_maxAudioBytes = maxAudioBytes;
-    m_encoder = std::make_unique<FrameEncoder>(format.level, format.channels, format.bitsPerSample);
-    m_input.resize(BlocksPerFrame(format.level) * m_blockBytes);
     m_writer = std::make_unique<ApeFileWriter>(target, format);
+    const size_t frameBytes = BlocksPerFrame(format.level) * m_blockBytes;
+    const unsigned slots = std::clamp(std::thread::hardware_concurrency(), 1U, kMaxSlots);
+    for (unsigned i = 0; i < slots; ++i) {
+        m_slots.push_back(std::make_unique<FrameSlot>(format, frameBytes));
+    }
     m_state = State::kStarted;
 }
 
@@ -36,21 +42,23 @@ std::span<uint8_t> ApeCompressor::LockBuffer() {
     if (m_state != State::kStarted) {
         return {};
     }
-    return std::span(m_input).subspan(m_inputBytes);
+    return m_slots[m_current]->FreeSpace();
 }
 
 void ApeCompressor::UnlockBuffer(size_t bytes) {
-    if (m_state != State::kStarted || bytes > m_input.size() - m_inputBytes) {
+    if (m_state != State::kStarted || bytes > m_slots[m_current]->FreeSpace().size()) {
         throw ApeError(kErrorBadParameter, "bad parameter");
     }
     if (m_maxAudioBytes >= 0 && m_totalBytes + bytes > static_cast<uint64_t>(m_maxAudioBytes)) {
         throw ApeError(kErrorTooMuchData, "more audio than announced");
     }
     m_totalBytes += bytes;
-    m_inputBytes += bytes;
-    if (m_inputBytes == m_input.size()) {
-        EncodeFrame(m_inputBytes);
-        m_inputBytes = 0;
+    FrameSlot& slot = *m_slots[m_current];
+    slot.Add(bytes);
+    if (slot.Full()) {
+        slot.StartEncoding();
+        m_current = (m_current + 1) % m_slots.size();
+        WriteFrameOf(*m_slots[m_current]);
     }
 }
 
@@ -59,25 +67,32 @@ void ApeCompressor::Finish() {
         throw ApeError(kErrorBadParameter, "bad parameter");
     }
     m_state = State::kFinished;
-    // Bytes of an incomplete block at the end are dropped.
-    const size_t lastFrameBytes = m_inputBytes - m_inputBytes % m_blockBytes;
     if (m_totalBytes < m_blockBytes) {
+        m_slots.clear();
         m_writer.reset();
         throw ApeError(kErrorInputTooSmall, "no audio to compress");
     }
+    // Bytes of an incomplete block at the end are dropped.
+    FrameSlot& last = *m_slots[m_current];
+    last.Truncate(last.Bytes() - last.Bytes() % m_blockBytes);
     uint32_t finalFrameBlocks = BlocksPerFrame(m_format.level);
-    if (lastFrameBytes > 0) {
-        EncodeFrame(lastFrameBytes);
-        finalFrameBlocks = static_cast<uint32_t>(lastFrameBytes / m_blockBytes);
+    if (last.Bytes() > 0) {
+        finalFrameBlocks = static_cast<uint32_t>(last.Bytes() / m_blockBytes);
+        last.StartEncoding();
+    }
+    // Oldest first: the slot after the current one, round to the current.
+    for (size_t i = 1; i <= m_slots.size(); ++i) {
+        WriteFrameOf(*m_slots[(m_current + i) % m_slots.size()]);
     }
     m_writer->Finish(finalFrameBlocks);
+    m_slots.clear();
     m_writer.reset();
 }
 
-void ApeCompressor::EncodeFrame(size_t bytes) {
-    m_frameBytes.clear();
-    m_encoder->Encode(std::span(m_input.data(), bytes), m_frameBytes);
-    m_writer->AppendFrame(m_frameBytes);
+void ApeCompressor::WriteFrameOf(FrameSlot& slot) {
+    if (slot.Encoding()) {
+        m_writer->AppendFrame(slot.TakeFrame());
+    }
 }
 
 }  // namespace ape
