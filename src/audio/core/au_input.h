@@ -28,8 +28,10 @@
 // Callers use the public Init, Flush and GetData, which hold m_dataLock.
 //
 // Threads: the pass runs on the worker of the output that reads it; format
-// queries may come from the GUI thread. m_dataLock serialises passes; locks
-// of a chain are taken from the output towards the source.
+// queries may come from the GUI thread. Destroy an input only when no running
+// output reads it, or call NotifyDestruction() first in the concrete
+// destructor (that stops such an output while the input is still whole). m_dataLock serialises
+// passes; locks of a chain are taken from the output towards the source.
 class TAuInput : public TComponent {
 public:
     TAuInput() = default;
@@ -116,7 +118,8 @@ protected:
 // concrete OpenFile (idempotent, under m_openLock) opens the source and
 // fills m_size, m_bitsPerSample, m_channels, m_sampleRate, m_valid and
 // m_opened; CloseFile (under m_openLock) undoes it. The base implements the
-// pass (InitInternal/FlushInternal), the format queries and Seek.
+// pass (InitInternal/FlushInternal), the format queries and Seek. A concrete
+// file input's destructor calls NotifyDestruction() and then CloseFile().
 class TAuFileIn : public TAuStreamedInput {
 public:
     [[nodiscard]] const std::string& FileName() const { return m_fileName; }
