@@ -17,16 +17,18 @@
 #include <vector>
 
 #include "cd/access/cd_access.h"
+#include "settings/disc_cache.h"
 
 class QWidget;
 
 // The rip window: rips the items ("07Intro": two-digit track position, then
-// the title) from the drive behind cdHandle.
+// the title) from the drive behind cdHandle and tags the files with the
+// main window's disc fields.
 class RipWindowOpener {
 public:
     virtual ~RipWindowOpener() = default;
-    virtual void RunRip(QWidget* parent, TCDHandle cdHandle,
-                        const std::vector<std::string>& items) = 0;
+    virtual void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
+                        const TDiscFields& discFields) = 0;
 };
 
 // What the CDDB dialog may change in the main window while applying an answer.

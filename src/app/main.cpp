@@ -6,7 +6,25 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/user_prompts.h"
+#include "audio/core/ui/pipeline_wake_up.h"
+#include "cd/ui/rip_window.h"
 #include "settings/app_paths.h"
+#include "settings/options_setting.h"
+
+namespace {
+
+// Runs the rip window modally over the main window; the window (and the
+// pipeline components it owns) is destroyed when the modal run ends.
+class ModalRipWindow final : public RipWindowOpener {
+public:
+    void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
+                const TDiscFields& discFields) override {
+        TfrmCDRip window(parent, cdHandle, items, OptionsSetting, discFields);
+        window.exec();
+    }
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -14,8 +32,12 @@ int main(int argc, char* argv[]) {
     if (SingleInstance::NotifyRunningInstance()) {
         return 0;
     }
+    InstallPipelineWakeUp();
     QtUserPrompts prompts(nullptr);
-    TfrmMain window(ProgramPaths(), prompts, MainWindowHandOvers{});
+    ModalRipWindow ripWindow;
+    MainWindowHandOvers handOvers;
+    handOvers.rip = &ripWindow;
+    TfrmMain window(ProgramPaths(), prompts, handOvers);
     prompts.SetParent(&window);
     SingleInstance instance(&window);
     window.show();

@@ -535,10 +535,7 @@ void TfrmMain::SaveAndClose() {
         for (int row = 0; row < info.TrackCount; ++row) {
             info.Titles[row + 1] = ListView1->topLevelItem(row)->text(kColumnTitle).toStdString();
         }
-        const TDiscFields fields{ID3artist->text().toStdString(), ID3album->text().toStdString(),
-                                 ID3year->text().toStdString(), ID3genre->currentIndex(),
-                                 ID3comment->text().toStdString()};
-        (void)SaveDiscInfo(info, GetDiscKey(), fields, m_paths.DiscCacheFile());
+        (void)SaveDiscInfo(info, GetDiscKey(), DiscFields(), m_paths.DiscCacheFile());
     });
     Swallowing([this] {
         if (!CloseCD(m_cdHandle)) {
@@ -682,6 +679,12 @@ void TfrmMain::AddTrackRow(const TTrackRow& row) {
     item->setCheckState(kColumnNumber, row.checked ? Qt::Checked : Qt::Unchecked);
     item->setTextAlignment(kColumnStart, Qt::AlignCenter);
     item->setTextAlignment(kColumnLength, Qt::AlignCenter);
+}
+
+TDiscFields TfrmMain::DiscFields() const {
+    return {ID3artist->text().toStdString(), ID3album->text().toStdString(),
+            ID3year->text().toStdString(), ID3genre->currentIndex(),
+            ID3comment->text().toStdString()};
 }
 
 std::vector<std::string> TfrmMain::TickedRipItems() const {

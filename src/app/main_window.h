@@ -10,6 +10,7 @@
 #include "app/hand_overs.h"
 #include "cd/access/cd_access.h"
 #include "settings/app_paths.h"
+#include "settings/disc_cache.h"
 
 class QAction;
 class QComboBox;
@@ -137,6 +138,8 @@ private:
     void ShowListMenu(const QPoint& position);
     void SetAllTicks(bool ticked);
     [[nodiscard]] std::vector<std::string> TickedRipItems() const;
+    // The five disc fields as the controls show them.
+    [[nodiscard]] TDiscFields DiscFields() const;
     [[nodiscard]] bool EnsureOutputFolderExists();
     [[nodiscard]] int SelectedRow() const;
 

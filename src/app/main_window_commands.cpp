@@ -209,7 +209,7 @@ void TfrmMain::RipSelectedTracks() {
         return;
     }
     if (m_handOvers.rip != nullptr) {
-        m_handOvers.rip->RunRip(this, m_cdHandle, items);
+        m_handOvers.rip->RunRip(this, m_cdHandle, items, DiscFields());
     }
 }
 

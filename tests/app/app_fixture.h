@@ -61,7 +61,8 @@ public:
 };
 
 struct RecordingRip final : RipWindowOpener {
-    void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items) override {
+    void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
+                const TDiscFields&) override {
         runs.emplace_back(handle, items);
     }
     std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;

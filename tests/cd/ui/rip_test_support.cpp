@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rip_test_support.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string_view>
+
+#include "audio/core/ui/pipeline_wake_up.h"
+#include "cd/rip_thread.h"
+#include "cd/ui/rip_window.h"
+#include "discimage/synth.h"
+#include "settings/app_paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One QApplication for the whole test program, with the pipeline's calls to
+// the GUI thread run by its event loop as in the program.
+class QtEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_cd_ui";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QApplication>(argc, argv);
+        InstallPipelineWakeUp();
+    }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_application;
+};
+
+[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Records the messages a rip window receives, before it handles each.
+class MessageRecorder final : public QObject {
+public:
+    MessageRecorder(TfrmCDRip& window, RipRecord& record, fs::path output,
+                    std::vector<std::string> titles, std::function<void(TfrmCDRip&, int)> onMessage)
+        : m_window(window),
+          m_record(record),
+          m_output(std::move(output)),
+          m_titles(std::move(titles)),
+          m_onMessage(std::move(onMessage)) {}
+
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        int percent = 0;
+        if (event->type() == static_cast<QEvent::Type>(WM_RIPERROR)) {
+            const auto code = static_cast<RipMessageEvent*>(event)->Message().LParam;
+            m_record.stages.push_back("error " + std::to_string(code));
+            percent = -static_cast<int>(code);
+        } else if (event->type() == static_cast<QEvent::Type>(WM_RIPPROGRESS)) {
+            const auto* info = dynamic_cast<const TProcessInfo*>(
+                static_cast<RipMessageEvent*>(event)->Message().Payload.get());
+            percent = info->Percent;
+            NoteTags();
+            Note(*info);
+        } else {
+            return false;
+        }
+        m_record.completedTexts.push_back(Label("lCompleted"));
+        if (m_onMessage) {
+            m_onMessage(m_window, percent);
+        }
+        return false;
+    }
+
+    // Adds a "tag" stage for every MP3 file of the rip that has newly got
+    // its ID3v1 tag.
+    void NoteTags() {
+        for (const std::string& item : m_titles) {
+            const std::string title = item.substr(2);
+            const fs::path mp3 = m_output / (title + ".mp3");
+            std::error_code error;
+            if (m_tagged.contains(title) || !fs::is_regular_file(mp3, error)) {
+                continue;
+            }
+            const Bytes bytes = ReadBytes(mp3);
+            if (bytes.size() >= 128 &&
+                std::string_view(reinterpret_cast<const char*>(bytes.data()) + bytes.size() - 128,
+                                 3) == "TAG") {
+                m_tagged.insert(title);
+                m_record.stages.push_back("tag " + title);
+            }
+        }
+    }
+
+private:
+    void Note(const TProcessInfo& info) {
+        const std::string status = info.Status != 0 ? "/" + std::to_string(info.Status) : "";
+        const std::string title = Label("lCurrentTrack").toStdString();
+        if (info.Percent == kPercentRipEnded) {
+            m_record.stages.push_back("rip " + title +
+                                      " completed=" + Label("lCompleted").toStdString() + status);
+        } else if (info.Percent == kPercentEncodeEnded) {
+            m_record.stages.push_back("encode " + title + status);
+        }
+    }
+
+    QString Label(const char* name) const {
+        return m_window.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+
+    TfrmCDRip& m_window;
+    RipRecord& m_record;
+    fs::path m_output;
+    std::vector<std::string> m_titles;
+    std::function<void(TfrmCDRip&, int)> m_onMessage;
+    std::set<std::string> m_tagged;
+};
+
+fs::path UniqueTestFolder() {
+    static std::atomic<int> counter{0};
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return fs::temp_directory_path() / ("brisklark_test_cd_ui_" + std::to_string(::getpid()) + "_" +
+                                        std::to_string(counter++) + "_" + test->name());
+}
+
+}  // namespace
+
+void RipWindowTest::SetUp() {
+    m_root = UniqueTestFolder();
+    fs::remove_all(m_root);
+    m_output = m_root / "out";
+    fs::create_directories(m_output);
+    fs::create_directories(m_root / "program");
+    LoadOptions(m_settings, TAppPaths(m_root / "program", m_root / "config"));
+    m_settings.CommonOptions.OutputFolder = m_output.string();
+    m_settings.CommonOptions.IsKeepWav = false;
+    m_fields = {"The Artist", "The Album", "1999", 18 /* "Blues" */, "live"};
+}
+
+void RipWindowTest::TearDown() {
+    if (m_handle != 0) {
+        CloseCDHandle(m_handle);
+    }
+    ::unsetenv("BRISKLARK_DISC_IMAGES");
+    std::error_code ignored;
+    fs::remove_all(m_root, ignored);
+}
+
+void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
+    const fs::path cue = m_root / "disc.cue";
+    const auto written = discimage::WriteDiscImage(cue, tracks);
+    ASSERT_TRUE(written.ok) << written.message;
+    ::setenv("BRISKLARK_DISC_IMAGES", cue.c_str(), 1);
+    TCDList list;
+    ASSERT_EQ(GetCDList(&list), 1);
+    for (int i = 0; i < list.Num; ++i) {
+        const TCDDriveInfo& drive = list.Drives[i];
+        if (std::string_view(drive.Vendor).starts_with("Image")) {
+            TGetCDHandle request;
+            request.Adapter = drive.Adapter;
+            request.Target = drive.Target;
+            request.Lun = drive.Lun;
+            m_handle = GetCDHandle(&request);
+        }
+    }
+    ASSERT_NE(m_handle, 0u) << "error " << GetAspiLibError();
+}
+
+RipRecord RipWindowTest::Rip(const std::vector<std::string>& items,
+                             const std::function<void(TfrmCDRip&, int)>& onMessage) {
+    RipRecord record;
+    TfrmCDRip window(nullptr, m_handle, items, m_settings, m_fields,
+                     [&record](const QString& text) { record.errors.push_back(text); });
+    MessageRecorder recorder(window, record, m_output, items, onMessage);
+    window.installEventFilter(&recorder);
+    QObject::connect(&window, &QDialog::finished, &recorder, [&] {
+        recorder.NoteTags();
+        record.stages.emplace_back("close");
+    });
+    // Guards against a rip that never ends; no test relies on its timing.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &window, [&window] {
+        ADD_FAILURE() << "the rip window did not close";
+        window.bStopClick();
+    });
+    watchdog.start(120000);
+    window.exec();
+    return record;
+}
+
+Bytes OneSecondTone(double hertz) {
+    return discimage::SineTone(hertz, discimage::kSampleRate, 0.5);
+}
+
+Bytes WavFileOf(const Bytes& pcm) {
+    Bytes file(44 + pcm.size());
+    const auto put = [&file](std::size_t offset, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            file[offset + static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    };
+    const auto tag = [&file](std::size_t offset, const char* text) {
+        std::copy_n(text, 4, file.begin() + static_cast<std::ptrdiff_t>(offset));
+    };
+    const auto size = static_cast<std::uint32_t>(pcm.size());
+    tag(0, "RIFF");
+    put(4, size + 36, 4);
+    tag(8, "WAVE");
+    tag(12, "fmt ");
+    put(16, 16, 4);
+    put(20, 1, 2);
+    put(22, 2, 2);
+    put(24, 44100, 4);
+    put(28, 176400, 4);
+    put(32, 4, 2);
+    put(34, 16, 2);
+    tag(36, "data");
+    put(40, size, 4);
+    std::copy(pcm.begin(), pcm.end(), file.begin() + 44);
+    return file;
+}
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+CommandResult RunCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[65536];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        result.output.append(buffer, count);
+    }
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+Bytes DecodeWithFfmpeg(const fs::path& path) {
+    const CommandResult decoded = RunCommand("ffmpeg -v error -i '" + path.string() +
+                                             "' -f s16le -ac 2 -ar 44100 - 2>/dev/null");
+    EXPECT_EQ(decoded.status, 0) << "ffmpeg could not decode " << path;
+    return {decoded.output.begin(), decoded.output.end()};
+}
+
+std::map<std::string, std::string> ReadTags(const fs::path& path) {
+    // The Debian python, which has mutagen; ID3 frames by id, Vorbis
+    // comments by lower-case name.
+    const std::string script =
+        "import sys, mutagen\n"
+        "f = mutagen.File(sys.argv[1])\n"
+        "t = f.tags if f is not None else None\n"
+        "if t is not None and hasattr(t, 'getall'):\n"
+        "    [print(x.FrameID + '=' + str(x)) for x in t.values()]\n"
+        "elif t is not None:\n"
+        "    [print(k.lower() + '=' + v) for k, v in t]\n";
+    const CommandResult read =
+        RunCommand("/usr/bin/python3 -c \"" + script + "\" '" + path.string() + "'");
+    EXPECT_EQ(read.status, 0) << "mutagen could not read " << path;
+    std::map<std::string, std::string> tags;
+    std::size_t start = 0;
+    while (start < read.output.size()) {
+        const std::size_t end = read.output.find('\n', start);
+        const std::string line = read.output.substr(start, end - start);
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            tags[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        start = end == std::string::npos ? read.output.size() : end + 1;
+    }
+    return tags;
+}

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Shared set-up of the rip window tests: a QApplication on the offscreen
+// platform with the pipeline woken through its event loop, a scratch folder
+// per test, a BIN/CUE disc image opened as a drive, a rip run modally with
+// every message and error box recorded, and the external decoders and tag
+// reader that check what the rip wrote.
+
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cd/access/cd_access.h"
+#include "discimage/disc_image.h"
+#include "settings/disc_cache.h"
+#include "settings/options_setting.h"
+
+class TfrmCDRip;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// What a modal rip did, in the order it happened.
+struct RipRecord {
+    // One entry per stage: "rip <title> completed=<lCompleted>" when a rip
+    // ends (Percent 1000, with "/<status>" unless 0), "encode <title>" when
+    // an encoding ends (Percent 2000), "tag <title>" once the title's MP3
+    // file carries an ID3v1 tag, "error <code>" for WM_RIPERROR, "close".
+    std::vector<std::string> stages;
+    std::vector<QString> errors;          // texts of the error boxes
+    std::vector<QString> completedTexts;  // lCompleted at every message
+};
+
+class RipWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the disc image of these tracks and opens it as a drive.
+    void OpenDisc(const std::vector<Bytes>& tracks);
+
+    // Runs a rip window over the items until it closes. onMessage runs for
+    // every message before the window handles it, with the message's
+    // Percent (or -number for WM_RIPERROR).
+    RipRecord Rip(const std::vector<std::string>& items,
+                  const std::function<void(TfrmCDRip&, int percent)>& onMessage = {});
+
+    [[nodiscard]] std::filesystem::path Out(const std::string& name) const {
+        return m_output / name;
+    }
+
+    std::filesystem::path m_root;
+    std::filesystem::path m_output;
+    TOptionsSetting m_settings;
+    TDiscFields m_fields;
+    TCDHandle m_handle = 0;
+};
+
+// One second of a tone: exactly 75 sectors.
+[[nodiscard]] Bytes OneSecondTone(double hertz);
+
+// The ripped WAV file of a track: the 44-byte header and the PCM.
+[[nodiscard]] Bytes WavFileOf(const Bytes& pcm);
+
+[[nodiscard]] Bytes ReadBytes(const std::filesystem::path& path);
+
+// A shell command's exit status and standard output.
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+[[nodiscard]] CommandResult RunCommand(const std::string& command);
+
+// Decodes a file with ffmpeg to 16-bit little-endian stereo at 44100 Hz.
+[[nodiscard]] Bytes DecodeWithFfmpeg(const std::filesystem::path& path);
+
+// The tags mutagen reads from a file, as "KEY=value" pairs (ID3 frame ids
+// for MP3, lower-case Vorbis comment names for Ogg and FLAC).
+[[nodiscard]] std::map<std::string, std::string> ReadTags(const std::filesystem::path& path);

@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cd/ui/rip_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "audio/codecs/dynamic_library.h"
+#include "discimage/synth.h"
+#include "rip_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Stages = std::vector<std::string>;
+
+std::uint32_t U32At(const Bytes& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= std::uint32_t{bytes.at(offset + i)} << (8 * i);
+    }
+    return value;
+}
+
+// Makes a codec library fail to load while it lives.
+class MissingLibrary {
+public:
+    explicit MissingLibrary(std::string soname) : m_soname(std::move(soname)) {
+        DynamicLibrary::SetMissingForTest(m_soname, true);
+    }
+    ~MissingLibrary() { DynamicLibrary::SetMissingForTest(m_soname, false); }
+    MissingLibrary(const MissingLibrary&) = delete;
+    MissingLibrary& operator=(const MissingLibrary&) = delete;
+
+private:
+    std::string m_soname;
+};
+
+TEST_F(RipWindowTest, OneTrackInWavFormatIsRippedAndTheWindowClosesAtTheRipsEnd) {
+    const Bytes tone = OneSecondTone(440);
+    OpenDisc({tone});
+    m_settings.CommonOptions.OutputFormat = ofWAV;
+
+    const RipRecord record = Rip({"01Solo"});
+
+    EXPECT_EQ(record.stages, (Stages{"rip Solo completed=0", "close"}));
+    for (const QString& completed : record.completedTexts) {
+        EXPECT_EQ(completed, "0");
+    }
+    EXPECT_TRUE(record.errors.empty());
+    EXPECT_EQ(ReadBytes(Out("Solo.wav")), WavFileOf(tone));
+}
+
+TEST_F(RipWindowTest, ThreeMp3TracksAreRippedEncodedAndTaggedOneAfterAnother) {
+    OpenDisc({OneSecondTone(440), OneSecondTone(550), OneSecondTone(660)});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+
+    const RipRecord record = Rip({"01Alpha", "02Beta", "03Gamma"});
+
+    EXPECT_EQ(record.stages,
+              (Stages{"rip Alpha completed=0", "encode Alpha", "tag Alpha", "rip Beta completed=1",
+                      "encode Beta", "tag Beta", "rip Gamma completed=2", "encode Gamma",
+                      "tag Gamma", "close"}));
+    EXPECT_TRUE(record.errors.empty());
+    int track = 0;
+    for (const std::string title : {"Alpha", "Beta", "Gamma"}) {
+        ++track;
+        SCOPED_TRACE(title);
+        EXPECT_FALSE(fs::exists(Out(title + ".wav")));
+        const Bytes decoded = DecodeWithFfmpeg(Out(title + ".mp3"));
+        // One second plus at most the encoder's delay and padding.
+        EXPECT_GE(decoded.size(), 176400u);
+        EXPECT_LE(decoded.size(), 176400u + 4 * 1152 * 4);
+
+        const auto tags = ReadTags(Out(title + ".mp3"));
+        EXPECT_EQ(tags.at("TIT2"), title);
+        EXPECT_EQ(tags.at("TPE1"), "The Artist");
+        EXPECT_EQ(tags.at("TALB"), "The Album");
+        EXPECT_EQ(tags.at("TDRC"), "1999");
+        EXPECT_EQ(tags.at("COMM"), "live");
+        EXPECT_EQ(tags.at("TRCK"), std::to_string(track));
+        EXPECT_EQ(tags.at("TCON"), "Blues");
+        const Bytes mp3 = ReadBytes(Out(title + ".mp3"));
+        EXPECT_EQ(mp3[mp3.size() - 2], track);
+        EXPECT_EQ(mp3.back(), 0) << "ID3v1 genre number of Blues";
+    }
+}
+
+TEST_F(RipWindowTest, FlacAndApeFilesDecodeToTheTracksSamples) {
+    const Bytes first = OneSecondTone(440);
+    const Bytes second = discimage::BytePattern(40 * discimage::kSectorBytes, 7);
+    OpenDisc({first, second});
+    for (const std::int32_t format : {ofFLAC, ofAPE}) {
+        const std::string extension = format == ofFLAC ? ".flac" : ".ape";
+        SCOPED_TRACE(extension);
+        m_settings.CommonOptions.OutputFormat = format;
+
+        const RipRecord record = Rip({"01Tone", "02Pattern"});
+
+        EXPECT_TRUE(record.errors.empty());
+        EXPECT_EQ(DecodeWithFfmpeg(Out("Tone" + extension)), first);
+        EXPECT_EQ(DecodeWithFfmpeg(Out("Pattern" + extension)), second);
+        EXPECT_FALSE(fs::exists(Out("Tone.wav")));
+        EXPECT_FALSE(fs::exists(Out("Pattern.wav")));
+    }
+    const CommandResult flacTest = RunCommand("flac -t -s '" + Out("Tone.flac").string() + "'");
+    EXPECT_EQ(flacTest.status, 0);
+    const auto tags = ReadTags(Out("Tone.flac"));
+    EXPECT_EQ(tags.at("title"), "live") << "the disc comment goes into the title";
+    EXPECT_EQ(tags.at("artist"), "The Artist");
+    EXPECT_EQ(tags.at("album"), "The Album");
+    EXPECT_EQ(tags.at("date"), "1999");
+    EXPECT_EQ(tags.at("genre"), "Blues");
+}
+
+TEST_F(RipWindowTest, OggFileLastsAsLongAsTheTrackAndCarriesTheDiscFields) {
+    const Bytes tone = OneSecondTone(440);
+    OpenDisc({tone});
+    m_settings.CommonOptions.OutputFormat = ofOGG;
+    m_fields.Genre = -1;
+
+    const RipRecord record = Rip({"01Tone"});
+
+    EXPECT_TRUE(record.errors.empty());
+    const CommandResult decoded =
+        RunCommand("oggdec -Q -R -o - '" + Out("Tone.ogg").string() + "'");
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_EQ(decoded.output.size(), tone.size());
+    const auto tags = ReadTags(Out("Tone.ogg"));
+    EXPECT_EQ(tags.at("title"), "live");
+    EXPECT_EQ(tags.at("artist"), "The Artist");
+    EXPECT_EQ(tags.at("album"), "The Album");
+    EXPECT_EQ(tags.at("date"), "1999");
+    EXPECT_FALSE(tags.contains("genre")) << "no genre selected";
+    EXPECT_FALSE(fs::exists(Out("Tone.wav")));
+}
+
+TEST_F(RipWindowTest, KeptWavFilesStayBesideTheEncodedOnesAndOnlyTheExtensionChanges) {
+    const Bytes first = OneSecondTone(440);
+    const Bytes second = OneSecondTone(880);
+    OpenDisc({first, second});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+    m_settings.CommonOptions.IsKeepWav = true;
+
+    const RipRecord record = Rip({"01Op.9", "02Second"});
+
+    EXPECT_TRUE(record.errors.empty());
+    EXPECT_EQ(ReadBytes(Out("Op.9.wav")), WavFileOf(first));
+    EXPECT_EQ(ReadBytes(Out("Second.wav")), WavFileOf(second));
+    EXPECT_TRUE(fs::is_regular_file(Out("Op.9.mp3")));
+    EXPECT_TRUE(fs::is_regular_file(Out("Second.mp3")));
+    EXPECT_FALSE(fs::exists(Out("Op.mp3")));
+}
+
+TEST_F(RipWindowTest, StopDuringTheRipLeavesAValidPartialWavAndEncodesNothing) {
+    OpenDisc({OneSecondTone(440), OneSecondTone(550)});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+
+    bool stopped = false;
+    const RipRecord record =
+        Rip({"01First", "02Second"}, [&stopped](TfrmCDRip& window, int percent) {
+            if (!stopped && percent > 0 && percent < 100) {
+                stopped = true;
+                window.bStopClick();
+            }
+        });
+
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(record.stages, (Stages{"close"}));
+    const Bytes wav = ReadBytes(Out("First.wav"));
+    ASSERT_GE(wav.size(), 44u);
+    const std::size_t audio = wav.size() - 44;
+    EXPECT_EQ(U32At(wav, 40), audio);
+    EXPECT_EQ(U32At(wav, 4), audio + 36);
+    EXPECT_EQ(audio % discimage::kSectorBytes, 0u);
+    EXPECT_LT(audio, 176400u);
+    EXPECT_FALSE(fs::exists(Out("First.mp3")));
+    EXPECT_FALSE(fs::exists(Out("Second.wav")));
+}
+
+TEST_F(RipWindowTest, ATableOfContentsErrorIsShownOnceAndTheWindowWaitsForStop) {
+    OpenDisc({OneSecondTone(440)});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+
+    bool openAfterError = false;
+    const RipRecord record = Rip({"05Missing"}, [&openAfterError](TfrmCDRip& window, int percent) {
+        if (percent == -kRipErrorTableOfContents) {
+            // Runs once the error and everything queued with it is handled.
+            QTimer::singleShot(0, &window, [&openAfterError, &window] {
+                openAfterError = window.isVisible();
+                window.bStopClick();
+            });
+        }
+    });
+
+    EXPECT_TRUE(openAfterError);
+    EXPECT_EQ(record.stages, (Stages{"error 2", "close"}));
+    EXPECT_EQ(record.errors, (std::vector<QString>{"Error while reading TOC information!"}));
+}
+
+TEST_F(RipWindowTest, AMissingEncoderLibraryKeepsEveryWavAndNamesEachTrack) {
+    const Bytes first = OneSecondTone(440);
+    const Bytes second = OneSecondTone(550);
+    OpenDisc({first, second});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+    const MissingLibrary missing("libmp3lame.so.0");
+
+    const RipRecord record = Rip({"01One", "02Two"});
+
+    EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "encode One", "rip Two completed=1",
+                                     "encode Two", "close"}));
+    const QString reason = "libmp3lame.so.0 library could not be loaded.\nIts WAV file is kept.";
+    EXPECT_EQ(record.errors,
+              (std::vector<QString>{"Track 01 \"One\" could not be encoded: " + reason,
+                                    "Track 02 \"Two\" could not be encoded: " + reason}));
+    EXPECT_EQ(ReadBytes(Out("One.wav")), WavFileOf(first));
+    EXPECT_EQ(ReadBytes(Out("Two.wav")), WavFileOf(second));
+    EXPECT_FALSE(fs::exists(Out("One.mp3")));
+}
+
+TEST_F(RipWindowTest, AnEncodingThatFailsKeepsItsWavWhileTheOthersGoOn) {
+    const Bytes second = OneSecondTone(550);
+    OpenDisc({OneSecondTone(440), second, OneSecondTone(660)});
+    m_settings.CommonOptions.OutputFormat = ofFLAC;
+    fs::create_directory(Out("Two.flac"));
+
+    const RipRecord record = Rip({"01One", "02Two", "03Three"});
+
+    ASSERT_EQ(record.errors.size(), 1u);
+    EXPECT_TRUE(
+        record.errors[0].startsWith("Track 02 \"Two\" could not be encoded: Cannot create file"))
+        << record.errors[0].toStdString();
+    EXPECT_EQ(ReadBytes(Out("Two.wav")), WavFileOf(second));
+    EXPECT_FALSE(fs::exists(Out("One.wav")));
+    EXPECT_FALSE(fs::exists(Out("Three.wav")));
+    EXPECT_TRUE(fs::is_regular_file(Out("One.flac")));
+    EXPECT_TRUE(fs::is_regular_file(Out("Three.flac")));
+    EXPECT_EQ(record.stages.back(), "close");
+}
+
+TEST_F(RipWindowTest, ATitleLeadingOutOfTheOutputFolderIsRefusedAndTheRipGoesOn) {
+    OpenDisc({OneSecondTone(440), OneSecondTone(550)});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+
+    const RipRecord record = Rip({"01../escape", "02Fine"});
+
+    EXPECT_EQ(record.errors,
+              (std::vector<QString>{QString::fromStdString(m_output.string()) +
+                                    "/../escape.wav is not a valid file name. Please rename the "
+                                    "Title in the CD tracks list."}));
+    EXPECT_EQ(record.stages, (Stages{"rip ../escape completed=0/5", "encode ../escape/4",
+                                     "rip Fine completed=1", "encode Fine", "tag Fine", "close"}));
+    EXPECT_FALSE(fs::exists(m_root / "escape.wav"));
+    EXPECT_FALSE(fs::exists(m_root / "escape.mp3"));
+    EXPECT_TRUE(fs::is_regular_file(Out("Fine.mp3")));
+}
+
+}  // namespace
