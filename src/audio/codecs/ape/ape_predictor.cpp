@@ -43,8 +43,11 @@ ChannelPredictor::ChannelPredictor(int level) {
 void ChannelPredictor::Reset() {
     m_lastX = 0;
     m_lastY = 0;
-    m_pastA = {};
-    m_pastB = {};
+    m_inputsA = {};
+    m_signsA = {};
+    m_lastB = 0;
+    m_deltasB = {};
+    m_signsB = {};
     m_weightsA = kInitialWeightsA;
     m_weightsB = {};
     for (NnFilter& filter : m_filters) {
@@ -65,23 +68,19 @@ int32_t ChannelPredictor::Compress(int32_t x, int32_t y) {
     return residual;
 }
 
+// The A side sees only past values; the B side also the current b and its
+// difference to the last one. Unsigned arithmetic gives the decoders' 32-bit
+// wrap-around.
 int32_t ChannelPredictor::PredictAndAdapt(int32_t a, int32_t b) {
-    // The A side sees only past values; the B side includes the current b.
-    // Unsigned arithmetic gives the decoders' 32-bit wrap-around.
-    const std::array<uint32_t, 4> inputsA = {
-        Unsigned(m_pastA[0]), Difference(m_pastA[0], m_pastA[1]),
-        Difference(m_pastA[1], m_pastA[2]), Difference(m_pastA[2], m_pastA[3])};
-    const std::array<uint32_t, 5> inputsB = {
-        Unsigned(b), Difference(b, m_pastB[0]), Difference(m_pastB[0], m_pastB[1]),
-        Difference(m_pastB[1], m_pastB[2]), Difference(m_pastB[2], m_pastB[3])};
-
+    const auto deltaB = static_cast<int32_t>(Difference(b, m_lastB));
     uint32_t sumA = 0;
-    for (size_t i = 0; i < inputsA.size(); ++i) {
-        sumA += Unsigned(m_weightsA[i]) * inputsA[i];
+    for (size_t i = 0; i < m_inputsA.size(); ++i) {
+        sumA += Unsigned(m_weightsA[i]) * Unsigned(m_inputsA[i]);
     }
-    uint32_t sumB = 0;
-    for (size_t i = 0; i < inputsB.size(); ++i) {
-        sumB += Unsigned(m_weightsB[i]) * inputsB[i];
+    uint32_t sumB =
+        Unsigned(m_weightsB[0]) * Unsigned(b) + Unsigned(m_weightsB[1]) * Unsigned(deltaB);
+    for (size_t i = 0; i < m_deltasB.size(); ++i) {
+        sumB += Unsigned(m_weightsB[i + 2]) * Unsigned(m_deltasB[i]);
     }
     const uint32_t prediction = sumA + Unsigned(static_cast<int32_t>(sumB) >> 1);
     const auto residual =
@@ -90,16 +89,22 @@ int32_t ChannelPredictor::PredictAndAdapt(int32_t a, int32_t b) {
     // Sign-sign adaptation towards a smaller residual.
     if (residual != 0) {
         const int32_t direction = Sign(residual);
-        for (size_t i = 0; i < inputsA.size(); ++i) {
-            m_weightsA[i] += direction * Sign(static_cast<int32_t>(inputsA[i]));
+        for (size_t i = 0; i < m_weightsA.size(); ++i) {
+            m_weightsA[i] += direction * m_signsA[i];
         }
-        for (size_t i = 0; i < inputsB.size(); ++i) {
-            m_weightsB[i] += direction * Sign(static_cast<int32_t>(inputsB[i]));
+        m_weightsB[0] += direction * Sign(b);
+        m_weightsB[1] += direction * Sign(deltaB);
+        for (size_t i = 0; i < m_signsB.size(); ++i) {
+            m_weightsB[i + 2] += direction * m_signsB[i];
         }
     }
 
-    m_pastA = {a, m_pastA[0], m_pastA[1], m_pastA[2]};
-    m_pastB = {b, m_pastB[0], m_pastB[1], m_pastB[2]};
+    const auto deltaA = static_cast<int32_t>(Difference(a, m_inputsA[0]));
+    m_inputsA = {a, deltaA, m_inputsA[1], m_inputsA[2]};
+    m_signsA = {Sign(a), Sign(deltaA), m_signsA[1], m_signsA[2]};
+    m_lastB = b;
+    m_deltasB = {deltaB, m_deltasB[0], m_deltasB[1]};
+    m_signsB = {Sign(deltaB), m_signsB[0], m_signsB[1]};
     return residual;
 }
 

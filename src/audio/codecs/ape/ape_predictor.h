@@ -25,8 +25,15 @@ private:
 
     int32_t m_lastX = 0;  // stage-1 memories
     int32_t m_lastY = 0;
-    std::array<int32_t, 4> m_pastA{};  // stage-1 A outputs, newest first
-    std::array<int32_t, 4> m_pastB{};  // stage-1 B outputs, newest first
+    // Stage-2 inputs that are already known before the next value: the A
+    // side's last output and its three newest differences; the B side's last
+    // output and its three newest differences. Each with its sign, which
+    // steers the adaptation.
+    std::array<int32_t, 4> m_inputsA{};
+    std::array<int32_t, 4> m_signsA{};
+    int32_t m_lastB = 0;
+    std::array<int32_t, 3> m_deltasB{};
+    std::array<int32_t, 3> m_signsB{};
     std::array<int32_t, 4> m_weightsA{};
     std::array<int32_t, 5> m_weightsB{};
     std::vector<NnFilter> m_filters;
