@@ -75,6 +75,8 @@ public:
 
     // Tracks finished so far.
     [[nodiscard]] int Completed() const { return m_completed; }
+    // The current rip thread, or nullptr.
+    [[nodiscard]] TCDRipThread* RipThread() const { return m_ripThread.get(); }
 
 protected:
     bool event(QEvent* event) override;

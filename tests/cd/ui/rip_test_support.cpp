@@ -124,6 +124,42 @@ private:
     std::set<std::string> m_tagged;
 };
 
+// The drives of another backend, each sector read passing the gate first.
+class GatedDevice final : public CDDevice {
+public:
+    GatedDevice(std::unique_ptr<CDDevice> device, std::shared_ptr<ReadGate> gate)
+        : m_device(std::move(device)), m_gate(std::move(gate)) {}
+
+    std::optional<CDDiscLayout> ReadLayout() override { return m_device->ReadLayout(); }
+    bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
+        m_gate->Pass();
+        return m_device->ReadAudio(start, count, dest);
+    }
+    int MediaChanged() override { return m_device->MediaChanged(); }
+    TCDAccessError Eject() override { return m_device->Eject(); }
+    TCDAccessError CloseTray() override { return m_device->CloseTray(); }
+
+private:
+    std::unique_ptr<CDDevice> m_device;
+    std::shared_ptr<ReadGate> m_gate;
+};
+
+class GatedBackend final : public CDBackend {
+public:
+    GatedBackend(std::shared_ptr<CDBackend> backend, std::shared_ptr<ReadGate> gate)
+        : m_backend(std::move(backend)), m_gate(std::move(gate)) {}
+
+    std::vector<CDDriveEntry> ListDrives() override { return m_backend->ListDrives(); }
+    std::unique_ptr<CDDevice> Open(const CDDriveEntry& drive) override {
+        auto device = m_backend->Open(drive);
+        return device ? std::make_unique<GatedDevice>(std::move(device), m_gate) : nullptr;
+    }
+
+private:
+    std::shared_ptr<CDBackend> m_backend;
+    std::shared_ptr<ReadGate> m_gate;
+};
+
 fs::path UniqueTestFolder() {
     static std::atomic<int> counter{0};
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -149,6 +185,9 @@ void RipWindowTest::TearDown() {
     if (m_handle != 0) {
         CloseCDHandle(m_handle);
     }
+    if (m_previousBackend) {
+        SetCDBackend(std::move(m_previousBackend));
+    }
     ::unsetenv("BRISKLARK_DISC_IMAGES");
     std::error_code ignored;
     fs::remove_all(m_root, ignored);
@@ -172,6 +211,30 @@ void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
         }
     }
     ASSERT_NE(m_handle, 0u) << "error " << GetAspiLibError();
+}
+
+std::shared_ptr<ReadGate> RipWindowTest::GateReads(int blockedRead) {
+    auto gate = std::make_shared<ReadGate>(blockedRead);
+    auto current = SetCDBackend(nullptr);
+    m_previousBackend = current;
+    SetCDBackend(std::make_shared<GatedBackend>(std::move(current), gate));
+    return gate;
+}
+
+void ReadGate::Pass() {
+    std::unique_lock lock(m_lock);
+    ++m_reads;
+    if (m_reads == m_blockedRead) {
+        m_released.wait(lock, [this] { return m_open; });
+    }
+}
+
+void ReadGate::Release() {
+    {
+        std::lock_guard lock(m_lock);
+        m_open = true;
+    }
+    m_released.notify_all();
 }
 
 RipRecord RipWindowTest::Rip(const std::vector<std::string>& items,

@@ -12,19 +12,24 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cd/access/cd_access.h"
+#include "cd/access/cd_backend.h"
 #include "discimage/disc_image.h"
 #include "settings/disc_cache.h"
 #include "settings/options_setting.h"
 
 class TfrmCDRip;
+class ReadGate;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -46,6 +51,9 @@ protected:
 
     // Writes the disc image of these tracks and opens it as a drive.
     void OpenDisc(const std::vector<Bytes>& tracks);
+    // From now on drives opened hold their blockedRead-th sector read (1 =
+    // the first) until the gate is released.
+    [[nodiscard]] std::shared_ptr<ReadGate> GateReads(int blockedRead);
 
     // Runs a rip window over the items until it closes. onMessage runs for
     // every message before the window handles it, with the message's
@@ -62,6 +70,29 @@ protected:
     TOptionsSetting m_settings;
     TDiscFields m_fields;
     TCDHandle m_handle = 0;
+    std::shared_ptr<CDBackend> m_previousBackend;
+};
+
+// Holds one sector read of a drive until released, so a test can act while
+// a rip thread is inside its reading loop. Released by its owner or when
+// destroyed.
+class ReadGate {
+public:
+    explicit ReadGate(int blockedRead) : m_blockedRead(blockedRead) {}
+    ~ReadGate() { Release(); }
+    ReadGate(const ReadGate&) = delete;
+    ReadGate& operator=(const ReadGate&) = delete;
+
+    // Rip thread: counts the read and waits while it is the held one.
+    void Pass();
+    void Release();
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_released;
+    int m_blockedRead;
+    int m_reads = 0;
+    bool m_open = false;
 };
 
 // One second of a tone: exactly 75 sectors.
