@@ -18,16 +18,13 @@ int32_t DotProduct(const int16_t* a, const int16_t* b, size_t count) {
     return static_cast<int32_t>(sum);
 }
 
-// Coefficients wrap at 16 bits.
-void AddSteps(int16_t* coefficients, const int16_t* steps, size_t count) {
+// Coefficients wrap at 16 bits. Multiplying by the direction (-1, 0 or +1)
+// instead of branching on it keeps the unpredictable sign of each residual
+// out of the branch predictor.
+void AdaptCoefficients(int16_t* coefficients, const int16_t* steps, size_t count,
+                       int16_t direction) {
     for (size_t i = 0; i < count; ++i) {
-        coefficients[i] = static_cast<int16_t>(coefficients[i] + steps[i]);
-    }
-}
-
-void SubtractSteps(int16_t* coefficients, const int16_t* steps, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        coefficients[i] = static_cast<int16_t>(coefficients[i] - steps[i]);
+        coefficients[i] = static_cast<int16_t>(coefficients[i] + steps[i] * direction);
     }
 }
 
@@ -35,18 +32,14 @@ int16_t Saturate16(int32_t value) {
     return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
 }
 
-// Step for the newest input: larger for inputs that stand out from the
-// running mean, with the sign opposite to the input's.
+// Step for the newest input: 8, 16 or 32 as its magnitude exceeds 0, 4/3 and
+// 3 times the running mean (never negative), with the sign opposite to the
+// input's. Adding up the comparisons avoids data-dependent branches.
 int16_t AdaptationStep(int32_t input, int64_t magnitude, int64_t average) {
-    int16_t step = 0;
-    if (magnitude > 3 * average) {
-        step = 32;
-    } else if (magnitude > 4 * average / 3) {
-        step = 16;
-    } else if (magnitude > 0) {
-        step = 8;
-    }
-    return input > 0 ? static_cast<int16_t>(-step) : step;
+    const int size =
+        int{magnitude > 0} + int{magnitude > 4 * average / 3} + 2 * int{magnitude > 3 * average};
+    const int step = 8 * size;
+    return static_cast<int16_t>(input > 0 ? -step : step);
 }
 
 }  // namespace
@@ -75,11 +68,8 @@ int32_t NnFilter::Compress(int32_t input) {
     const int64_t prediction = (dot + (int64_t{1} << (m_shift - 1))) >> m_shift;
     const auto output = static_cast<int32_t>(static_cast<uint32_t>(int64_t{input} - prediction));
 
-    if (output > 0) {
-        SubtractSteps(m_coefficients.data(), steps, m_order);
-    } else if (output < 0) {
-        AddSteps(m_coefficients.data(), steps, m_order);
-    }
+    AdaptCoefficients(m_coefficients.data(), steps, m_order,
+                      static_cast<int16_t>((output < 0) - (output > 0)));
 
     const int64_t magnitude = std::llabs(int64_t{input});
     m_inputs[m_next] = Saturate16(input);
