@@ -3,11 +3,14 @@
 // The APE output at levels 1000 to 4000 against flac -5 and flac -8 on the
 // same five-minute 44.1 kHz stereo WAV file, all in each iteration. Counters:
 //   vs_flac5, vs_flac8      our time over flac's (goal at level 2000: <= 2)
+//   cpu_vs_flac5, cpu_vs_flac8   the same for processor time (all threads),
+//                           which depends less on what else the machine runs
 //   size_pct                our file size in percent of the WAV data
 //   flac5_size_pct, flac8_size_pct   the same for flac's files
 // The signal is music-like (harmonic notes under envelopes plus quiet noise),
 // so the sizes say something about real material. Needs the flac program.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -142,6 +145,17 @@ const std::string& SourceWav() {
     return path;
 }
 
+// Processor seconds (user and system) of this process (RUSAGE_SELF) or of
+// its finished children (RUSAGE_CHILDREN).
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 // Seconds from Run until the worker has finished.
 double TimeRun(TAuOutput& output) {
     auto done = std::make_shared<std::atomic<bool>>(false);
@@ -194,15 +208,26 @@ void BM_ApeAgainstFlac(benchmark::State& state) {
     double oursSeconds = 0;
     double flac5Seconds = 0;
     double flac8Seconds = 0;
+    double oursCpu = 0;
+    double flac5Cpu = 0;
+    double flac8Cpu = 0;
     for (auto _ : state) {
+        double cpu = CpuSeconds(RUSAGE_SELF);
         const double seconds = TimeRun(output);
+        oursCpu += CpuSeconds(RUSAGE_SELF) - cpu;
         oursSeconds += seconds;
+        cpu = CpuSeconds(RUSAGE_CHILDREN);
         flac5Seconds += TimeFlac(5, flac5);
+        flac5Cpu += CpuSeconds(RUSAGE_CHILDREN) - cpu;
+        cpu = CpuSeconds(RUSAGE_CHILDREN);
         flac8Seconds += TimeFlac(8, flac8);
+        flac8Cpu += CpuSeconds(RUSAGE_CHILDREN) - cpu;
         state.SetIterationTime(seconds);
     }
     state.counters["vs_flac5"] = oursSeconds / flac5Seconds;
     state.counters["vs_flac8"] = oursSeconds / flac8Seconds;
+    state.counters["cpu_vs_flac5"] = oursCpu / flac5Cpu;
+    state.counters["cpu_vs_flac8"] = oursCpu / flac8Cpu;
     state.counters["size_pct"] = SizePercent(ours);
     state.counters["flac5_size_pct"] = SizePercent(flac5);
     state.counters["flac8_size_pct"] = SizePercent(flac8);
