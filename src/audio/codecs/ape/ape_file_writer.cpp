@@ -106,6 +106,7 @@ void ApeFileWriter::FlushWords() {
     if (std::fwrite(m_words.data(), 1, m_words.size(), m_frameData.get()) != m_words.size()) {
         throw ApeError(kErrorIoWrite, "cannot write frame data");
     }
+    m_md5.Update(m_words);
     m_frameDataBytes += m_words.size();
     m_words.clear();
 }
@@ -127,10 +128,9 @@ void ApeFileWriter::Finish(uint32_t finalFrameBlocks) {
 
     // The MD5 covers the frame data as stored, then the header and the seek
     // table with their final values.
-    Md5 md5;
-    CopyFrameData(md5);
-    md5.Update(header);
-    md5.Update(seekTable);
+    CopyFrameData();
+    m_md5.Update(header);
+    m_md5.Update(seekTable);
 
     std::vector<uint8_t> descriptor;
     descriptor.insert(descriptor.end(), {'M', 'A', 'C', ' '});
@@ -143,7 +143,7 @@ void ApeFileWriter::Finish(uint32_t finalFrameBlocks) {
     PutLe32(descriptor, static_cast<uint32_t>(m_frameDataBytes));
     PutLe32(descriptor, static_cast<uint32_t>(m_frameDataBytes >> 32));
     PutLe32(descriptor, 0);  // terminating bytes
-    const std::array<uint8_t, 16> digest = md5.Finish();
+    const std::array<uint8_t, 16> digest = m_md5.Finish();
     descriptor.insert(descriptor.end(), digest.begin(), digest.end());
 
     if (std::fseek(m_target.get(), 0, SEEK_SET) != 0) {
@@ -181,7 +181,7 @@ std::vector<uint8_t> ApeFileWriter::RenderSeekTable() const {
     return table;
 }
 
-void ApeFileWriter::CopyFrameData(Md5& md5) {
+void ApeFileWriter::CopyFrameData() {
     if (std::fseek(m_frameData.get(), 0, SEEK_SET) != 0) {
         throw ApeError(kErrorIoWrite, "cannot read back frame data");
     }
@@ -193,7 +193,6 @@ void ApeFileWriter::CopyFrameData(Md5& md5) {
             throw ApeError(kErrorIoWrite, "cannot read back frame data");
         }
         const std::span<const uint8_t> piece(chunk.data(), read);
-        md5.Update(piece);
         Write(piece);
         copied += read;
     }

@@ -8,9 +8,9 @@
 #include <span>
 #include <vector>
 
-namespace ape {
+#include "audio/codecs/ape/ape_checksums.h"
 
-class Md5;
+namespace ape {
 
 struct StreamFormat {
     int level;
@@ -45,7 +45,7 @@ private:
     void FlushWords();
     [[nodiscard]] std::vector<uint8_t> RenderHeader(uint32_t finalFrameBlocks) const;
     [[nodiscard]] std::vector<uint8_t> RenderSeekTable() const;
-    void CopyFrameData(Md5& md5);
+    void CopyFrameData();
     void Write(std::span<const uint8_t> bytes);
 
     std::filesystem::path m_targetPath;
@@ -57,6 +57,9 @@ private:
     std::vector<uint8_t> m_partialWord;  // logical bytes of an incomplete word
     std::vector<uint8_t> m_words;        // swapped words not yet written
     uint64_t m_frameDataBytes = 0;       // bytes in the temporary file
+    // The file's MD5 starts with the frame data as stored: it is summed as
+    // the words are written, while frames are still being encoded.
+    Md5 m_md5;
     bool m_finished = false;
 };
 
