@@ -2,6 +2,7 @@
 #include "audio/codecs/ape/ape_frame_slot.h"
 
 #include <cassert>
+#include <system_error>
 
 namespace ape {
 
@@ -27,14 +28,20 @@ void FrameSlot::Truncate(size_t bytes) {
 
 void FrameSlot::StartEncoding() {
     assert(!m_encoding && m_bytes > 0);
-    m_encoding = true;
     m_failure = nullptr;
-    m_thread = std::jthread([this] { Encode(); });
+    try {
+        m_thread = std::jthread([this] { Encode(); });
+    } catch (const std::system_error&) {
+        Encode();  // no thread to be had: encode on the caller's
+    }
+    m_encoding = true;
 }
 
 std::span<const uint8_t> FrameSlot::TakeFrame() {
     assert(m_encoding);
-    m_thread.join();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
     m_encoding = false;
     m_bytes = 0;
     if (m_failure) {
@@ -43,7 +50,7 @@ std::span<const uint8_t> FrameSlot::TakeFrame() {
     return m_frame;
 }
 
-// Slot thread.
+// The slot thread (the owner's when none could be started).
 void FrameSlot::Encode() noexcept {
     try {
         m_frame.clear();

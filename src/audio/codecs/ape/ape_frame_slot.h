@@ -36,7 +36,8 @@ public:
     [[nodiscard]] bool Full() const { return m_bytes == m_pcm.size(); }
     [[nodiscard]] bool Encoding() const { return m_encoding; }
 
-    // Encodes the PCM held (whole blocks, at least one) in the background.
+    // Encodes the PCM held (whole blocks, at least one) in the background,
+    // or at once when no thread can be started.
     void StartEncoding();
     // Waits for the encoding, rethrows its failure, and returns the frame's
     // logical bytes (valid until the slot is started again). The PCM buffer
