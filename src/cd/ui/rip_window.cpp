@@ -60,16 +60,15 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
 RipMessageEvent::RipMessageEvent(PostedMessage message)
     : QEvent(static_cast<QEvent::Type>(message.Number)), m_message(std::move(message)) {}
 
-TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::string>& tracks,
-                     const TOptionsSetting& settings, const TDiscFields& discFields,
-                     ErrorBox errorBox)
+TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, std::vector<std::string> tracks,
+                     TOptionsSetting settings, const TDiscFields& discFields, ErrorBox errorBox)
     : QDialog(owner),
       m_cdHandle(cdHandle),
-      m_settings(settings),
+      m_settings(std::move(settings)),
       m_discFields(discFields),
       m_tags(TagsFromDiscFields(discFields)),
       m_errorBox(std::move(errorBox)),
-      m_tracks(tracks) {
+      m_tracks(std::move(tracks)) {
     BuildControls();
     m_outputs.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
     m_outputs.OnDone = [this](const std::string& exceptionMessage) {
@@ -135,10 +134,9 @@ bool TfrmCDRip::event(QEvent* event) {
     }
     if (event->type() == static_cast<QEvent::Type>(WM_RIPPROGRESS)) {
         PostedMessage message = static_cast<RipMessageEvent*>(event)->TakeMessage();
-        std::unique_ptr<TProcessInfo> info(dynamic_cast<TProcessInfo*>(message.Payload.get()));
-        if (info) {
-            message.Payload.release();
-            WMRipProgress(std::move(info));
+        if (dynamic_cast<TProcessInfo*>(message.Payload.get()) != nullptr) {
+            WMRipProgress(std::unique_ptr<TProcessInfo>(
+                static_cast<TProcessInfo*>(message.Payload.release())));
         }
         return true;
     }
@@ -196,7 +194,7 @@ void TfrmCDRip::WMRipProgress(std::unique_ptr<TProcessInfo> info) {
 
 // The rip of item Completed has ended, with the outcome in Status.
 void TfrmCDRip::RipEnded(std::unique_ptr<TProcessInfo> info) {
-    const std::size_t item = static_cast<std::size_t>(m_completed);
+    const auto item = static_cast<std::size_t>(m_completed);
     if (info->Status == kRipStatusReadFailed) {
         ShowError(QStringLiteral("Error while reading CD information!"));
     } else if (info->Status == kRipStatusBadFileName) {
@@ -245,7 +243,7 @@ void TfrmCDRip::EncodeTrack(std::size_t item) {
 
 // The encoding of item Completed - 1 has ended, failed, or was skipped.
 void TfrmCDRip::TrackEnded() {
-    const std::size_t item = static_cast<std::size_t>(m_completed - 1);
+    const auto item = static_cast<std::size_t>(m_completed - 1);
     BusyWait(kEndOfTrackPauseMs);
     if (!m_encodeFailure.empty()) {
         // The WAV file is the only copy of the track's audio: keep it.
@@ -300,7 +298,7 @@ void TfrmCDRip::StartRipThread(std::size_t item) {
 }
 
 void TfrmCDRip::StartNextTrack() {
-    const std::size_t item = static_cast<std::size_t>(m_completed);
+    const auto item = static_cast<std::size_t>(m_completed);
     lProgressHint->setText(kExtracting);
     ProgressBar1->setFormat(m_settings.CommonOptions.OutputFormat == ofWAV ? kInitializing
                                                                            : kExtracting);

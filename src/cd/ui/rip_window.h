@@ -60,9 +60,8 @@ public:
     // Copies tracks ("07Intro": two-digit track position, then the title),
     // settings and the main window's disc fields, and starts the rip of the
     // first item at once. An empty errorBox shows a QMessageBox.
-    TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::string>& tracks,
-              const TOptionsSetting& settings, const TDiscFields& discFields,
-              ErrorBox errorBox = {});
+    TfrmCDRip(QWidget* owner, TCDHandle cdHandle, std::vector<std::string> tracks,
+              TOptionsSetting settings, const TDiscFields& discFields, ErrorBox errorBox = {});
     ~TfrmCDRip() override;
     TfrmCDRip(const TfrmCDRip&) = delete;
     TfrmCDRip& operator=(const TfrmCDRip&) = delete;
@@ -73,8 +72,6 @@ public:
     // Stops the rip thread (after its current read) and closes the window.
     void bStopClick();
 
-    // Tracks finished so far.
-    [[nodiscard]] int Completed() const { return m_completed; }
     // The current rip thread, or nullptr.
     [[nodiscard]] TCDRipThread* RipThread() const { return m_ripThread.get(); }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -210,7 +211,7 @@ void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
             m_handle = GetCDHandle(&request);
         }
     }
-    ASSERT_NE(m_handle, 0u) << "error " << GetAspiLibError();
+    ASSERT_NE(m_handle, 0U) << "error " << GetAspiLibError();
 }
 
 std::shared_ptr<ReadGate> RipWindowTest::GateReads(int blockedRead) {
@@ -304,10 +305,10 @@ CommandResult RunCommand(const std::string& command) {
     if (pipe == nullptr) {
         return result;
     }
-    char buffer[65536];
+    std::array<char, 65536> buffer{};
     std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.output.append(buffer, count);
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.output.append(buffer.data(), count);
     }
     const int status = ::pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

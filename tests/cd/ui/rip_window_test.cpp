@@ -62,8 +62,8 @@ TEST_F(RipWindowTest, ThreeMp3TracksAreRippedEncodedAndTaggedOneAfterAnother) {
         EXPECT_FALSE(fs::exists(Out(title + ".wav")));
         const Bytes decoded = DecodeWithFfmpeg(Out(title + ".mp3"));
         // One second plus at most the encoder's delay and padding.
-        EXPECT_GE(decoded.size(), 176400u);
-        EXPECT_LE(decoded.size(), 176400u + 4 * 1152 * 4);
+        EXPECT_GE(decoded.size(), 176400U);
+        EXPECT_LE(decoded.size(), 176400U + 4 * 1152 * 4);
 
         const auto tags = ReadTags(Out(title + ".mp3"));
         EXPECT_EQ(tags.at("TIT2"), title);
@@ -81,7 +81,7 @@ TEST_F(RipWindowTest, ThreeMp3TracksAreRippedEncodedAndTaggedOneAfterAnother) {
 
 TEST_F(RipWindowTest, FlacAndApeFilesDecodeToTheTracksSamples) {
     const Bytes first = OneSecondTone(440);
-    const Bytes second = discimage::BytePattern(40 * discimage::kSectorBytes, 7);
+    const Bytes second = discimage::BytePattern(std::size_t{40} * discimage::kSectorBytes, 7);
     OpenDisc({first, second});
     for (const std::int32_t format : {ofFLAC, ofAPE}) {
         const std::string extension = format == ofFLAC ? ".flac" : ".ape";
@@ -221,7 +221,7 @@ TEST_F(RipWindowTest, AnEncodingThatFailsKeepsItsWavWhileTheOthersGoOn) {
 
     const RipRecord record = Rip({"01One", "02Two", "03Three"});
 
-    ASSERT_EQ(record.errors.size(), 1u);
+    ASSERT_EQ(record.errors.size(), 1U);
     EXPECT_TRUE(
         record.errors[0].startsWith("Track 02 \"Two\" could not be encoded: Cannot create file"))
         << record.errors[0].toStdString();
