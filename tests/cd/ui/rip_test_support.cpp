@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "audio/core/ui/pipeline_wake_up.h"
+#include "cd/access/libcdio_backend.h"
 #include "cd/rip_thread.h"
 #include "cd/ui/rip_window.h"
 #include "discimage/synth.h"
@@ -186,7 +187,8 @@ void RipWindowTest::TearDown() {
     if (m_handle != 0) {
         CloseCDHandle(m_handle);
     }
-    if (m_previousBackend) {
+    if (m_gated) {
+        // Null restores the default backend on its next use.
         SetCDBackend(std::move(m_previousBackend));
     }
     ::unsetenv("BRISKLARK_DISC_IMAGES");
@@ -216,9 +218,8 @@ void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
 
 std::shared_ptr<ReadGate> RipWindowTest::GateReads(int blockedRead) {
     auto gate = std::make_shared<ReadGate>(blockedRead);
-    auto current = SetCDBackend(nullptr);
-    m_previousBackend = current;
-    SetCDBackend(std::make_shared<GatedBackend>(std::move(current), gate));
+    m_previousBackend = SetCDBackend(std::make_shared<GatedBackend>(MakeLibcdioBackend(), gate));
+    m_gated = true;
     return gate;
 }
 

@@ -70,7 +70,8 @@ protected:
     TOptionsSetting m_settings;
     TDiscFields m_fields;
     TCDHandle m_handle = 0;
-    std::shared_ptr<CDBackend> m_previousBackend;
+    std::shared_ptr<CDBackend> m_previousBackend;  // may be null: not yet created
+    bool m_gated = false;
 };
 
 // Holds one sector read of a drive until released, so a test can act while
