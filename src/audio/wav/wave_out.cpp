@@ -108,6 +108,11 @@ void TWaveOut::Prepare() {
         if (!sameFormat) {
             throw EAuException("Cannot append data in different audio format.");
         }
+        const std::int64_t dataEnd =
+            static_cast<std::int64_t>(m_appendTarget->DataOffset) + m_appendTarget->DataSize;
+        if (dataEnd < m_stream->Size()) {
+            m_stream->SetSize(dataEnd);
+        }
         m_stream->Seek(0, SeekOrigin::End);
     } else if (m_wavType == wtPCM) {
         WritePcmHeader();
@@ -148,9 +153,6 @@ void TWaveOut::PrepareAppend() {
     const std::int64_t dataEnd = static_cast<std::int64_t>(header.DataOffset) + header.DataSize;
     if (dataEnd + 1 < length) {
         throw EAuException("Cannot append data to this .wav file.");
-    }
-    if (dataEnd < length) {
-        m_stream->SetSize(dataEnd);
     }
     m_appendTarget = header;
     if (header.FormatTag == kWavTagIMAADPCM) {

@@ -40,7 +40,8 @@ protected:
 
 private:
     void OpenDestination();
-    // Parses the existing file and moves to where appended data goes.
+    // Parses the existing file: its type and block size become this
+    // output's; refuses a file that cannot be extended.
     void PrepareAppend();
     void WritePcmHeader();
     void WriteAdpcmHeader();

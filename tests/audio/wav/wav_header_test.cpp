@@ -218,12 +218,3 @@ TEST(WavHeaderTest, RefusesTruncatedOrFarHeaders) {
                           .Bytes();
     EXPECT_TRUE(ParseWavHeader(near).Header);
 }
-
-TEST(WavHeaderTest, ChunkIdsIgnoreLetterCaseOnly) {
-    const std::uint8_t lower[] = {'d', 'a', 't', 'a'};
-    const std::uint8_t mixed[] = {'D', 'a', 'T', 'a'};
-    const std::uint8_t other[] = {'d', 'a', 't', 'b'};
-    EXPECT_TRUE(ChunkIdMatches(lower, "DATA"));
-    EXPECT_TRUE(ChunkIdMatches(mixed, "data"));
-    EXPECT_FALSE(ChunkIdMatches(other, "data"));
-}

@@ -201,6 +201,19 @@ TEST_F(WaveOutTest, AppendRefusesFilesItWouldDamage) {
     EXPECT_EQ(Write(input, "text.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
 }
 
+TEST_F(WaveOutTest, AppendReplacesThePadByteAfterOddData) {
+    const std::vector<std::uint8_t> first(101, 100);
+    auto padded = PcmWav(first, 1, 8000, 8);
+    padded.push_back(0);
+    WriteFileBytes(m_dir.Path("odd.wav"), padded);
+    const std::vector<std::uint8_t> second(50, 200);
+    BufferInput input(second, 1, 8000, 8);
+    ASSERT_EQ(Write(input, "odd.wav", wtPCM, foAppend), "");
+    auto both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    EXPECT_EQ(ReadFileBytes(m_dir.Path("odd.wav")), PcmWav(both, 1, 8000, 8));
+}
+
 TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
     const auto first = AsBytes(Sine(3000, 1, 22050));
     BufferInput a(first, 1, 22050, 16);
