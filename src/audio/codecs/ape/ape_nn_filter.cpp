@@ -28,6 +28,11 @@ void AdaptCoefficients(int16_t* coefficients, const int16_t* steps, size_t count
     }
 }
 
+// 1 when the condition holds, else 0.
+int Count(bool condition) {
+    return static_cast<int>(condition);
+}
+
 int16_t Saturate16(int32_t value) {
     return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
 }
@@ -36,9 +41,8 @@ int16_t Saturate16(int32_t value) {
 // 3 times the running mean (never negative), with the sign opposite to the
 // input's. Adding up the comparisons avoids data-dependent branches.
 int16_t AdaptationStep(int32_t input, int64_t magnitude, int64_t average) {
-    const int size =
-        int{magnitude > 0} + int{magnitude > 4 * average / 3} + 2 * int{magnitude > 3 * average};
-    const int step = 8 * size;
+    const int step = 8 * (Count(magnitude > 0) + Count(magnitude > 4 * average / 3) +
+                          2 * Count(magnitude > 3 * average));
     return static_cast<int16_t>(input > 0 ? -step : step);
 }
 
@@ -69,7 +73,7 @@ int32_t NnFilter::Compress(int32_t input) {
     const auto output = static_cast<int32_t>(static_cast<uint32_t>(int64_t{input} - prediction));
 
     AdaptCoefficients(m_coefficients.data(), steps, m_order,
-                      static_cast<int16_t>((output < 0) - (output > 0)));
+                      static_cast<int16_t>(Count(output < 0) - Count(output > 0)));
 
     const int64_t magnitude = std::llabs(int64_t{input});
     m_inputs[m_next] = Saturate16(input);

@@ -23,7 +23,7 @@ uint32_t Difference(int32_t newer, int32_t older) {
 }
 
 int32_t Sign(int32_t value) {
-    return (value > 0) - (value < 0);
+    return static_cast<int32_t>(value > 0) - static_cast<int32_t>(value < 0);
 }
 
 // x - (31/32) * last, the fixed stage-1 filter (arithmetic shift: floor).
