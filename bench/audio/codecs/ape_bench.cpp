@@ -119,7 +119,7 @@ constexpr uint32_t kDataBytes = static_cast<uint32_t>(kSampleRate) * kSeconds * 
 const std::string& SourceWav() {
     static const std::string path = [] {
         std::filesystem::create_directories(Folder());
-        const std::string wav = (Folder() / "source.wav").string();
+        std::string wav = (Folder() / "source.wav").string();
         const std::vector<int16_t> samples = MusicSamples();
         std::ofstream out(wav, std::ios::binary);
         out.write("RIFF", 4);
