@@ -14,11 +14,11 @@
 
 namespace {
 
-bool ParseSine(const std::string& spec, discimage::Pcm& pcm) {
+bool ParseSine(const std::string& argument, discimage::Pcm& pcm) {
     double hz = 0.0;
     double seconds = 0.0;
     char extra = 0;
-    if (std::sscanf(spec.c_str(), "sine:%lf:%lf%c", &hz, &seconds, &extra) != 2 || hz <= 0.0 ||
+    if (std::sscanf(argument.c_str(), "sine:%lf:%lf%c", &hz, &seconds, &extra) != 2 || hz <= 0.0 ||
         seconds <= 0.0 || seconds > 4800.0) {
         return false;
     }

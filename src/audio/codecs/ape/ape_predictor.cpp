@@ -34,8 +34,8 @@ int32_t FirstOrder(int32_t x, int32_t last) {
 }  // namespace
 
 ChannelPredictor::ChannelPredictor(int level) {
-    for (const NnFilterSpec& spec : NnFiltersOfLevel(level)) {
-        m_filters.emplace_back(spec.order, spec.shift);
+    for (const NnFilterSpec& filter : NnFiltersOfLevel(level)) {
+        m_filters.emplace_back(filter.order, filter.shift);
     }
     Reset();
 }
