@@ -13,22 +13,19 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "audio/codecs/mac_out.h"
-#include "audio/core/au_sync_queue.h"
 #include "audio/wav/wave_in.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -154,28 +151,6 @@ double CpuSeconds(int who) {
         return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Seconds from Run until the worker has finished.
-double TimeRun(TAuOutput& output) {
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    output.OnDone = [done](TComponent*) { *done = true; };
-    SyncQueue& queue = SyncQueue::Instance();
-    const Clock::time_point start = Clock::now();
-    output.Run();
-    // Busy changes without waking the queue: poll it every millisecond.
-    const auto pollUntil = [&queue](const std::function<bool()>& condition) {
-        while (!queue.RunPendingUntil(condition, std::chrono::milliseconds(1))) {
-        }
-    };
-    pollUntil([&] { return output.Busy() || *done; });
-    pollUntil([&] { return !output.Busy(); });
-    const std::chrono::duration<double> seconds = Clock::now() - start;
-    queue.RunPendingUntil([done] { return done->load(); });
-    if (!output.ExceptionMessage().empty()) {
-        std::abort();
-    }
-    return seconds.count();
 }
 
 double TimeFlac(int level, const std::filesystem::path& target) {

@@ -7,19 +7,16 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 
 #include "audio/codecs/flac_out.h"
 #include "audio/codecs/mp3_out.h"
 #include "audio/codecs/vorbis_out.h"
-#include "audio/core/au_sync_queue.h"
 #include "audio/wav/wave_in.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -45,29 +42,6 @@ const std::string& SourceWav() {
         return wav;
     }();
     return path;
-}
-
-// Runs the output to its end; returns the seconds from Run until the
-// worker finished (not counting the fixed pause before OnDone).
-double TimeRun(TAuOutput& output) {
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    output.OnDone = [done](TComponent*) { *done = true; };
-    SyncQueue& queue = SyncQueue::Instance();
-    const Clock::time_point start = Clock::now();
-    output.Run();
-    // Busy changes without waking the queue: poll it every millisecond.
-    const auto pollUntil = [&queue](const std::function<bool()>& condition) {
-        while (!queue.RunPendingUntil(condition, std::chrono::milliseconds(1))) {
-        }
-    };
-    pollUntil([&] { return output.Busy() || *done; });
-    pollUntil([&] { return !output.Busy(); });
-    const std::chrono::duration<double> seconds = Clock::now() - start;
-    queue.RunPendingUntil([done] { return done->load(); });
-    if (!output.ExceptionMessage().empty()) {
-        std::abort();
-    }
-    return seconds.count();
 }
 
 double TimeCommand(const std::string& command) {
