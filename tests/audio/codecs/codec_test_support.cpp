@@ -5,9 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,39 +12,6 @@
 #include <iterator>
 #include <numbers>
 #include <random>
-
-#include "audio/core/au_sync_queue.h"
-
-PcmInput::PcmInput(std::vector<std::uint8_t> data, int bitsPerSample, int channels, int sampleRate,
-                   std::size_t piece)
-    : m_data(std::move(data)),
-      m_bitsPerSample(bitsPerSample),
-      m_channels(channels),
-      m_sampleRate(sampleRate),
-      m_piece(piece) {}
-
-PcmInput::~PcmInput() {
-    NotifyDestruction();
-}
-
-void PcmInput::InitInternal() {
-    m_offset = 0;
-    m_position = 0;
-    m_size = static_cast<std::int64_t>(m_data.size());
-    m_sampleSize = static_cast<std::uint16_t>(m_channels * m_bitsPerSample / 8);
-    m_busy = true;
-}
-
-void PcmInput::FlushInternal() {
-    m_busy = false;
-}
-
-void PcmInput::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
-    bytes = std::min({bytes, m_piece, m_data.size() - m_offset});
-    buffer = m_data.data() + m_offset;
-    m_offset += bytes;
-    m_position += static_cast<std::int64_t>(bytes);
-}
 
 std::vector<std::uint8_t> SinePcm(std::size_t frames, int bitsPerSample, int channels,
                                   int sampleRate, double hertz) {
@@ -74,19 +38,6 @@ std::vector<std::uint8_t> SinePcm(std::size_t frames, int bitsPerSample, int cha
         }
     }
     return pcm;
-}
-
-std::string RunToEnd(TAuOutput& output) {
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    output.OnDone = [done](TComponent*) { *done = true; };
-    output.Run();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!*done && std::chrono::steady_clock::now() < deadline) {
-        SyncQueue::Instance().RunPendingUntil([done] { return done->load(); },
-                                              std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(*done) << "the output did not finish";
-    return output.ExceptionMessage();
 }
 
 CommandResult RunCommand(const std::string& command) {

@@ -31,7 +31,7 @@ TEST_P(FlacRoundTrip, DecodesBitExactly) {
     const auto [bits, channels, level] = GetParam();
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(30011, bits, channels, 44100);
-    PcmInput input(pcm, bits, channels, 44100);
+    MemoryInput input(pcm, {bits, channels, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     output.SetFileName(folder.Path("out.flac"));
@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(WidthsChannelsLevels, FlacRoundTrip,
 TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(20000, 16, 2, 44100);
-    PcmInput input(pcm, 16, 2, 44100);
+    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     output.SetFileName(folder.Path("out.flac"));
@@ -67,7 +67,7 @@ TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
 TEST(FlacOut, BlockSizeZeroLeavesTheChoiceToTheLibraryAndStillEncodes) {
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(12000, 16, 2, 44100);
-    PcmInput input(pcm, 16, 2, 44100);
+    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     output.SetFileName(folder.Path("zero.flac"));
@@ -80,7 +80,7 @@ TEST(FlacOut, BlockSizeZeroLeavesTheChoiceToTheLibraryAndStillEncodes) {
 TEST(FlacOut, StoppedRunStillFinishesADecodableFile) {
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(44100 * 60, 16, 2, 44100);
-    PcmInput input(pcm, 16, 2, 44100);
+    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     output.SetFileName(folder.Path("stopped.flac"));
@@ -118,7 +118,7 @@ TEST(FlacOut, SettersClampTheLevelAndCoupleTheStereoModes) {
 
 TEST(FlacOut, ReplacesTheLibraryCommentBlockByOurs) {
     TestFolder folder;
-    PcmInput input(SinePcm(10000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(10000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     output.SetFileName(folder.Path("tags.flac"));
@@ -161,7 +161,7 @@ TEST(FlacCommentBlock, LaysOutVendorCountAndCommentsInOrder) {
 
 TEST(FlacOut, FailedRunReportsAndTheNextRunWorks) {
     TestFolder folder;
-    PcmInput wide(SinePcm(1000, 32, 2, 44100), 32, 2, 44100);
+    MemoryInput wide(SinePcm(1000, 32, 2, 44100), {32, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&wide);
     output.SetFileName(folder.Path("missing/out.flac"));
@@ -171,14 +171,14 @@ TEST(FlacOut, FailedRunReportsAndTheNextRunWorks) {
     EXPECT_EQ(RunToEnd(output), "FLAC encoding needs 8-, 16- or 24-bit input.");
 
     const std::vector<std::uint8_t> pcm = SinePcm(5000, 16, 2, 44100);
-    PcmInput input(pcm, 16, 2, 44100);
+    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     output.SetInput(&input);
     ASSERT_EQ(RunToEnd(output), "");
     EXPECT_EQ(DecodeFlac(folder, folder.Path("wide.flac"), 16), pcm);
 }
 
 TEST(FlacOut, EmptyFileNameIsRefused) {
-    PcmInput input(SinePcm(100, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(100, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
     EXPECT_EQ(RunToEnd(output), "File name is not assigned.");

@@ -11,44 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "audio/core/au_sync_queue.h"
+#include "support/audio/memory_input.h"
+#include "support/audio/run_output.h"
 
 namespace {
-
-// PCM in memory of a chosen format; records the byte count of every request.
-class PcmInput : public TAuInput {
-public:
-    PcmInput(std::vector<uint8_t> data, int channels, int bits)
-        : m_data(std::move(data)), m_channels(channels), m_bits(bits) {}
-    ~PcmInput() override { NotifyDestruction(); }
-
-    int BitsPerSample() override { return m_bits; }
-    int Channels() override { return m_channels; }
-    int SampleRate() override { return 44100; }
-
-    std::vector<size_t> Requests;  // worker thread while running
-
-protected:
-    void InitInternal() override {
-        m_offset = 0;
-        m_position = 0;
-        m_size = static_cast<int64_t>(m_data.size());
-    }
-    void FlushInternal() override {}
-    void GetDataInternal(const uint8_t*& buffer, size_t& bytes) override {
-        Requests.push_back(bytes);
-        bytes = std::min(bytes, m_data.size() - m_offset);
-        buffer = m_data.data() + m_offset;
-        m_offset += bytes;
-        m_position += static_cast<int64_t>(bytes);
-    }
-
-private:
-    std::vector<uint8_t> m_data;
-    size_t m_offset = 0;
-    int m_channels;
-    int m_bits;
-};
 
 class TempDir {
 public:
@@ -87,20 +53,6 @@ std::vector<uint8_t> DecodeWithFfmpeg(const std::string& ape, const char* sample
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs one encode to its end; returns the exception message ("" on success).
-std::string RunToEnd(TMACOut& out) {
-    bool done = false;
-    out.OnDone = [&done](TComponent*) { done = true; };
-    out.Run();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!done && std::chrono::steady_clock::now() < deadline) {
-        SyncQueue::Instance().RunPendingUntil([&done] { return done; },
-                                              std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(done);
-    return out.ExceptionMessage();
-}
-
 TEST(MACOutTest, CompressionLevelKeepsTheFourLevelsAndStores2000Otherwise) {
     TMACOut out;
     EXPECT_EQ(out.CompressionLevel(), 2000);
@@ -123,7 +75,7 @@ TEST(MACOutTest, ErrorTextsIncludingUnknownCodes) {
 TEST(MACOutTest, HundredThousandBytesGoInTwoBlocksAndDecodeExactly) {
     TempDir dir;
     const std::vector<uint8_t> pcm = Ramp(100000);
-    PcmInput input(pcm, 2, 16);
+    MemoryInput input(pcm, {16, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
     out.SetFileName(dir.File("ramp.ape"));
@@ -136,7 +88,7 @@ TEST(MACOutTest, HundredThousandBytesGoInTwoBlocksAndDecodeExactly) {
 TEST(MACOutTest, TwentyFourBitStereoBlocksHoldWholeFrames) {
     TempDir dir;
     const std::vector<uint8_t> pcm = Ramp(6 * 30000);
-    PcmInput input(pcm, 2, 24);
+    MemoryInput input(pcm, {24, 2, 44100});
     TMACOut out;
     out.SetCompressionLevel(3000);
     out.SetInput(&input);
@@ -149,7 +101,7 @@ TEST(MACOutTest, TwentyFourBitStereoBlocksHoldWholeFrames) {
 
 TEST(MACOutTest, StartErrorNamesTheCodeText) {
     TempDir dir;
-    PcmInput input(Ramp(4000), 2, 16);
+    MemoryInput input(Ramp(4000), {16, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
     out.SetFileName(dir.File("missing/out.ape"));
@@ -158,7 +110,7 @@ TEST(MACOutTest, StartErrorNamesTheCodeText) {
 
 TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
     TempDir dir;
-    PcmInput input({}, 2, 16);
+    MemoryInput input({}, {16, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
     EXPECT_EQ(RunToEnd(out), "File name is not assigned.");
@@ -169,7 +121,7 @@ TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
 
 TEST(MACOutTest, UnsupportedBitDepthFailsAtStart) {
     TempDir dir;
-    PcmInput input(Ramp(4000), 2, 32);
+    MemoryInput input(Ramp(4000), {32, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
     out.SetFileName(dir.File("deep.ape"));

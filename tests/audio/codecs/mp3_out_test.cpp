@@ -54,7 +54,7 @@ TEST(Mp3Out, StereoDecodesToTheInputDurationAndLevel) {
     TestFolder folder;
     const std::size_t frames = 88200;
     const std::vector<std::uint8_t> pcm = SinePcm(frames, 16, 2, 44100);
-    PcmInput input(pcm, 16, 2, 44100);
+    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TMP3Out output;
     output.SetBitRate(TMP3BitRate::br192);
     ASSERT_EQ(Encode(output, input, folder.Path("s.mp3")), "");
@@ -71,7 +71,7 @@ TEST(Mp3Out, StereoDecodesToTheInputDurationAndLevel) {
 TEST(Mp3Out, MonoInputIsEncodedInMonoModeUsingEverySampleOnce) {
     TestFolder folder;
     const std::size_t frames = 44100;
-    PcmInput input(SinePcm(frames, 16, 1, 44100), 16, 1, 44100);
+    MemoryInput input(SinePcm(frames, 16, 1, 44100), {16, 1, 44100}, kOddPiece);
     TMP3Out output;
     output.SetMode(TMP3Mode::JOINT_STEREO);
     ASSERT_EQ(Encode(output, input, folder.Path("m.mp3")), "");
@@ -83,7 +83,7 @@ TEST(Mp3Out, MonoInputIsEncodedInMonoModeUsingEverySampleOnce) {
 
 TEST(Mp3Out, LowInputRatesAskForThirtyTwoKilohertz) {
     TestFolder folder;
-    PcmInput input(SinePcm(22050, 16, 2, 22050), 16, 2, 22050);
+    MemoryInput input(SinePcm(22050, 16, 2, 22050), {16, 2, 22050}, kOddPiece);
     TMP3Out output;
     ASSERT_EQ(Encode(output, input, folder.Path("low.mp3")), "");
     EXPECT_EQ(Probe(folder.Path("low.mp3"), "sample_rate"), "32000");
@@ -91,7 +91,7 @@ TEST(Mp3Out, LowInputRatesAskForThirtyTwoKilohertz) {
 
 TEST(Mp3Out, VbrExchangesMinimumAndMaximumWhenReversed) {
     TestFolder folder;
-    PcmInput input(SinePcm(44100, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(44100, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TMP3Out output;
     output.SetEnableVBR(true);
     output.SetWriteVBRHeader(true);
@@ -107,7 +107,7 @@ TEST(Mp3Out, VbrExchangesMinimumAndMaximumWhenReversed) {
 // under the second output.
 TEST(Mp3Out, LibraryStaysLoadedWhileAnyOutputExists) {
     TestFolder folder;
-    PcmInput input(SinePcm(20000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(20000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     auto first = std::make_unique<TMP3Out>();
     TMP3Out second;
     first.reset();
@@ -117,17 +117,17 @@ TEST(Mp3Out, LibraryStaysLoadedWhileAnyOutputExists) {
 
 TEST(Mp3Out, InputItCannotEncodeIsRefusedAndTheOutputStaysUsable) {
     TestFolder folder;
-    PcmInput wide(SinePcm(1000, 24, 2, 44100), 24, 2, 44100);
+    MemoryInput wide(SinePcm(1000, 24, 2, 44100), {24, 2, 44100}, kOddPiece);
     TMP3Out output;
     EXPECT_EQ(Encode(output, wide, folder.Path("w.mp3")),
               "MP3 encoding needs 16-bit mono or stereo input.");
-    PcmInput input(SinePcm(10000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(10000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     EXPECT_EQ(Encode(output, input, folder.Path("w.mp3")), "");
 }
 
 TEST(Mp3Out, EmptyInputGivesOnlyTheFlushedFrames) {
     TestFolder folder;
-    PcmInput input({}, 16, 2, 44100);
+    MemoryInput input({}, {16, 2, 44100}, kOddPiece);
     TMP3Out output;
     ASSERT_EQ(Encode(output, input, folder.Path("e.mp3")), "");
     EXPECT_LE(DecodeMp3(folder.Path("e.mp3")).size() / 2, kPaddingFrames);

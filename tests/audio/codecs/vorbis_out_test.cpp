@@ -50,7 +50,7 @@ std::vector<std::int32_t> HeaderBitRates(const std::vector<std::uint8_t>& file) 
 TEST(VorbisOut, DecodesToTheInputLength) {
     TestFolder folder;
     const std::size_t frames = 88211;
-    PcmInput input(SinePcm(frames, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(frames, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     ASSERT_EQ(Encode(output, input, folder.Path("out.ogg")), "");
     EXPECT_EQ(DecodeOgg(folder, folder.Path("out.ogg")).size(), frames * 2);
@@ -61,14 +61,14 @@ TEST(VorbisOut, DecodesToTheInputLength) {
 TEST(VorbisOut, EightAndTwentyFourBitInputsMapToTheSameLevels) {
     TestFolder folder;
     const std::size_t frames = 44100;
-    PcmInput reference(SinePcm(frames, 16, 1, 44100), 16, 1, 44100);
+    MemoryInput reference(SinePcm(frames, 16, 1, 44100), {16, 1, 44100}, kOddPiece);
     TVorbisOut output;
     ASSERT_EQ(Encode(output, reference, folder.Path("ref.ogg")), "");
     const std::vector<std::int16_t> expected = DecodeOgg(folder, folder.Path("ref.ogg"));
     ASSERT_EQ(expected.size(), frames);
 
     for (int bits : {8, 24}) {
-        PcmInput input(SinePcm(frames, bits, 1, 44100), bits, 1, 44100);
+        MemoryInput input(SinePcm(frames, bits, 1, 44100), {bits, 1, 44100}, kOddPiece);
         ASSERT_EQ(Encode(output, input, folder.Path("w.ogg")), "");
         const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.Path("w.ogg"));
         ASSERT_EQ(decoded.size(), frames);
@@ -91,7 +91,7 @@ TEST(VorbisOut, EightBitMidpointIsSilenceAndZeroIsFullScaleNegative) {
     for (int i = 0; i < 22050; ++i) {
         pcm.push_back((i / 50) % 2 == 0 ? 0 : 128);
     }
-    PcmInput input(pcm, 8, 1, 44100);
+    MemoryInput input(pcm, {8, 1, 44100}, kOddPiece);
     TVorbisOut output;
     ASSERT_EQ(Encode(output, input, folder.Path("eight.ogg")), "");
     const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.Path("eight.ogg"));
@@ -105,7 +105,7 @@ TEST(VorbisOut, EightBitMidpointIsSilenceAndZeroIsFullScaleNegative) {
 
 TEST(VorbisOut, WritesExactlyTheCommentsSetAndClearsThemAfterTheRun) {
     TestFolder folder;
-    PcmInput input(SinePcm(20000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(20000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     output.Comments().SetArtist(u"Sigur R\u00f3s");
     output.Comments().SetTitle(u"Hopp\u00edpolla \u266b");
@@ -121,7 +121,7 @@ TEST(VorbisOut, WritesExactlyTheCommentsSetAndClearsThemAfterTheRun) {
 
 TEST(VorbisOut, ManagedModeSendsTheBitRatesAfterTheSettersAdjustedThem) {
     TestFolder folder;
-    PcmInput input(SinePcm(20000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(20000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     output.SetDesiredNominalBitrate(br128);
     EXPECT_EQ(output.DesiredMaximumBitrate(), br128);
@@ -157,7 +157,7 @@ TEST(VorbisOut, BitRateSettersKeepMinimumNominalMaximumInOrder) {
 TEST(VorbisOut, AppendingAddsASecondLogicalStream) {
     TestFolder folder;
     const std::string file = folder.Path("chain.ogg");
-    PcmInput input(SinePcm(30000, 16, 2, 44100), 16, 2, 44100);
+    MemoryInput input(SinePcm(30000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     output.SetSerial(1);
     ASSERT_EQ(Encode(output, input, file), "");
@@ -173,7 +173,8 @@ TEST(VorbisOut, AppendingAddsASecondLogicalStream) {
 
 TEST(VorbisOut, UnusableQualitySetupIsReportedNotEncoded) {
     TestFolder folder;
-    PcmInput input(SinePcm(1000, 16, 2, 400000), 16, 2, 400000);  // no mode for 400 kHz
+    MemoryInput input(SinePcm(1000, 16, 2, 400000), {16, 2, 400000},
+                      kOddPiece);  // no mode for 400 kHz
     TVorbisOut output;
     EXPECT_EQ(Encode(output, input, folder.Path("q.ogg")),
               "Vorbis codec setup with the requested quality failed.");

@@ -214,7 +214,7 @@ TEST(AuFileInTest, OutputOfAMissingFileReportsCannotOpen) {
     out.OnDone = [&](TComponent*) { events.push_back("done"); };
     out.SetInput(&input);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return events.size() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return events.size() == 2; }));
     EXPECT_EQ(events, (std::vector<std::string>{"exception", "done"}));
     EXPECT_EQ(out.ExceptionMessage(), "Cannot open file " + dir.Path("missing.raw"));
 }

@@ -49,7 +49,7 @@ TEST(AuOutputTest, RunDeliversAllDataWithOrderedProgressThenOneDone) {
     out.SetInput(&input);
 
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
     Drain(400ms);
 
     EXPECT_EQ(out.BytesOut, static_cast<std::int64_t>(data.size()));
@@ -79,7 +79,7 @@ TEST(AuOutputTest, RunRejectsMissingInputAndARunInProgress) {
     input.SetEndless(true);
     out.SetInput(&input);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Blocks > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Blocks > 0; }));
     try {
         out.Run();
         FAIL() << "Run while busy succeeded";
@@ -100,7 +100,7 @@ TEST(AuOutputTest, RunFromOnDoneStartsTheNextRun) {
         }
     };
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return dones == 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 3; }));
     Drain(400ms);
     EXPECT_EQ(dones, 3);
     EXPECT_EQ(out.Prepares, 3);
@@ -116,7 +116,7 @@ TEST(AuOutputTest, SynchronousStopEndsTheRunWithoutFurtherEvents) {
     log.Attach(out);
     out.SetInput(&input);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Blocks >= 5; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 5; }));
 
     out.Stop(false);
     EXPECT_FALSE(out.Busy());
@@ -129,7 +129,7 @@ TEST(AuOutputTest, SynchronousStopEndsTheRunWithoutFurtherEvents) {
     // The output runs normally afterwards.
     input.SetEndless(false);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
 }
 
 TEST(AuOutputTest, AsynchronousStopRunsDoneAndFiresOneDone) {
@@ -140,10 +140,10 @@ TEST(AuOutputTest, AsynchronousStopRunsDoneAndFiresOneDone) {
     log.Attach(out);
     out.SetInput(&input);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Blocks >= 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 3; }));
 
     out.Stop(true);
-    ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
     Drain(400ms);
     EXPECT_EQ(log.Count("done"), 1);
     EXPECT_EQ(log.Events.back(), "done");
@@ -183,7 +183,7 @@ TEST(AuOutputTest, FailuresReportTheMessageThenDoneAndReleaseTheInput) {
         c.Arm(out);
         out.SetInput(&input);
         out.Run();
-        ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
         ASSERT_GE(log.Events.size(), 2u);
         EXPECT_EQ(log.Events[log.Events.size() - 2], std::string("exception:") + c.Message);
         EXPECT_EQ(log.Events.back(), "done");
@@ -224,7 +224,7 @@ TEST(AuOutputTest, UnknownSizeGivesOneProgressEventAndEmptyInputNone) {
     log.Attach(out);
     out.SetInput(&unknown);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
     EXPECT_EQ(log.Count("progress"), 1);
     EXPECT_EQ(log.ProgressValues, std::vector<int>{-1});
 
@@ -234,7 +234,7 @@ TEST(AuOutputTest, UnknownSizeGivesOneProgressEventAndEmptyInputNone) {
     log2.Attach(out2);
     out2.SetInput(&empty);
     out2.Run();
-    ASSERT_TRUE(WaitFor([&] { return log2.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log2.Count("done") == 1; }));
     EXPECT_EQ(log2.Count("progress"), 0);
     EXPECT_EQ(out2.Dones, 1);
 }
@@ -257,10 +257,10 @@ TEST(AuOutputTest, ChangingTheInputOfABusyOutputRestartsIt) {
     log.Attach(out);
     out.SetInput(&first);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Blocks >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 2; }));
 
     out.SetInput(&second);
-    ASSERT_TRUE(WaitFor([&] { return log.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
     EXPECT_EQ(out.Prepares, 2);
     EXPECT_EQ(second.Inits, 1);
 
@@ -268,7 +268,7 @@ TEST(AuOutputTest, ChangingTheInputOfABusyOutputRestartsIt) {
     first.SetEndless(true);
     out.SetInput(&first);
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Busy() && out.Blocks >= 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Busy() && out.Blocks >= 1; }));
     EXPECT_THROW(out.SetInput(nullptr), EAuException);
     EXPECT_FALSE(out.Busy());
 }
@@ -279,7 +279,7 @@ TEST(AuOutputTest, DestroyingTheInputClearsTheReference) {
     input->SetEndless(true);
     out.SetInput(input.get());
     out.Run();
-    ASSERT_TRUE(WaitFor([&] { return out.Blocks >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 2; }));
     input.reset();
     EXPECT_EQ(out.Input(), nullptr);
     EXPECT_FALSE(out.Busy());
@@ -295,7 +295,7 @@ TEST(AuOutputTest, DestroyingABusyOutputStopsItsWorker) {
         out.OnDone = [&](TComponent*) { doneFired = true; };
         out.SetInput(&input);
         out.Run();
-        ASSERT_TRUE(WaitFor([&] { return out.Blocks >= 2; }));
+        ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 2; }));
     }
     Drain(400ms);
     EXPECT_FALSE(doneFired);

@@ -58,16 +58,16 @@ TEST(AuStressTest, RandomStopsKeepTheEventProtocol) {
         }
         const int blocksBefore = outA.Blocks;
         const int wantBlocks = static_cast<int>(random() % 8);
-        WaitFor([&] { return outA.Blocks - blocksBefore >= wantBlocks || !outA.Busy(); });
+        PumpUntil([&] { return outA.Blocks - blocksBefore >= wantBlocks || !outA.Busy(); });
         switch (random() % 3) {
             case 0:  // let it end
                 ++expectedDonesA;
-                ASSERT_TRUE(WaitFor([&] { return stateA.DonesThisRun == 1; }));
+                ASSERT_TRUE(PumpUntil([&] { return stateA.DonesThisRun == 1; }));
                 break;
             case 1:  // asynchronous stop
                 outA.Stop(true);
                 ++expectedDonesA;
-                ASSERT_TRUE(WaitFor([&] { return stateA.DonesThisRun == 1; }));
+                ASSERT_TRUE(PumpUntil([&] { return stateA.DonesThisRun == 1; }));
                 break;
             default:  // synchronous stop: no done event may follow
                 outA.Stop(false);
@@ -76,7 +76,7 @@ TEST(AuStressTest, RandomStopsKeepTheEventProtocol) {
         }
         EXPECT_FALSE(stateA.ProgressAfterDone);
     }
-    ASSERT_TRUE(WaitFor([&] { return !outB.Busy() && stateB.DonesThisRun == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return !outB.Busy() && stateB.DonesThisRun == 1; }));
     Drain(400ms);
     EXPECT_EQ(stateA.TotalDones, expectedDonesA);
     EXPECT_EQ(outA.Dones, 60) << "Done runs after every run, stopped or not";

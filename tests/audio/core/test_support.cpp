@@ -3,46 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include <unistd.h>
-
-#include "audio/core/au_sync_queue.h"
-
-MemoryInput::MemoryInput(std::vector<std::uint8_t> data, std::size_t piece)
-    : m_data(std::move(data)), m_piece(piece) {}
-
-MemoryInput::~MemoryInput() {
-    NotifyDestruction();
-}
-
-void MemoryInput::InitInternal() {
-    ++Inits;
-    m_offset = 0;
-    m_position = 0;
-    m_size = m_unknownSize ? -1 : static_cast<std::int64_t>(m_data.size());
-    m_sampleSize = 4;
-    m_busy = true;
-}
-
-void MemoryInput::FlushInternal() {
-    ++Flushes;
-    m_busy = false;
-}
-
-void MemoryInput::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
-    if (m_endless && m_offset >= m_data.size()) {
-        m_offset = 0;
-    }
-    bytes = std::min({bytes, m_piece, m_data.size() - m_offset});
-    buffer = m_data.data() + m_offset;
-    m_offset += bytes;
-    if (!m_unknownSize && !m_endless) {
-        // TAuInput's base GetData keeps no position; this input does.
-        m_position += static_cast<std::int64_t>(bytes);
-    }
-}
 
 CountingOutput::~CountingOutput() {
     Stop(false);
@@ -76,20 +39,6 @@ bool CountingOutput::DoOutput(bool abort) {
 void CountingOutput::Done() {
     ++Dones;
     Input()->Flush();
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(30))) {
-            return true;
-        }
-    }
-    return done();
-}
-
-void Drain(std::chrono::milliseconds duration) {
-    SyncQueue::Instance().RunPendingUntil([] { return false; }, duration);
 }
 
 std::vector<std::uint8_t> Pattern(std::size_t length) {

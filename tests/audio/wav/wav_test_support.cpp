@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,8 +13,6 @@
 #include <fstream>
 #include <iterator>
 #include <numbers>
-
-#include "audio/core/au_sync_queue.h"
 
 namespace {
 
@@ -132,56 +129,10 @@ std::vector<std::uint8_t> ReadPass(TAuInput& input, std::size_t request) {
     return out;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-    // Short waits: not every change wakes the queue.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(5))) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b) {
     int most = 0;
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
         most = std::max(most, std::abs(a[i] - b[i]));
     }
     return most;
-}
-
-std::string RunToEnd(TAuOutput& output) {
-    std::atomic<bool> done{false};
-    output.OnDone = [&](TComponent*) { done = true; };
-    output.Run();
-    const bool finished = PumpUntil([&] { return done.load(); });
-    EXPECT_TRUE(finished) << "the output did not finish";
-    output.OnDone = nullptr;
-    return output.ExceptionMessage();
-}
-
-BufferInput::BufferInput(std::vector<std::uint8_t> data, int channels, int rate, int bits)
-    : m_data(std::move(data)), m_channels(channels), m_rate(rate), m_bits(bits) {}
-
-BufferInput::~BufferInput() {
-    NotifyDestruction();
-}
-
-void BufferInput::InitInternal() {
-    m_offset = 0;
-    m_position = 0;
-    m_busy = true;
-    m_size = m_announced == -2 ? static_cast<std::int64_t>(m_data.size()) : m_announced;
-}
-
-void BufferInput::FlushInternal() {
-    m_busy = false;
-}
-
-void BufferInput::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
-    bytes = std::min(bytes, m_data.size() - m_offset);
-    buffer = m_data.data() + m_offset;
-    m_offset += bytes;
-    m_position += static_cast<std::int64_t>(bytes);
 }

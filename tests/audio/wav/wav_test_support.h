@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "audio/core/au_input.h"
 #include "audio/core/au_output.h"
+#include "support/audio/memory_input.h"
+#include "support/audio/run_output.h"
 
 // A fresh folder under the test's temporary folder, removed by the destructor.
 class ScratchDir {
@@ -44,38 +45,5 @@ std::vector<std::int16_t> FfmpegDecode(const std::string& path, const ScratchDir
 // Reads a whole pass through the public input operations.
 std::vector<std::uint8_t> ReadPass(TAuInput& input, std::size_t request = 16384);
 
-// Runs the GUI thread's queued calls until `done` holds or 60 s pass.
-bool PumpUntil(const std::function<bool()>& done);
 // Largest difference between samples at the same index (over the shorter).
 int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b);
-
-// Runs an output to its end on this (the GUI) thread; returns its
-// ExceptionMessage (empty on success).
-std::string RunToEnd(TAuOutput& output);
-
-// PCM from memory with a chosen format. Size() is the data's length unless
-// announced otherwise.
-class BufferInput : public TAuInput {
-public:
-    BufferInput(std::vector<std::uint8_t> data, int channels, int rate, int bits);
-    ~BufferInput() override;
-
-    int BitsPerSample() override { return m_bits; }
-    int Channels() override { return m_channels; }
-    int SampleRate() override { return m_rate; }
-
-    void AnnounceSize(std::int64_t bytes) { m_announced = bytes; }
-
-protected:
-    void InitInternal() override;
-    void FlushInternal() override;
-    void GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) override;
-
-private:
-    std::vector<std::uint8_t> m_data;
-    int m_channels;
-    int m_rate;
-    int m_bits;
-    std::int64_t m_announced = -2;  // -2: the data's own length
-    std::size_t m_offset = 0;
-};

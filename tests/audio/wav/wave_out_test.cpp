@@ -58,12 +58,12 @@ TEST_F(WaveOutTest, CopiesAPcmFileThroughTheWavInput) {
 
 TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {
     const auto data = AsBytes(Sine(3000, 1, 22050));
-    BufferInput unknown(data, 1, 22050, 16);
+    MemoryInput unknown(data, {16, 1, 22050});
     unknown.AnnounceSize(-1);
     ASSERT_EQ(Write(unknown, "unknown.wav"), "");
     EXPECT_EQ(ReadFileBytes(m_dir.Path("unknown.wav")), PcmWav(data, 1, 22050));
 
-    BufferInput shortInput(data, 1, 22050, 16);
+    MemoryInput shortInput(data, {16, 1, 22050});
     shortInput.AnnounceSize(static_cast<std::int64_t>(data.size()) + 1000);
     ASSERT_EQ(Write(shortInput, "short.wav"), "");
     auto padded = data;
@@ -73,7 +73,7 @@ TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {
 
 TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
     const std::size_t announced = 20 * 1024 * 1024;
-    BufferInput input(std::vector<std::uint8_t>(announced, 7), 2, 44100, 16);
+    MemoryInput input(std::vector<std::uint8_t>(announced, 7), {16, 2, 44100});
     TWaveOut out;
     out.SetDelay(20);  // milliseconds per 16384-byte block: the run takes 25 s
     out.SetFileName(m_dir.Path("stopped.wav"));
@@ -95,8 +95,8 @@ TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
 TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
     for (const int channels : {1, 2}) {
         const std::size_t frames = 30011;
-        BufferInput input(AsBytes(Sine(frames, channels, 44100, 523.0, 15000.0)), channels, 44100,
-                          16);
+        MemoryInput input(AsBytes(Sine(frames, channels, 44100, 523.0, 15000.0)),
+                          {16, channels, 44100});
         const std::string name = "ima" + std::to_string(channels) + ".wav";
         ASSERT_EQ(Write(input, name, wtDVIADPCM), "");
         const std::string path = m_dir.Path(name);
@@ -127,7 +127,7 @@ TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
 }
 
 TEST_F(WaveOutTest, AdpcmFrameCountOnABlockBoundaryAddsASilentBlock) {
-    BufferInput input(AsBytes(Sine(2 * 1017, 1, 8000)), 1, 8000, 16);
+    MemoryInput input(AsBytes(Sine(2 * 1017, 1, 8000)), {16, 1, 8000});
     ASSERT_EQ(Write(input, "boundary.wav", wtDVIADPCM), "");
     const auto file = ReadFileBytes(m_dir.Path("boundary.wav"));
     ASSERT_EQ(file.size(), 60u + 3 * 512);
@@ -140,10 +140,10 @@ TEST_F(WaveOutTest, AdpcmFrameCountOnABlockBoundaryAddsASilentBlock) {
 }
 
 TEST_F(WaveOutTest, RefusesWhatAdpcmCannotHold) {
-    BufferInput eightBit(std::vector<std::uint8_t>(100, 128), 1, 8000, 8);
+    MemoryInput eightBit(std::vector<std::uint8_t>(100, 128), {8, 1, 8000});
     EXPECT_EQ(Write(eightBit, "eight.wav", wtDVIADPCM), "Cannot encode 8 bit sound into ADPCM.");
     EXPECT_EQ(ReadFileBytes(m_dir.Path("eight.wav")).size(), 0u);
-    BufferInput threeChannels(std::vector<std::uint8_t>(600, 0), 3, 8000, 16);
+    MemoryInput threeChannels(std::vector<std::uint8_t>(600, 0), {16, 3, 8000});
     EXPECT_EQ(Write(threeChannels, "three.wav", wtDVIADPCM),
               "Cannot encode more than two channels into ADPCM.");
 }
@@ -160,7 +160,7 @@ TEST_F(WaveOutTest, SettersIgnoreValuesTheyCannotUse) {
     EXPECT_EQ(out.WavType(), wtPCM);
     out.SetWavType(wtDVIADPCM);
     EXPECT_EQ(out.WavType(), wtDVIADPCM);
-    BufferInput input({}, 1, 8000, 16);
+    MemoryInput input({}, {16, 1, 8000});
     out.SetInput(&input);
     EXPECT_EQ(RunToEnd(out), "File name is not assigned.");
 }
@@ -170,19 +170,19 @@ TEST_F(WaveOutTest, AppendsMatchingPcmAndRefusesOtherFormats) {
     const auto second = AsBytes(Sine(700, 2, 44100, 900.0));
     WriteFileBytes(m_dir.Path("append.wav"), PcmWav(first, 2, 44100));
 
-    BufferInput other(AsBytes(Sine(100, 2, 22050)), 2, 22050, 16);
+    MemoryInput other(AsBytes(Sine(100, 2, 22050)), {16, 2, 22050});
     EXPECT_EQ(Write(other, "append.wav", wtPCM, foAppend),
               "Cannot append data in different audio format.");
     EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(first, 2, 44100));
 
-    BufferInput matching(second, 2, 44100, 16);
+    MemoryInput matching(second, {16, 2, 44100});
     ASSERT_EQ(Write(matching, "append.wav", wtPCM, foAppend), "");
     auto both = first;
     both.insert(both.end(), second.begin(), second.end());
     EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(both, 2, 44100));
 
     // Appending to a missing file writes a new one.
-    BufferInput fresh(second, 2, 44100, 16);
+    MemoryInput fresh(second, {16, 2, 44100});
     ASSERT_EQ(Write(fresh, "new.wav", wtPCM, foAppend), "");
     EXPECT_EQ(ReadFileBytes(m_dir.Path("new.wav")), PcmWav(second, 2, 44100));
 }
@@ -193,7 +193,7 @@ TEST_F(WaveOutTest, AppendRefusesFilesItWouldDamage) {
         tagged.push_back(static_cast<std::uint8_t>(c));
     }
     WriteFileBytes(m_dir.Path("tagged.wav"), tagged);
-    BufferInput input(AsBytes(Sine(100, 1, 8000)), 1, 8000, 16);
+    MemoryInput input(AsBytes(Sine(100, 1, 8000)), {16, 1, 8000});
     EXPECT_EQ(Write(input, "tagged.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
     EXPECT_EQ(ReadFileBytes(m_dir.Path("tagged.wav")), tagged);
 
@@ -207,7 +207,7 @@ TEST_F(WaveOutTest, AppendReplacesThePadByteAfterOddData) {
     padded.push_back(0);
     WriteFileBytes(m_dir.Path("odd.wav"), padded);
     const std::vector<std::uint8_t> second(50, 200);
-    BufferInput input(second, 1, 8000, 8);
+    MemoryInput input(second, {8, 1, 8000});
     ASSERT_EQ(Write(input, "odd.wav", wtPCM, foAppend), "");
     auto both = first;
     both.insert(both.end(), second.begin(), second.end());
@@ -216,7 +216,7 @@ TEST_F(WaveOutTest, AppendReplacesThePadByteAfterOddData) {
 
 TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
     const auto first = AsBytes(Sine(3000, 1, 22050));
-    BufferInput a(first, 1, 22050, 16);
+    MemoryInput a(first, {16, 1, 22050});
     {
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
@@ -225,7 +225,7 @@ TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
         out.SetInput(&a);
         ASSERT_EQ(RunToEnd(out), "");
     }
-    BufferInput b(AsBytes(Sine(2000, 1, 22050)), 1, 22050, 16);
+    MemoryInput b(AsBytes(Sine(2000, 1, 22050)), {16, 1, 22050});
     TWaveOut out;  // PCM and 512 by default: both come from the file
     out.SetFileMode(foAppend);
     out.SetFileName(m_dir.Path("ima_append.wav"));

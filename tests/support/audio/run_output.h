@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "audio/core/au_output.h"
+
+// Runs the GUI thread's queued calls until `done` holds or `limit` passes;
+// false on time-out. Polls every 5 ms: not every change wakes the queue.
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::seconds limit = std::chrono::seconds(60));
+// Runs the GUI thread's queued calls for a while, to see that nothing more
+// arrives.
+void Drain(std::chrono::milliseconds duration);
+
+// Runs an output to its end on this (the GUI) thread, serving queued calls
+// meanwhile; returns its ExceptionMessage (empty on success).
+std::string RunToEnd(TAuOutput& output);
