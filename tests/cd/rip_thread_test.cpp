@@ -9,12 +9,12 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 #include "scratch_folder.h"
+#include "support/cd/image_drive.h"
 
 namespace {
 
@@ -118,19 +118,7 @@ protected:
     }
 
     void OpenCue() {
-        ::setenv("BRISKLARK_DISC_IMAGES", m_cue.c_str(), 1);
-        TCDList list;
-        ASSERT_EQ(GetCDList(&list), 1);
-        for (int i = 0; i < list.Num; ++i) {
-            const TCDDriveInfo& drive = list.Drives[i];
-            if (std::string_view(drive.Vendor).starts_with("Image")) {
-                TGetCDHandle request;
-                request.Adapter = drive.Adapter;
-                request.Target = drive.Target;
-                request.Lun = drive.Lun;
-                m_handle = GetCDHandle(&request);
-            }
-        }
+        m_handle = OpenImageDrive(m_cue);
         ASSERT_NE(m_handle, 0u) << "error " << GetAspiLibError();
     }
 
