@@ -14,6 +14,7 @@
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
+#include "support/cd/image_drive.h"
 
 namespace {
 
@@ -80,15 +81,10 @@ void MainWindowTest::InsertDisc(const std::vector<int>& trackSeconds) {
 }
 
 std::string MainWindowTest::DiscKey() const {
-    TCDList list;
-    if (GetCDList(&list) != 1 || list.Num == 0) {
+    const TCDHandle handle = OpenImageDrive(m_cuePath);
+    if (handle == 0) {
         return {};
     }
-    TGetCDHandle request;
-    request.Adapter = list.Drives[0].Adapter;
-    request.Target = list.Drives[0].Target;
-    request.Lun = list.Drives[0].Lun;
-    const TCDHandle handle = GetCDHandle(&request);
     std::string key = DiscKeyOf(handle);
     CloseCDHandle(handle);
     return key;

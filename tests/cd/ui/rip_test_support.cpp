@@ -24,6 +24,7 @@
 #include "cd/ui/rip_window.h"
 #include "discimage/synth.h"
 #include "settings/app_paths.h"
+#include "support/cd/image_drive.h"
 
 namespace fs = std::filesystem;
 
@@ -200,19 +201,7 @@ void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
     const fs::path cue = m_root / "disc.cue";
     const auto written = discimage::WriteDiscImage(cue, tracks);
     ASSERT_TRUE(written.ok) << written.message;
-    ::setenv("BRISKLARK_DISC_IMAGES", cue.c_str(), 1);
-    TCDList list;
-    ASSERT_EQ(GetCDList(&list), 1);
-    for (int i = 0; i < list.Num; ++i) {
-        const TCDDriveInfo& drive = list.Drives[i];
-        if (std::string_view(drive.Vendor).starts_with("Image")) {
-            TGetCDHandle request;
-            request.Adapter = drive.Adapter;
-            request.Target = drive.Target;
-            request.Lun = drive.Lun;
-            m_handle = GetCDHandle(&request);
-        }
-    }
+    m_handle = OpenImageDrive(cue);
     ASSERT_NE(m_handle, 0U) << "error " << GetAspiLibError();
 }
 
