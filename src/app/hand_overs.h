@@ -4,7 +4,8 @@
 // The seams between the main window and the windows it opens. Each window
 // that a command opens is reached through one small interface here; the
 // program wires the real windows in main.cpp, tests wire recording stand-ins.
-// A command whose window is not wired ends after its checks.
+// A command whose window is not wired ends after its checks. The CD audio
+// player's interface lives with the player (cd/cd_audio_player.h).
 // Every call happens on the GUI thread; the calls that open a window return
 // when its modal run ends.
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "cd/access/cd_access.h"
+#include "cd/cd_audio_player.h"
 #include "settings/disc_cache.h"
 
 class QWidget;
@@ -91,29 +93,6 @@ class ResampleToolOpener {
 public:
     virtual ~ResampleToolOpener() = default;
     virtual void RunResampleTool(QWidget* parent) = 0;
-};
-
-// The CD audio player that plays tracks of the disc through the sound system.
-// Positions are opaque to the main window: it only hands back what
-// TrackPosition gave.
-class CdAudioPlayer {
-public:
-    virtual ~CdAudioPlayer() = default;
-    // Opens the default CD audio device with track/minute/second/frame times.
-    virtual bool Open() = 0;
-    // Start position of a track counted from 1; nothing on failure.
-    [[nodiscard]] virtual std::optional<std::int64_t> TrackPosition(int track) = 0;
-    // Plays from `from` to `to` (to the end of the disc without `to`). The
-    // player's owner reports the end of a play to the main window's
-    // CdPlaybackCompleted on the GUI thread.
-    virtual bool Play(std::int64_t from, std::optional<std::int64_t> to) = 0;
-    // Plays on from the current position.
-    virtual bool PlayFromCurrent() = 0;
-    virtual bool Pause() = 0;
-    virtual bool Resume() = 0;
-    [[nodiscard]] virtual bool IsPaused() const = 0;
-    virtual bool Stop() = 0;
-    virtual void Close() = 0;
 };
 
 // The wired windows; null members are windows not built yet. Not owned.

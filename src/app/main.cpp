@@ -3,10 +3,13 @@
 // otherwise shows the main window and runs until it closes.
 #include <QApplication>
 
+#include "app/cd_playback_notices.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/user_prompts.h"
 #include "audio/core/ui/pipeline_wake_up.h"
+#include "audio/sound/pulse_sound.h"
+#include "cd/cd_player.h"
 #include "cd/ui/rip_window.h"
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
@@ -35,9 +38,16 @@ int main(int argc, char* argv[]) {
     InstallPipelineWakeUp();
     QtUserPrompts prompts(nullptr);
     ModalRipWindow ripWindow;
+    // Declared before the player, so the player's thread has ended before
+    // the relay of its notices goes.
+    CdPlaybackNotices playbackNotices;
+    PulseSoundSystem soundSystem("Brisklark", "CD audio");
+    TCDAudioPlayer player(soundSystem, &playbackNotices);
     MainWindowHandOvers handOvers;
     handOvers.rip = &ripWindow;
+    handOvers.player = &player;
     TfrmMain window(ProgramPaths(), prompts, handOvers);
+    playbackNotices.SetWindow(&window);
     prompts.SetParent(&window);
     SingleInstance instance(&window);
     window.show();

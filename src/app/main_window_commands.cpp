@@ -261,7 +261,7 @@ void TfrmMain::Play() {
     if (wasPlaying) {
         player->Close();
     }
-    if (!player->Open()) {
+    if (!player->Open(m_cdHandle)) {
         return;
     }
     const std::optional<std::int64_t> start = player->TrackPosition(row + 1);

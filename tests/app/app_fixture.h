@@ -99,7 +99,7 @@ struct ScriptedTitleEditor final : TitleEditorOpener {
 
 // Records the device calls; positions are 1000 × track number.
 struct RecordingPlayer final : CdAudioPlayer {
-    bool Open() override {
+    bool Open(TCDHandle) override {
         calls.push_back("open");
         return true;
     }
