@@ -22,7 +22,9 @@ private:
 
 }  // namespace
 
-void CdPlaybackNotices::SetWindow(TfrmMain* window) { m_window = window; }
+void CdPlaybackNotices::SetWindow(TfrmMain* window) {
+    m_window = window;
+}
 
 void CdPlaybackNotices::Post(PostedMessage message) {
     if (message.Number == WM_CDPLAYNOTIFY) {

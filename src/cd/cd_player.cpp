@@ -51,7 +51,9 @@ Tmsf UnpackTmsf(std::int64_t position) {
 TCDAudioPlayer::TCDAudioPlayer(SoundSystem& sound, MessageTarget* notifyWindow)
     : m_sound(sound), m_notifyWindow(notifyWindow) {}
 
-TCDAudioPlayer::~TCDAudioPlayer() { Close(); }
+TCDAudioPlayer::~TCDAudioPlayer() {
+    Close();
+}
 
 bool TCDAudioPlayer::Open(TCDHandle drive) {
     Close();
@@ -84,8 +86,7 @@ std::optional<std::int64_t> TCDAudioPlayer::TrackPosition(int track) {
     return track;  // the track at 00:00:00
 }
 
-std::optional<std::uint32_t> TCDAudioPlayer::SectorOf(std::int64_t position,
-                                                      bool allowEnd) const {
+std::optional<std::uint32_t> TCDAudioPlayer::SectorOf(std::int64_t position, bool allowEnd) const {
     const Tmsf tmsf = UnpackTmsf(position);
     const auto trackCount = static_cast<std::int64_t>(m_trackStarts.size()) - 1;
     if (position < 0 || position > 0xFFFFFFFF || tmsf.track < 1 || tmsf.track > trackCount ||

@@ -86,8 +86,7 @@ private:
 
     [[nodiscard]] bool IsOpen() const { return m_drive != 0; }
     // The logical sector of a position; the disc's end only when allowEnd.
-    [[nodiscard]] std::optional<std::uint32_t> SectorOf(std::int64_t position,
-                                                        bool allowEnd) const;
+    [[nodiscard]] std::optional<std::uint32_t> SectorOf(std::int64_t position, bool allowEnd) const;
     void StartPlay(PlayRequest request);
     // Asks a play thread to end with this result (unless it already ended
     // by itself) and joins it.
