@@ -96,13 +96,13 @@ void MainWindowTest::WriteOptions(int outputFormat, const std::string& outputFol
          << "\n";
 }
 
-TfrmMain& MainWindowTest::StartWindow() {
+TfrmMain& MainWindowTest::StartWindow(CdAudioPlayer* player) {
     MainWindowHandOvers handOvers;
     handOvers.rip = &m_rip;
     handOvers.cddb = &m_cddb;
     handOvers.converter = &m_converter;
     handOvers.titleEditor = &m_titleEditor;
-    handOvers.player = &m_player;
+    handOvers.player = player != nullptr ? player : &m_player;
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();
     QApplication::processEvents();

@@ -147,8 +147,9 @@ protected:
     // Writes options.ini with this output format and folder.
     void WriteOptions(int outputFormat, const std::string& outputFolder) const;
 
-    // Creates and shows the window (first-show steps run).
-    TfrmMain& StartWindow();
+    // Creates and shows the window (first-show steps run), with this player
+    // or else the recording one.
+    TfrmMain& StartWindow(CdAudioPlayer* player = nullptr);
     void CloseWindow();
 
     template <typename T>
