@@ -153,6 +153,11 @@ void TfrmMain::CloseCDROM() {
 // The previous drive's handle is released first, so that switching drives
 // never uses up the module's handles.
 void TfrmMain::SwitchDrive(int position) {
+    // The player reads through this handle, and its number may come back
+    // for the next drive: playback ends before the handle goes.
+    if (m_isPlaying) {
+        Stop();
+    }
     (void)CloseCD(m_cdHandle);
     m_cdHandle = OpenCDDevice(position);
     RefreshTrackList();

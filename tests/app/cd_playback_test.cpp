@@ -168,3 +168,16 @@ TEST_F(CdPlayback, WithoutASoundServerTheStateTableStillHolds) {
     EXPECT_EQ(State(), kIdle);
     EXPECT_EQ(m_window->StatusText(), m_driveStatus);
 }
+
+TEST_F(CdPlayback, SwitchingTheDriveEndsPlaybackFirst) {
+    Start(m_sound);
+    PlayRow(0);
+    RunFor(200ms);
+    m_window->SwitchDrive(0);
+    EXPECT_FALSE(m_window->IsPlaying());
+    EXPECT_EQ(m_window->StatusText(), m_driveStatus);
+    const std::size_t played = m_sound.Streams().at(0).size();
+    RunFor(200ms);
+    EXPECT_EQ(m_sound.Streams().at(0).size(), played);
+    EXPECT_LT(played, Track(1).size());
+}
