@@ -341,7 +341,7 @@ void TfrmMain::RunConverter(int tag) {
 }
 
 void TfrmMain::OpenHelp() {
-    const std::filesystem::path manual = m_paths.ExecutableFolder() / kManualFile;
+    const std::filesystem::path manual = m_paths.ShippedFile(kManualFile);
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
 }
 

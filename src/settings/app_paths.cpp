@@ -77,6 +77,15 @@ fs::path TAppPaths::DefaultOutputFolder() const {
     return WritableProgramFolder() / "Output";
 }
 
+fs::path TAppPaths::ShippedFile(const std::string& name) const {
+    const fs::path beside = m_executableFolder / name;
+    std::error_code error;
+    if (fs::exists(beside, error)) {
+        return beside;
+    }
+    return (m_executableFolder / BRISKLARK_DATA_FROM_BIN / name).lexically_normal();
+}
+
 fs::path TAppPaths::WritableProgramFolder() const {
     return IsWritableFolder(m_executableFolder) ? m_executableFolder : EnsureSettingsFolder();
 }

@@ -7,6 +7,7 @@
 // Any thread; the methods that create the settings folder touch the disk.
 
 #include <filesystem>
+#include <string>
 
 class TAppPaths {
 public:
@@ -32,6 +33,12 @@ public:
 
     // "Output" under the same rule as DiscCacheFile.
     [[nodiscard]] std::filesystem::path DefaultOutputFolder() const;
+
+    // A file shipped with the program (the manual): beside the executable in
+    // a build folder, otherwise in the installed shipped-files folder, which
+    // lies at a fixed place relative to the executable (../share/brisklark
+    // for an install under any prefix). The installed path when neither has it.
+    [[nodiscard]] std::filesystem::path ShippedFile(const std::string& name) const;
 
 private:
     [[nodiscard]] std::filesystem::path WritableProgramFolder() const;

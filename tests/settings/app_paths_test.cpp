@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "temp_folder.h"
 
@@ -61,6 +62,31 @@ TEST(AppPathsTest, RelativeOrEmptyConfigHomeFallsBackToTheExecutableFolder) {
     EXPECT_EQ(TAppPaths(temp.Path(), "relative/config").EnsureSettingsFolder(), temp.Path());
     EXPECT_EQ(TAppPaths(temp.Path(), "").OptionsFile(), temp.Path() / "options.ini");
     EXPECT_FALSE(fs::exists("relative"));
+}
+
+TEST(AppPathsTest, ShippedFilesComeFromBesideTheExecutableOrTheInstalledDataFolder) {
+    const fs::path installed = fs::path("share") / "brisklark" / "manual.html";
+    const struct {
+        const char* name;
+        std::vector<fs::path> present;  // under the prefix
+        fs::path expected;              // under the prefix
+    } cases[] = {
+        {"build folder", {"bin/manual.html"}, "bin/manual.html"},
+        {"installed", {installed}, installed},
+        {"both: the build folder wins", {"bin/manual.html", installed}, "bin/manual.html"},
+        {"neither: where an install puts it", {}, installed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTempFolder temp;
+        const fs::path prefix = temp.Path() / "usr";
+        fs::create_directories(prefix / "bin");
+        for (const fs::path& file : c.present) {
+            WriteText(prefix / file, "<html></html>");
+        }
+        const TAppPaths paths(prefix / "bin", temp.Path() / "config");
+        EXPECT_EQ(paths.ShippedFile("manual.html"), prefix / c.expected);
+    }
 }
 
 TEST(AppPathsTest, EnvironmentNamesTheConfigHomeAndTheExecutable) {
