@@ -2,6 +2,7 @@
 // Starts Brisklark: hands over to an already running program if there is one,
 // otherwise shows the main window and runs until it closes.
 #include <QApplication>
+#include <QIcon>
 
 #include "app/cd_playback_notices.h"
 #include "app/main_window.h"
@@ -32,6 +33,10 @@ public:
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklark"));
+    // Lets the desktop match the windows to the installed desktop entry and
+    // icon, which are named by the application id.
+    QApplication::setDesktopFileName(QStringLiteral(BRISKLARK_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(BRISKLARK_APP_ID)));
     if (SingleInstance::NotifyRunningInstance()) {
         return 0;
     }
