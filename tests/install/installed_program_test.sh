@@ -30,8 +30,14 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
   cat "$work/install.log"
   fail "cmake --install"
 }
+# The menu entry starts the installed program and shows an installed icon.
+entry=$prefix/share/applications/example.tamberlyn.Brisklark.desktop
+command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+[ -x "$prefix/bin/$command" ] || fail "Exec=$command is not an installed program"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon"
 for size in 16 22 24 32 48 64 128 256; do
-  png=$prefix/share/icons/hicolor/${size}x$size/apps/example.tamberlyn.Brisklark.png
+  png=$prefix/share/icons/hicolor/${size}x$size/apps/$icon.png
   actual=$(python3 -c 'import struct, sys
 d = open(sys.argv[1], "rb").read(24)
 print("%dx%d" % struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else "not a PNG")' "$png")
