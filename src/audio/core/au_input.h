@@ -116,8 +116,8 @@ protected:
 
 // An input that reads a file by name (or a caller-supplied stream). The
 // concrete OpenFile (idempotent, under m_openLock) opens the source and
-// fills m_size, m_bitsPerSample, m_channels, m_sampleRate, m_valid and
-// m_opened; CloseFile (under m_openLock) undoes it. The base implements the
+// fills m_size, m_bitsPerSample, m_channels, m_sampleRate, m_valid (with
+// m_invalidReason) and m_opened; CloseFile (under m_openLock) undoes it. The base implements the
 // pass (InitInternal/FlushInternal), the format queries and Seek. A concrete
 // file input's destructor calls NotifyDestruction() and then CloseFile().
 class TAuFileIn : public TAuStreamedInput {
@@ -131,6 +131,9 @@ public:
     // False without stream and name; otherwise opens the file (when
     // seekable) and answers whether its format is usable.
     [[nodiscard]] bool Valid();
+    // Why the opened file is not Valid, in the reader's words; empty when it
+    // is valid or was not opened.
+    [[nodiscard]] const std::string& InvalidReason() const { return m_invalidReason; }
     [[nodiscard]] int BitsPerSample() override;
     [[nodiscard]] int Channels() override;
     [[nodiscard]] int SampleRate() override;
@@ -157,6 +160,7 @@ protected:
     std::string m_fileName;
     int m_opened = 0;  // 0 = closed
     bool m_valid = false;
+    std::string m_invalidReason;  // set with m_valid = false
     int m_bitsPerSample = 0;
     int m_sampleRate = 0;
     int m_channels = 0;

@@ -2,6 +2,7 @@
 #include "audio/wav/wav_header.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "audio/wav/ima_adpcm.h"
 #include "audio/wav/ms_adpcm.h"
@@ -72,6 +73,13 @@ private:
     std::size_t m_offset = 0;
 };
 
+// The sub-format GUID of extensible linear PCM
+// (00000001-0000-0010-8000-00AA00389B71), as stored.
+constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr std::uint32_t kExtensibleFmtBytes = 40;
+constexpr std::size_t kSubFormatOffset = 24;
+
 TWavHeaderParse Refuse(std::string message, std::size_t offset) {
     TWavHeaderParse result;
     result.Message = std::move(message);
@@ -104,6 +112,10 @@ std::string ReadFormat(const std::uint8_t* body, std::uint32_t size, TWavHeader&
     header.SampleRate = GetLE32(body + 4);
     header.BlockAlign = GetLE16(body + 12);
     header.BitsPerSample = GetLE16(body + 14);
+    if (header.FormatTag == kWavTagExtensible && size >= kExtensibleFmtBytes &&
+        std::equal(std::begin(kPcmSubFormat), std::end(kPcmSubFormat), body + kSubFormatOffset)) {
+        header.FormatTag = kWavTagPCM;
+    }
     const std::uint16_t tag = header.FormatTag;
     if (tag != kWavTagPCM && tag != kWavTagMSADPCM && tag != kWavTagIMAADPCM &&
         tag != kWavTagMPEGLayer3) {

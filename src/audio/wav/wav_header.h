@@ -14,6 +14,9 @@ inline constexpr std::uint16_t kWavTagPCM = 1;
 inline constexpr std::uint16_t kWavTagMSADPCM = 2;
 inline constexpr std::uint16_t kWavTagIMAADPCM = 17;
 inline constexpr std::uint16_t kWavTagMPEGLayer3 = 85;
+// WAVE_FORMAT_EXTENSIBLE: the real format is the sub-format GUID of the
+// chunk's extension. Linear PCM in it is read as plain linear PCM.
+inline constexpr std::uint16_t kWavTagExtensible = 0xFFFE;
 
 // Everything the parser needs lies in this many bytes from the start; a
 // header reaching further is not recognised.
@@ -66,7 +69,8 @@ struct TWavHeaderParse {
 // Parses the start of a RIFF/WAVE file: slides to "RIFF" and "WAVE", walks
 // the chunks to "fmt ", takes the format, for the compressed kinds also the
 // "fact" count, then walks to "data". A zero pad byte after an odd-sized
-// chunk is skipped. Refuses format tags other than PCM, Microsoft ADPCM,
+// chunk is skipped. An extensible format whose sub-format is PCM is given as
+// FormatTag kWavTagPCM. Refuses format tags other than PCM, Microsoft ADPCM,
 // IMA ADPCM and MPEG Layer-3, and formats the decoders cannot handle safely
 // (see the checks in the source). `bytes` holds the first bytes of the
 // file, at most kWavHeaderLimit of them are looked at.

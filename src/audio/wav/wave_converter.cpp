@@ -131,10 +131,11 @@ int Decode(AVCodecContext& context, const AVPacket* packet, AVFrame& frame, PcmS
 
 }  // namespace
 
-int TWaveConverter::LoadFromStream(AuStream& stream, const TWavHeader& header) {
+int TWaveConverter::LoadFromStream(AuStream& stream, std::int64_t dataStart,
+                                   std::uint32_t dataSize) {
     m_compressed.clear();
-    stream.SetPosition(static_cast<std::int64_t>(header.DataOffset));
-    std::size_t left = header.DataSize;
+    stream.SetPosition(dataStart);
+    std::size_t left = dataSize;
     while (left > 0) {
         const std::size_t start = m_compressed.size();
         const std::size_t piece = std::min(left, kReadPiece);

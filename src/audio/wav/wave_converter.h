@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "audio/core/au_stream.h"
-#include "audio/wav/wav_header.h"
 
 // Turns the MPEG Layer-3 data of a WAV file into 16-bit PCM in one go, with
 // FFmpeg's MP3 decoder: load the "data" chunk, convert all of it, save the
@@ -14,9 +13,12 @@
 // its open lock); owns its buffers.
 class TWaveConverter {
 public:
-    // Reads the data chunk that `header` describes (as much as the stream
-    // holds) from `stream`.
-    [[nodiscard]] int LoadFromStream(AuStream& stream, const TWavHeader& header);
+    // Reads the data chunk of `dataSize` bytes (as much as the stream holds)
+    // from `stream`, starting at its absolute position `dataStart`. The
+    // header's offsets count from where the header starts, which for a
+    // caller's stream need not be position 0.
+    [[nodiscard]] int LoadFromStream(AuStream& stream, std::int64_t dataStart,
+                                     std::uint32_t dataSize);
     // Decodes the loaded data; frames that do not decode are skipped, as a
     // player would. Fails when nothing decodes, the stream changes its
     // channel count or sample rate, or the PCM would not fit a WAV file.

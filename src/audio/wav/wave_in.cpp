@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <string>
+#include <utility>
 
 #include "audio/core/au_exception.h"
 #include "audio/wav/ima_adpcm.h"
@@ -35,6 +37,7 @@ void TWaveIn::OpenFile() {
         return;
     }
     m_valid = true;
+    m_invalidReason.clear();
     m_wavType = wtUnsupported;
     m_channels = 0;
     m_sampleRate = 0;
@@ -49,6 +52,10 @@ void TWaveIn::OpenFile() {
                 // Any other code size is refused as a format, yet decoded as
                 // 4-bit if read.
                 m_valid = m_header.BitsPerSample == 4;
+                if (!m_valid) {
+                    m_invalidReason =
+                        "Unsupported IMA ADPCM code size " + std::to_string(m_header.BitsPerSample);
+                }
                 m_wavType = wtDVIADPCM;
                 break;
             case kWavTagMSADPCM:
@@ -58,6 +65,7 @@ void TWaveIn::OpenFile() {
                 if (!OpenMPEGLayer3()) {
                     // Not counted as open: the next query tries again.
                     m_valid = false;
+                    m_invalidReason = "The MPEG Layer-3 data cannot be decoded";
                     CloseOwnStream();
                     return;
                 }
@@ -76,6 +84,7 @@ bool TWaveIn::ParseHeader() {
     head.resize(ReadFully(head.data(), head.size()));
     TWavHeaderParse parse = ParseWavHeader(head);
     if (!parse.Header) {
+        m_invalidReason = std::move(parse.Message);
         return false;
     }
     m_header = std::move(*parse.Header);
@@ -96,8 +105,8 @@ bool TWaveIn::ParseHeader() {
 bool TWaveIn::OpenMPEGLayer3() {
     TWaveConverter converter;
     auto pcm = std::make_unique<AuMemoryStream>();
-    if (converter.LoadFromStream(*m_stream, m_header) != 0 || converter.Convert() != 0 ||
-        converter.SaveWavToStream(*pcm) != 0) {
+    if (converter.LoadFromStream(*m_stream, m_dataStart, m_header.DataSize) != 0 ||
+        converter.Convert() != 0 || converter.SaveWavToStream(*pcm) != 0) {
         return false;
     }
     m_fileStream = m_stream;

@@ -39,7 +39,8 @@ protected:
 
 private:
     // Reads and parses the header at the stream's position; sets the
-    // format fields. False when the file is not recognised.
+    // format fields. False when the file is not recognised, with the
+    // parser's message in m_invalidReason.
     bool ParseHeader();
     // Decodes the whole MPEG Layer-3 data and switches the input to the
     // PCM it gave. False when nothing could be decoded.

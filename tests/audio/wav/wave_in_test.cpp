@@ -129,6 +129,7 @@ TEST_F(WaveInTest, UnrecognisedFilesAreInvalidAndDeliverNothing) {
     TWaveIn in;
     in.SetFileName(onlyRiff);
     EXPECT_FALSE(in.Valid());
+    EXPECT_EQ(in.InvalidReason(), "Not a RIFF/WAVE file");
     EXPECT_EQ(in.WavType(), wtUnsupported);
     EXPECT_TRUE(ReadPass(in).empty());
 
@@ -223,6 +224,7 @@ TEST_F(WaveInTest, ImaSizesSeekAndInvalidCodeSize) {
     TWaveIn three;
     three.SetFileName(odd);
     EXPECT_FALSE(three.Valid());
+    EXPECT_EQ(three.InvalidReason(), "Unsupported IMA ADPCM code size 3");
     EXPECT_EQ(ReadPass(three), whole);
 }
 
@@ -268,6 +270,47 @@ TEST_F(WaveInTest, MpegLayer3InWavDecodesAtOpenAndCannotSeek) {
     in.Flush();
 }
 
+TEST_F(WaveInTest, MpegLayer3InWavFromAStreamThatStartsFurtherOn) {
+    const std::string path = Convert(
+        "ffmpeg -nostdin -v error -i {in} -c:a libmp3lame -b:a 128k -f wav {out}", 2, 44100, "mp3");
+    // The WAV file starts 8000 bytes into the stream, which is positioned there.
+    std::vector<std::uint8_t> bytes(8000, 0);
+    const auto file = ReadFileBytes(path);
+    bytes.insert(bytes.end(), file.begin(), file.end());
+    AuMemoryStream stream(std::move(bytes));
+    stream.SetPosition(8000);
+    TWaveIn in;
+    in.SetStream(&stream);
+    ASSERT_TRUE(in.Valid());
+    EXPECT_EQ(AsSamples(ReadPass(in)), FfmpegDecode(path, m_dir, "-c:a mp3"));
+}
+
+TEST_F(WaveInTest, ExtensiblePcmFromSoxIsReadAsLinearPcm) {
+    struct Case {
+        int bits;
+        int channels;
+    };
+    for (const Case c : {Case{24, 2}, Case{16, 3}, Case{8, 6}, Case{24, 1}}) {
+        const std::string name = std::to_string(c.bits) + "_" + std::to_string(c.channels);
+        SCOPED_TRACE(name);
+        const std::string path = m_dir.Path(name + ".wav");
+        const std::string raw = m_dir.Path(name + ".raw");
+        ASSERT_TRUE(RunCommand("sox -n -r 44100 -b " + std::to_string(c.bits) + " -c " +
+                               std::to_string(c.channels) + " '" + path +
+                               "' synth 0.2 sine 440 sine 660 && sox '" + path + "' -t raw '" +
+                               raw + "'"));
+        const auto file = ReadFileBytes(path);
+        ASSERT_EQ(file[20] | (file[21] << 8), 0xFFFE) << "sox wrote an extensible header";
+        TWaveIn in;
+        in.SetFileName(path);
+        ASSERT_TRUE(in.Valid()) << in.InvalidReason();
+        EXPECT_EQ(in.WavType(), wtPCM);
+        EXPECT_EQ(in.BitsPerSample(), c.bits);
+        EXPECT_EQ(in.Channels(), c.channels);
+        EXPECT_EQ(ReadPass(in), ReadFileBytes(raw));
+    }
+}
+
 TEST_F(WaveInTest, MpegLayer3WithoutDecodableDataIsInvalid) {
     std::vector<std::uint8_t> file;
     Append(file, "RIFF");
@@ -287,5 +330,6 @@ TEST_F(WaveInTest, MpegLayer3WithoutDecodableDataIsInvalid) {
     TWaveIn in;
     in.SetFileName(path);
     EXPECT_FALSE(in.Valid());
+    EXPECT_EQ(in.InvalidReason(), "The MPEG Layer-3 data cannot be decoded");
     EXPECT_TRUE(ReadPass(in).empty());
 }
