@@ -56,7 +56,7 @@ void TFLACOut::CreateDestination() {
     if (FileName().empty()) {
         throw EAuException("File name is not assigned.");
     }
-    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate));
+    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate), true);
 }
 
 void TFLACOut::Prepare() {

@@ -49,7 +49,7 @@ void TMP3Out::CreateDestination() {
     if (FileName().empty()) {
         throw EAuException("File name is not assigned.");
     }
-    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate));
+    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate), true);
 }
 
 void TMP3Out::Prepare() {

@@ -144,7 +144,7 @@ void TVorbisOut::OpenDestination() {
     const bool exists = std::filesystem::exists(std::filesystem::path(FileName()), error);
     const std::uint16_t mode =
         exists && m_fileMode == foAppend ? kAppendMode : TAuFileStream::kCreate;
-    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), mode));
+    SetOwnStream(std::make_unique<TAuFileStream>(FileName(), mode), mode == TAuFileStream::kCreate);
 }
 
 void TVorbisOut::Prepare() {

@@ -2,6 +2,8 @@
 #include "audio/core/au_output.h"
 
 #include <cassert>
+#include <filesystem>
+#include <system_error>
 
 #include "audio/core/au_event_handler.h"
 #include "audio/core/au_exception.h"
@@ -156,13 +158,15 @@ void TAuStreamedOutput::SetStream(AuStream* stream) {
     m_streamAssigned = stream != nullptr;
 }
 
-void TAuStreamedOutput::SetOwnStream(std::unique_ptr<AuStream> stream) {
+void TAuStreamedOutput::SetOwnStream(std::unique_ptr<AuStream> stream, bool createdFile) {
     m_ownStream = std::move(stream);
     m_stream = m_ownStream.get();
     m_streamAssigned = false;
+    m_ownStreamCreatedFile = createdFile;
 }
 
 void TAuStreamedOutput::ReleaseStream() {
+    m_ownStreamCreatedFile = false;
     if (m_streamAssigned) {
         return;
     }
@@ -176,3 +180,12 @@ void TAuStreamedOutput::ReleaseAfterFailure() {
 }
 
 void TAuFileOut::SetFileMode(TFileOutputMode /*value*/) {}
+
+void TAuFileOut::ReleaseAfterFailure() {
+    const bool created = OwnStreamCreatedFile();
+    TAuStreamedOutput::ReleaseAfterFailure();
+    if (created) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(m_fileName), ignored);
+    }
+}

@@ -129,17 +129,22 @@ public:
     [[nodiscard]] bool StreamAssigned() const { return m_streamAssigned; }
 
 protected:
-    // Prepare: makes `stream` the owned destination.
-    void SetOwnStream(std::unique_ptr<AuStream> stream);
+    // Prepare: makes `stream` the owned destination. createdFile: the stream
+    // is a file this run created (not one it appends to), so a failed run
+    // removes it again rather than leave a file that looks finished.
+    void SetOwnStream(std::unique_ptr<AuStream> stream, bool createdFile = false);
     // Done and failures: frees the destination unless the caller supplied it.
     void ReleaseStream();
     void ReleaseAfterFailure() override;
+    // Whether the destination held now is a file this run created.
+    [[nodiscard]] bool OwnStreamCreatedFile() const { return m_ownStreamCreatedFile; }
 
     AuStream* m_stream = nullptr;  // the destination in use
     bool m_streamAssigned = false;
 
 private:
     std::unique_ptr<AuStream> m_ownStream;
+    bool m_ownStreamCreatedFile = false;
 };
 
 // A streamed output that creates its destination from a file name.
@@ -152,6 +157,10 @@ public:
     virtual void SetFileMode(TFileOutputMode value);
 
 protected:
+    // Releases as the streamed output does, then removes the file the run
+    // created: a partial file must not pass for a finished one.
+    void ReleaseAfterFailure() override;
+
     std::string m_fileName;  // UTF-8 path
     TFileOutputMode m_fileMode = foRewrite;
 };

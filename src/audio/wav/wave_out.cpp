@@ -72,7 +72,8 @@ void TWaveOut::OpenDestination() {
     }
     const bool append = m_fileMode == foAppend && FileExists(m_fileName);
     SetOwnStream(std::make_unique<TAuFileStream>(
-        m_fileName, append ? kReadWriteNoSharing : TAuFileStream::kCreate));
+                     m_fileName, append ? kReadWriteNoSharing : TAuFileStream::kCreate),
+                 !append);
 }
 
 void TWaveOut::Prepare() {

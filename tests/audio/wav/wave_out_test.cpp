@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,26 @@ TEST_F(WaveOutTest, CopiesAPcmFileThroughTheWavInput) {
     EXPECT_EQ(U32At(file, 4), 4036u);
     EXPECT_EQ(U32At(file, 40), 4000u);
     EXPECT_EQ(file, PcmWav(data, 2, 44100));
+}
+
+TEST_F(WaveOutTest, AFailedRunRemovesTheFileItCreatedButNotOneItAppendedTo) {
+    const std::string source = m_dir.Path("source.wav");
+    WriteFileBytes(source, PcmWav(AsBytes(Sine(5000, 1, 44100)), 1, 44100));
+    const std::string ima = m_dir.Path("ima.wav");
+    ASSERT_TRUE(RunCommand("ffmpeg -nostdin -v error -i '" + source +
+                           "' -c:a adpcm_ima_wav -block_size 512 '" + ima + "'"));
+    auto bytes = ReadFileBytes(ima);
+    bytes[bytes.size() - 4 * 512 + 2] = 200;  // step index of the second of five blocks
+    WriteFileBytes(ima, bytes);
+    TWaveIn in;
+    in.SetFileName(ima);
+
+    EXPECT_EQ(Write(in, "new.wav"), "Invalid IMA ADPCM block");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("new.wav")));
+
+    WriteFileBytes(m_dir.Path("old.wav"), PcmWav(AsBytes(Sine(100, 1, 44100)), 1, 44100));
+    EXPECT_EQ(Write(in, "old.wav", wtPCM, foAppend), "Invalid IMA ADPCM block");
+    EXPECT_TRUE(std::filesystem::exists(m_dir.Path("old.wav")));
 }
 
 TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {
