@@ -58,7 +58,10 @@ TAPECompress::TAPECompress() {
 }
 
 int TAPECompress::Start(const std::string& fileName, const WaveFormatEx& format, int maxAudioBytes,
-                        int compressionLevel) {
+                        int compressionLevel, int threads) {
+    if (const int error = c_APECompress_SetMaxThreads(m_handle.get(), threads); error != 0) {
+        return error;
+    }
     return c_APECompress_Start(m_handle.get(), fileName.c_str(), &format, maxAudioBytes,
                                compressionLevel, nullptr, -1);
 }
@@ -97,8 +100,11 @@ void TMACOut::Prepare() {
     const int channels = input.Channels();
     const int bitsPerSample = input.BitsPerSample();
     FillWaveFormatEx(&m_waveFormat, input.SampleRate(), bitsPerSample, channels);
+    // A Delay that sleeps is the user asking to leave the processor to other
+    // programs: then one frame at a time, not one per core.
+    const int threads = Delay() > kMaxUnthrottledDelay ? 1 : 0;
     const int error =
-        m_compress->Start(m_fileName, m_waveFormat, m_maxAudioBytes, m_compressionLevel);
+        m_compress->Start(m_fileName, m_waveFormat, m_maxAudioBytes, m_compressionLevel, threads);
     if (error != 0) {
         throw EAuException("Error starting APECompress.\r\n" + MACErrorText(error));
     }

@@ -26,8 +26,9 @@ public:
     // Raises EAPEException when no compressor can be created.
     TAPECompress();
 
+    // threads: frames encoded at once, 0 for one per core.
     [[nodiscard]] int Start(const std::string& fileName, const WaveFormatEx& format,
-                            int maxAudioBytes, int compressionLevel);
+                            int maxAudioBytes, int compressionLevel, int threads);
     [[nodiscard]] unsigned char* LockBuffer(int& bytesAvailable);
     // Always asks the compressor to process the data at once.
     [[nodiscard]] int UnlockBuffer(int bytesAdded);
@@ -64,6 +65,8 @@ protected:
 
 private:
     static constexpr size_t kBufferBytes = 65536;
+    // Delay values up to this do not sleep (milliseconds).
+    static constexpr int kMaxUnthrottledDelay = 5;
 
     void Compress(size_t bytes);
 

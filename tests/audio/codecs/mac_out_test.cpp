@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -97,6 +98,50 @@ TEST(MACOutTest, TwentyFourBitStereoBlocksHoldWholeFrames) {
     ASSERT_FALSE(input.Requests.empty());
     EXPECT_EQ(input.Requests.front(), 65532U);
     EXPECT_EQ(DecodeWithFfmpeg(dir.File("wide.ape"), "s24le"), pcm);
+}
+
+// The process's thread count, from /proc.
+int ThreadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Threads:", 0) == 0) {
+            return std::stoi(line.substr(8));
+        }
+    }
+    return -1;
+}
+
+// Notes the most threads the process has while the output reads its input.
+class ThreadCountingInput final : public MemoryInput {
+public:
+    using MemoryInput::MemoryInput;
+    int first = 0;
+    int most = 0;
+
+protected:
+    void GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) override {
+        const int now = ThreadCount();
+        first = first == 0 ? now : first;
+        most = std::max(most, now);
+        MemoryInput::GetDataInternal(buffer, bytes);
+    }
+};
+
+TEST(MACOutTest, ADelayThatSleepsEncodesOneFrameAtATime) {
+    TempDir dir;
+    // Eight frames of 73728 stereo blocks.
+    const std::vector<uint8_t> pcm = Ramp(8 * 73728 * 4);
+    ThreadCountingInput input(pcm, {16, 2, 44100});
+    TMACOut out;
+    out.SetDelay(6);
+    out.SetInput(&input);
+    out.SetFileName(dir.File("throttled.ape"));
+    ASSERT_EQ(RunToEnd(out), "");
+    // With one frame slot each frame is encoded and written before the next
+    // is read: no frame thread is left running while the input is read.
+    EXPECT_EQ(input.most, input.first);
+    EXPECT_EQ(DecodeWithFfmpeg(dir.File("throttled.ape"), "s16le"), pcm);
 }
 
 TEST(MACOutTest, StartErrorNamesTheCodeText) {

@@ -67,6 +67,14 @@ int c_APECompress_Start(APE_COMPRESS_HANDLE handle, const char* outputFileName,
     return Guarded([&] { handle->Start(outputFileName, streamFormat, maxAudioBytes); });
 }
 
+int c_APECompress_SetMaxThreads(APE_COMPRESS_HANDLE handle, int threads) {
+    if (handle == nullptr || threads < 0) {
+        return ape::kErrorBadParameter;
+    }
+    handle->SetMaxSlots(static_cast<unsigned>(threads));
+    return ape::kErrorSuccess;
+}
+
 unsigned char* c_APECompress_LockBuffer(APE_COMPRESS_HANDLE handle, int* bytesAvailable) {
     if (handle == nullptr || bytesAvailable == nullptr) {
         return nullptr;

@@ -35,6 +35,8 @@ void c_APECompress_Destroy(APE_COMPRESS_HANDLE handle);
                                       const WaveFormatEx* format, int maxAudioBytes,
                                       int compressionLevel, const void* headerData,
                                       int headerBytes);
+// Frames the next Start lets encode at once: 1..4, or 0 for one per core.
+[[nodiscard]] int c_APECompress_SetMaxThreads(APE_COMPRESS_HANDLE handle, int threads);
 // Where the next PCM bytes go and how many fit (at least 1 while started).
 [[nodiscard]] unsigned char* c_APECompress_LockBuffer(APE_COMPRESS_HANDLE handle,
                                                       int* bytesAvailable);

@@ -31,7 +31,8 @@ void ApeCompressor::Start(const std::filesystem::path& target, const StreamForma
     m_maxAudioBytes = maxAudioBytes;
     m_writer = std::make_unique<ApeFileWriter>(target, format);
     const size_t frameBytes = BlocksPerFrame(format.level) * m_blockBytes;
-    const unsigned slots = std::clamp(std::thread::hardware_concurrency(), 1U, kMaxSlots);
+    const unsigned wanted = m_maxSlots != 0 ? m_maxSlots : std::thread::hardware_concurrency();
+    const unsigned slots = std::clamp(wanted, 1U, kMaxSlots);
     for (unsigned i = 0; i < slots; ++i) {
         m_slots.push_back(std::make_unique<FrameSlot>(format, frameBytes));
     }

@@ -25,6 +25,9 @@ public:
     ApeCompressor(const ApeCompressor&) = delete;
     ApeCompressor& operator=(const ApeCompressor&) = delete;
 
+    // Frames encoded at once from the next Start on: 1..kMaxSlots, and 0
+    // for one per core (the default). One slot leaves the other cores free.
+    void SetMaxSlots(unsigned slots) { m_maxSlots = slots; }
     // Creates the file. maxAudioBytes < 0 means no bound.
     void Start(const std::filesystem::path& target, const StreamFormat& format,
                int64_t maxAudioBytes);
@@ -37,6 +40,8 @@ public:
     // Encodes the rest as the last frame and completes the file. Empty input
     // is an error and leaves no file.
     void Finish();
+    // Frame slots of the run started last (0 before Start and after Finish).
+    [[nodiscard]] size_t Slots() const { return m_slots.size(); }
 
 private:
     static constexpr unsigned kMaxSlots = 4;
@@ -54,7 +59,8 @@ private:
     // Filled and encoded in turn; the slot after the current one holds the
     // oldest frame still encoding. Destroyed (joined) before the writer.
     std::vector<std::unique_ptr<FrameSlot>> m_slots;
-    size_t m_current = 0;  // the slot being filled
+    size_t m_current = 0;     // the slot being filled
+    unsigned m_maxSlots = 0;  // 0: one per core
 };
 
 }  // namespace ape
