@@ -170,8 +170,13 @@ void TCDRipThread::Execute() {
         }
         Extract(m_outputFolder + "/" + m_trackTitle + ".wav", track.startSector, track.sectorCount);
     } catch (const std::exception&) {
-        // Out of memory or a failing message target: the thread ends without
-        // a final message, like after a file error while normalising.
+        // Out of memory or a failing message target. The window waits for a
+        // final message, so one is tried even now.
+        try {
+            PostProgress(kPercentRipEnded, kRipStatusOutOfMemory);
+        } catch (const std::exception&) {
+            // Nothing is left to report with.
+        }
     }
 }
 
@@ -221,6 +226,7 @@ void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector
         PostProgress(kPercentNormalizing);
         const auto progress = [this](std::int32_t percent) { PostProgress(percent); };
         if (!NormalizeWavFile(wavPath, m_normalizePercent, kNormalizeBlockBytes, progress)) {
+            PostProgress(kPercentRipEnded, kRipStatusNormalizeFailed);
             return;
         }
     }

@@ -37,6 +37,10 @@ inline constexpr std::int32_t kRipStatusOk = 0;
 inline constexpr std::int32_t kRipStatusReadFailed = 3;
 inline constexpr std::int32_t kRipStatusNotEncoded = 4;
 inline constexpr std::int32_t kRipStatusBadFileName = 5;
+// The WAV file could not be normalised; it stays as ripped.
+inline constexpr std::int32_t kRipStatusNormalizeFailed = 6;
+// The thread ran out of memory (or could not post a message) mid-way.
+inline constexpr std::int32_t kRipStatusOutOfMemory = 7;
 
 // Posted with WM_RIPPROGRESS; owned by the receiver.
 struct TProcessInfo : MessagePayload {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -261,6 +262,25 @@ TEST_F(RipThreadTest, NormalisationScalesTheRippedFile) {
     EXPECT_EQ(ReadFileBytes(Wav("Loud")), WithHeader(kCDSectorBytes, Samples(loud)));
 
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder / "out"), fs::directory_iterator()), 3);
+}
+
+TEST_F(RipThreadTest, NormalisationOrMemoryFailuresStillEndTheRipWithTheirStatus) {
+    const Bytes pcm = discimage::BytePattern(kCDSectorBytes, 12);
+    OpenDisc({pcm});
+    m_options.IsNormalize = true;
+    m_options.NormalizePercent = 50;
+    // A folder where the ".nor" file goes: normalising cannot start.
+    fs::create_directory(fs::path(m_options.OutputFolder) / "Kept.nor");
+    EXPECT_EQ(Rip(1, "Kept"), (Texts{"100", "999", "1000/6"}));
+    EXPECT_EQ(ReadFileBytes(Wav("Kept")), WithHeader(kCDSectorBytes, pcm));
+
+    // The first progress message runs out of memory.
+    m_onPost = [](const std::string& text) {
+        if (text == "100") {
+            throw std::bad_alloc();
+        }
+    };
+    EXPECT_EQ(Rip(1, "Short"), (Texts{"100", "1000/7"}));
 }
 
 TEST_F(RipThreadTest, TracksAreFoundByTheirOwnAddressWhenTheFirstStartsLate) {

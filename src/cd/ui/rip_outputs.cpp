@@ -35,6 +35,12 @@ void RipOutputs::Encode(std::int32_t outputFormat, const std::string& wavPath,
         throw EAuException(OutputFormatName(outputFormat) + " encoding is not available.");
     }
     WaveIn1.SetFileName(wavPath);
+    // A file the WAV input cannot read would give an empty output or an
+    // unrelated encoder message: refuse it with the reader's reason before
+    // the output file exists.
+    if (!WaveIn1.Valid()) {
+        throw EAuException(WaveIn1.InvalidReason());
+    }
     output->SetFileName(outputPath);
     switch (outputFormat) {
         case ofMP3:

@@ -37,7 +37,9 @@ public:
     // Encodes wavPath into outputPath with the output of outputFormat, set
     // up from settings and the disc fields, and returns once the run has
     // started. Throws EAuException when the output cannot be created (its
-    // library is missing), the format has no output, or Run refuses.
+    // library is missing), the format has no output, the WAV file cannot be
+    // read (with the reader's reason; no output file is made), or Run
+    // refuses.
     void Encode(std::int32_t outputFormat, const std::string& wavPath,
                 const std::string& outputPath, const TOptionsSetting& settings,
                 const TMainWindowTags& tags);

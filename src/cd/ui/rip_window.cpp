@@ -70,6 +70,12 @@ TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, std::vector<std::string
       m_errorBox(std::move(errorBox)),
       m_tracks(std::move(tracks)) {
     BuildControls();
+    if (owner != nullptr) {
+        // Placed here at the fixed size: the placement at show time may
+        // still go by the size the window had before.
+        const QPoint centre = owner->frameGeometry().center();
+        move(centre.x() - width() / 2, centre.y() - height() / 2);
+    }
     m_outputs.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
     m_outputs.OnDone = [this](const std::string& exceptionMessage) {
         m_encodeFailure = exceptionMessage;
@@ -195,12 +201,18 @@ void TfrmCDRip::WMRipProgress(std::unique_ptr<TProcessInfo> info) {
 // The rip of item Completed has ended, with the outcome in Status.
 void TfrmCDRip::RipEnded(std::unique_ptr<TProcessInfo> info) {
     const auto item = static_cast<std::size_t>(m_completed);
+    const QString wavPath =
+        FromUtf8(m_settings.CommonOptions.OutputFolder + "/" + TitleOf(item) + ".wav");
     if (info->Status == kRipStatusReadFailed) {
         ShowError(QStringLiteral("Error while reading CD information!"));
     } else if (info->Status == kRipStatusBadFileName) {
-        ShowError(FromUtf8(m_settings.CommonOptions.OutputFolder + "/" + TitleOf(item) + ".wav") +
+        ShowError(wavPath +
                   QStringLiteral(
                       " is not a valid file name. Please rename the Title in the CD tracks list."));
+    } else if (info->Status == kRipStatusNormalizeFailed) {
+        ShowError(wavPath + QStringLiteral(" could not be normalized. It is kept as ripped."));
+    } else if (info->Status == kRipStatusOutOfMemory) {
+        ShowError(QStringLiteral("Not enough memory to rip ") + wavPath + QStringLiteral("!"));
     }
     ++m_completed;
     m_encodeFailure.clear();
@@ -246,11 +258,14 @@ void TfrmCDRip::TrackEnded() {
     const auto item = static_cast<std::size_t>(m_completed - 1);
     BusyWait(kEndOfTrackPauseMs);
     if (!m_encodeFailure.empty()) {
-        // The WAV file is the only copy of the track's audio: keep it.
-        ShowError(QStringLiteral("Track %1 \"%2\" could not be encoded: %3\nIts WAV file is kept.")
-                      .arg(FromUtf8((*m_tracks)[item].substr(0, 2)), FromUtf8(TitleOf(item)),
-                           FromUtf8(m_encodeFailure)));
-    } else if (!m_settings.CommonOptions.IsKeepWav) {
+        // The WAV file is the only copy of the track's audio: keep it, and
+        // tell the user once the rip ends rather than stop it now.
+        m_encodeFailures.push_back(QStringLiteral("Track %1 \"%2\": %3")
+                                       .arg(FromUtf8((*m_tracks)[item].substr(0, 2)),
+                                            FromUtf8(TitleOf(item)), FromUtf8(m_encodeFailure)));
+    } else if (m_encoded && !m_settings.CommonOptions.IsKeepWav) {
+        // Only after this track's own encoding: WaveIn1 still names an
+        // earlier track's WAV file when this one was not encoded.
         DeleteWaveFile();
     }
     // Only a file this track's encoding completed is tagged.
@@ -337,4 +352,14 @@ void TfrmCDRip::FormClose() {
     StopRip();
     m_outputs.StopEncoding();
     m_outputs.ClearFileNames();
+    ReportEncodeFailures();
+}
+
+void TfrmCDRip::ReportEncodeFailures() {
+    if (m_encodeFailures.empty()) {
+        return;
+    }
+    ShowError(QStringLiteral("These tracks could not be encoded; their WAV files are kept:\n") +
+              m_encodeFailures.join(QLatin1Char('\n')));
+    m_encodeFailures.clear();
 }

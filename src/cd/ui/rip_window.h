@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -95,6 +96,8 @@ private:
     // Stops and destroys the rip thread and frees the list, once.
     void StopRip();
     void FormClose();
+    // One message listing every track whose encoding failed, then none.
+    void ReportEncodeFailures();
     void PostProgress(std::int32_t percent, std::int32_t status);
     void ShowError(const QString& text);
     [[nodiscard]] std::string TitleOf(std::size_t item) const;
@@ -115,6 +118,8 @@ private:
     // fail (or was not run).
     std::string m_encodeFailure;
     bool m_encoded = false;  // the current track's encoding ran to a good end
+    // One line per track whose encoding failed, reported when the rip ends.
+    QStringList m_encodeFailures;
     bool m_formClosed = false;
 
     QLabel* Label1 = nullptr;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include "audio/codecs/dynamic_library.h"
@@ -204,10 +205,13 @@ TEST_F(RipWindowTest, AMissingEncoderLibraryKeepsEveryWavAndNamesEachTrack) {
 
     EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "encode One", "rip Two completed=1",
                                      "encode Two", "close"}));
-    const QString reason = "libmp3lame.so.0 library could not be loaded.\nIts WAV file is kept.";
+    // One message at the end, not one per track.
+    const QString reason = "libmp3lame.so.0 library could not be loaded.";
     EXPECT_EQ(record.errors,
-              (std::vector<QString>{"Track 01 \"One\" could not be encoded: " + reason,
-                                    "Track 02 \"Two\" could not be encoded: " + reason}));
+              (std::vector<QString>{
+                  "These tracks could not be encoded; their WAV files are kept:\nTrack 01 "
+                  "\"One\": " +
+                  reason + "\nTrack 02 \"Two\": " + reason}));
     EXPECT_EQ(ReadBytes(Out("One.wav")), WavFileOf(first));
     EXPECT_EQ(ReadBytes(Out("Two.wav")), WavFileOf(second));
     EXPECT_FALSE(fs::exists(Out("One.mp3")));
@@ -222,8 +226,9 @@ TEST_F(RipWindowTest, AnEncodingThatFailsKeepsItsWavWhileTheOthersGoOn) {
     const RipRecord record = Rip({"01One", "02Two", "03Three"});
 
     ASSERT_EQ(record.errors.size(), 1U);
-    EXPECT_TRUE(
-        record.errors[0].startsWith("Track 02 \"Two\" could not be encoded: Cannot create file"))
+    EXPECT_TRUE(record.errors[0].startsWith(
+        "These tracks could not be encoded; their WAV files are kept:\nTrack 02 \"Two\": Cannot "
+        "create file"))
         << record.errors[0].toStdString();
     EXPECT_EQ(ReadBytes(Out("Two.wav")), WavFileOf(second));
     EXPECT_FALSE(fs::exists(Out("One.wav")));
@@ -231,6 +236,59 @@ TEST_F(RipWindowTest, AnEncodingThatFailsKeepsItsWavWhileTheOthersGoOn) {
     EXPECT_TRUE(fs::is_regular_file(Out("One.flac")));
     EXPECT_TRUE(fs::is_regular_file(Out("Three.flac")));
     EXPECT_EQ(record.stages.back(), "close");
+}
+
+TEST_F(RipWindowTest, AKeptWavIsNotDeletedWhenALaterTrackIsNotEncoded) {
+    const Bytes first = OneSecondTone(440);
+    OpenDisc({first, OneSecondTone(550)});
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+    fs::create_directory(Out("One.mp3"));
+
+    const RipRecord record = Rip({"01One", "02x/y"});
+
+    EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "encode One", "rip x/y completed=1/5",
+                                     "encode x/y/4", "close"}));
+    ASSERT_EQ(record.errors.size(), 2U);
+    EXPECT_TRUE(record.errors[1].contains("Track 01 \"One\": Cannot create file"));
+    EXPECT_EQ(ReadBytes(Out("One.wav")), WavFileOf(first));
+}
+
+TEST_F(RipWindowTest, AFailedNormalisationEndsTheTrackAndTheRipGoesOn) {
+    const Bytes first = OneSecondTone(440);
+    OpenDisc({first, OneSecondTone(550)});
+    m_settings.CommonOptions.OutputFormat = ofFLAC;
+    m_settings.CommonOptions.IsNormalize = true;
+    m_settings.CommonOptions.NormalizePercent = 50;
+    fs::create_directory(Out("One.nor"));
+
+    const RipRecord record = Rip({"01One", "02Two"});
+
+    EXPECT_EQ(record.stages, (Stages{"rip One completed=0/6", "encode One/4", "rip Two completed=1",
+                                     "encode Two", "close"}));
+    EXPECT_EQ(record.errors, (std::vector<QString>{QString::fromStdString(Out("One.wav").string()) +
+                                                   " could not be normalized. It is kept as "
+                                                   "ripped."}));
+    EXPECT_EQ(ReadBytes(Out("One.wav")), WavFileOf(first));
+    EXPECT_TRUE(fs::is_regular_file(Out("Two.flac")));
+}
+
+TEST_F(RipWindowTest, TheWindowIsCentredOnItsOwnerAtItsFixedSize) {
+    QWidget owner;
+    owner.setGeometry(100, 80, 600, 450);
+    owner.show();
+    TfrmCDRip window(&owner, 0, {}, m_settings, m_fields, [](const QString&) {});
+    // Placed before it is shown, as the placement when shown is left to the
+    // platform (which on X11 goes by an earlier size); and still so after.
+    for (const bool shown : {false, true}) {
+        if (shown) {
+            window.show();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(window.size(), QSize(kRipWindowWidth, kRipWindowHeight));
+        const QPoint offset = window.frameGeometry().center() - owner.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+    }
+    window.close();
 }
 
 TEST_F(RipWindowTest, ATitleLeadingOutOfTheOutputFolderIsRefusedAndTheRipGoesOn) {
