@@ -138,7 +138,8 @@ int GetAspiLibError();
 [[nodiscard]] int CDHasAudioTrack(TCDHandle handle);
 
 // 1 when the drive reports a media change since the last call, 0 when not,
-// -1 on failure. Disc images never change.
+// -1 on failure. A disc image changes when its files vanish (removal) or
+// come back (arrival, opened afresh).
 int CDMediaChanged(TCDHandle handle);
 
 // Opens or closes the drive's tray; 1 on success. Disc images have no tray

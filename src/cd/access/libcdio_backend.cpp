@@ -5,10 +5,13 @@
 #include <cdio/logging.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -88,12 +91,25 @@ std::optional<std::uint32_t> BinCueWholeSectors(CdIo_t* cdio) {
     return static_cast<std::uint32_t>(bytes / CDIO_CD_FRAMESIZE_RAW);
 }
 
+// Whether an image's files are all there: the image file and, for BIN/CUE,
+// its data file.
+bool ImageFilesPresent(const std::string& imagePath, const std::string& dataPath) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(imagePath, error) &&
+           (dataPath.empty() || std::filesystem::is_regular_file(dataPath, error));
+}
+
 class LibcdioDevice : public CDDevice {
 public:
     LibcdioDevice(CdioPtr cdio, std::string path, driver_id_t driver)
-        : m_cdio(std::move(cdio)), m_path(std::move(path)), m_driver(driver) {}
+        : m_cdio(std::move(cdio)), m_path(std::move(path)), m_driver(driver) {
+        RememberDataPath();
+    }
 
     std::optional<CDDiscLayout> ReadLayout() override {
+        if (IsImageDriver(m_driver) && !ImageFilesPresent(m_path, m_dataPath)) {
+            return std::nullopt;  // the image was taken away: no disc
+        }
         // A drive's disc may have changed since the handle was opened, and
         // libcdio keeps the first table of contents it read: open afresh.
         if (!IsImageDriver(m_driver)) {
@@ -150,6 +166,9 @@ public:
     }
 
     int MediaChanged() override {
+        if (IsImageDriver(m_driver)) {
+            return ImageChanged();
+        }
         const int changed = cdio_get_media_changed(m_cdio.get());
         return changed < 0 ? -1 : changed;
     }
@@ -174,9 +193,37 @@ public:
     }
 
 private:
+    void RememberDataPath() {
+        const char* source =
+            m_driver == DRIVER_BINCUE ? cdio_get_arg(m_cdio.get(), "source") : nullptr;
+        m_dataPath = source != nullptr ? source : "";
+    }
+
+    // An image counts as removed while its files are gone and as inserted
+    // again once they are back, when it is opened afresh (its table of
+    // contents may differ). 1 on either change.
+    int ImageChanged() {
+        const bool present = ImageFilesPresent(m_path, m_dataPath);
+        if (present == m_present) {
+            return 0;
+        }
+        if (present) {
+            CdioPtr fresh(cdio_open(m_path.c_str(), m_driver));
+            if (!fresh) {
+                return 0;  // not readable yet: still removed
+            }
+            m_cdio = std::move(fresh);
+            RememberDataPath();
+        }
+        m_present = present;
+        return 1;
+    }
+
     CdioPtr m_cdio;
     std::string m_path;
     driver_id_t m_driver;
+    std::string m_dataPath;  // a BIN/CUE image's data file; empty for others
+    bool m_present = true;   // an image's files were there at the last look
 };
 
 std::vector<std::string> ImagePaths() {
@@ -210,6 +257,33 @@ CDDriveEntry RealDriveEntry(const char* device, std::uint8_t index) {
     return entry;
 }
 
+// Why an image cannot serve as a drive; empty when it can.
+std::string ImageProblem(const std::string& path) {
+    const driver_id_t driver = ImageDriver(path);
+    if (driver == DRIVER_UNKNOWN) {
+        return "not a .cue, .toc or .nrg image";
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return "no such file";
+    }
+    if (!CdioPtr(cdio_open(path.c_str(), driver))) {
+        return "unreadable image or data file";
+    }
+    return {};
+}
+
+// Says once per image, on stderr, why it is left out of the drive list.
+void ReportUnusableImage(const std::string& path, const std::string& problem) {
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    std::lock_guard guard(lock);
+    if (reported.insert(path).second) {
+        std::fprintf(stderr, "Brisklark: disc image %s left out: %s\n", path.c_str(),
+                     problem.c_str());
+    }
+}
+
 class LibcdioBackend : public CDBackend {
 public:
     LibcdioBackend() { SilenceLibcdio(); }
@@ -223,6 +297,10 @@ public:
         }
         std::uint8_t imageIndex = 0;
         for (const std::string& path : ImagePaths()) {
+            if (const std::string problem = ImageProblem(path); !problem.empty()) {
+                ReportUnusableImage(path, problem);
+                continue;
+            }
             CDDriveEntry entry;
             entry.path = path;
             entry.info.Adapter = kImageAdapter;

@@ -2,7 +2,10 @@
 // The CD access module on real BIN/CUE images through libcdio.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "image_fixture.h"
@@ -203,11 +206,57 @@ TEST_F(CDAccessImageTest, HandlesAreSmallNumbersReusedAfterClose) {
     EXPECT_EQ(GetAspiLibError(), cdeBadArgument);
 }
 
-TEST_F(CDAccessImageTest, UnknownDriveOrMissingImageGivesNoHandle) {
-    ::setenv("BRISKLARK_DISC_IMAGES", (m_dir / "missing.cue").c_str(), 1);
-    EXPECT_EQ(OpenLastDrive(), 0u);
-    EXPECT_EQ(GetAspiLibError(), cdeOpenFailed);
+TEST_F(CDAccessImageTest, UnusableImagesAreLeftOutOfTheListAndNamedOnce) {
+    MakeImage(ThreeTracks(), "good");
+    const std::string notACue = "FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n";
+    std::FILE* broken = std::fopen(Cue("broken").c_str(), "w");
+    ASSERT_NE(broken, nullptr);
+    std::fputs(notACue.c_str(), broken);
+    std::fclose(broken);
+    const std::string images = (m_dir / "missing.cue").string() + ":" + Cue("broken").string() +
+                               ":" + (m_dir / "disc.iso").string() + ":" + Cue("good").string();
+    ::setenv("BRISKLARK_DISC_IMAGES", images.c_str(), 1);
 
+    ::testing::internal::CaptureStderr();
+    TCDList list;
+    ASSERT_EQ(GetCDList(&list), 1);
+    ASSERT_EQ(GetCDList(&list), 1);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    ASSERT_GE(list.Num, 1);
+    const TCDDriveInfo& last = list.Drives[list.Num - 1];
+    EXPECT_STREQ(last.Product, "good.cue");
+    EXPECT_EQ(last.Target, 0) << "the first image of the list";
+    for (const char* name : {"missing.cue", "broken.cue", "disc.iso"}) {
+        const std::size_t first = said.find(name);
+        EXPECT_NE(first, std::string::npos) << name;
+        EXPECT_EQ(said.find(name, first + 1), std::string::npos) << name << " said twice";
+    }
+    EXPECT_EQ(said.find("good.cue"), std::string::npos);
+}
+
+TEST_F(CDAccessImageTest, AnImageWhoseFilesVanishIsRemovedAndArrivesWhenTheyReturn) {
+    const auto tracks = ThreeTracks();
+    MakeImage(tracks);
+    const TCDHandle handle = OpenLastDrive();
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(CDMediaChanged(handle), 0);
+
+    const auto bin = std::filesystem::path(Cue()).replace_extension(".bin");
+    const auto aside = m_dir / "aside.bin";
+    std::filesystem::rename(bin, aside);
+    EXPECT_EQ(CDMediaChanged(handle), 1);
+    EXPECT_NE(CDHasAudioTrack(handle), 1);
+    EXPECT_EQ(CDMediaChanged(handle), 0);
+
+    std::filesystem::rename(aside, bin);
+    EXPECT_EQ(CDMediaChanged(handle), 1);
+    EXPECT_EQ(CDHasAudioTrack(handle), 1);
+    EXPECT_EQ(CDMediaChanged(handle), 0);
+    EXPECT_EQ(ReadSectors(handle, 31, 2), Slice(DiscBytes(tracks), 31, 2));
+}
+
+TEST_F(CDAccessImageTest, UnknownDriveGivesNoHandle) {
     TGetCDHandle request;
     request.Adapter = 7;
     EXPECT_EQ(GetCDHandle(&request), 0u);
