@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -36,6 +37,7 @@ constexpr int kInitialWidth = 690;
 constexpr int kInitialHeight = 545;
 constexpr int kMinimumWidth = 678;
 constexpr int kMediaPollMilliseconds = 2000;
+constexpr int kGenreRowsShown = 20;
 
 // Design-time geometry of the client area (pixels); the resize arithmetic
 // derives everything else from these.
@@ -338,6 +340,10 @@ void TfrmMain::BuildDiscFields(QWidget* client) {
     ID3genre = new QComboBox(gbID3);
     ID3genre->setObjectName(QStringLiteral("ID3genre"));
     ID3genre->setEditable(false);
+    // About twenty genres at a time: styles that show a closed list's whole
+    // content at once would cover the screen with the 149 entries.
+    ID3genre->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
+    ID3genre->setMaxVisibleItems(kGenreRowsShown);
     for (const std::string_view name : GenreListNames()) {
         ID3genre->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
@@ -371,6 +377,15 @@ void TfrmMain::BuildTrackList(QWidget* client) {
     ListView1->headerItem()->setTextAlignment(kColumnLength, Qt::AlignCenter);
     ListView1->move(0, kTrackListTop);
     connect(ListView1, &QTreeWidget::itemClicked, this, &TfrmMain::OnTrackClicked);
+    // Space flips the current row's tick whichever column has the focus (the
+    // tick box's own handling covers only its column).
+    auto* spaceTicks = new QShortcut(QKeySequence(Qt::Key_Space), ListView1);
+    spaceTicks->setContext(Qt::WidgetShortcut);
+    connect(spaceTicks, &QShortcut::activated, this, [this] {
+        if (QTreeWidgetItem* item = ListView1->currentItem()) {
+            FlipTick(item);
+        }
+    });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::EditTrackName);
     connect(ListView1, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowListMenu);
 }
@@ -648,18 +663,19 @@ void TfrmMain::SelectNoTrack() {
 
 void TfrmMain::InvertTicks() {
     for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
-        QTreeWidgetItem* item = ListView1->topLevelItem(row);
-        item->setCheckState(kColumnNumber, item->checkState(kColumnNumber) == Qt::Checked
-                                               ? Qt::Unchecked
-                                               : Qt::Checked);
+        FlipTick(ListView1->topLevelItem(row));
     }
+}
+
+void TfrmMain::FlipTick(QTreeWidgetItem* item) {
+    item->setCheckState(kColumnNumber, item->checkState(kColumnNumber) == Qt::Checked
+                                           ? Qt::Unchecked
+                                           : Qt::Checked);
 }
 
 void TfrmMain::OnTrackClicked(QTreeWidgetItem* item) {
     if ((QApplication::keyboardModifiers() & Qt::ControlModifier) != 0) {
-        item->setCheckState(kColumnNumber, item->checkState(kColumnNumber) == Qt::Checked
-                                               ? Qt::Unchecked
-                                               : Qt::Checked);
+        FlipTick(item);
     }
 }
 

@@ -135,6 +135,7 @@ private:
     void AddTrackRow(const TTrackRow& row);
     void ShowDiscInfo(const TCDInfo& info);
     void OnTrackClicked(QTreeWidgetItem* item);
+    void FlipTick(QTreeWidgetItem* item);
     void ShowListMenu(const QPoint& position);
     void SetAllTicks(bool ticked);
     [[nodiscard]] std::vector<std::string> TickedRipItems() const;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform with real disc images as drives.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -259,6 +261,32 @@ TEST_F(StartedWithDisc, TickCommandsSetClearAndFlipEveryRow) {
     EXPECT_FALSE(m_window->AnyTrackTicked());
     Find<QAction>("aSelectAll")->trigger();
     EXPECT_EQ(m_list->topLevelItem(0)->checkState(0), Qt::Checked);
+}
+
+TEST_F(StartedWithDisc, SpaceFlipsTheTickOfTheCurrentRow) {
+    TickOnly({0, 1, 2, 3});
+    m_list->setFocus();
+    for (const int column : {0, 1}) {
+        m_list->setCurrentItem(m_list->topLevelItem(2), column);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(m_list, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(m_list, &release);
+        EXPECT_EQ(m_list->topLevelItem(2)->checkState(0), column == 0 ? Qt::Unchecked : Qt::Checked)
+            << "column " << column;
+    }
+    EXPECT_EQ(m_list->topLevelItem(1)->checkState(0), Qt::Checked);
+}
+
+TEST_F(StartedWithDisc, GenreListShowsAboutTwentyEntriesAtATime) {
+    auto* genre = Find<QComboBox>("ID3genre");
+    genre->showPopup();
+    QApplication::processEvents();
+    const QAbstractItemView* view = genre->view();
+    const int rows = view->viewport()->height() / view->sizeHintForRow(0);
+    EXPECT_GE(rows, 18);
+    EXPECT_LE(rows, 21);
+    genre->hidePopup();
 }
 
 TEST_F(StartedWithDisc, TitleEditorRenamesOnlyWhenConfirmed) {
