@@ -2,6 +2,7 @@
 #include "settings/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,8 +54,15 @@ TIniFile::TIniFile() : m_ini(/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/
 TSettingsResult TIniFile::Load(const std::filesystem::path& file) {
     m_ini.Reset();
     std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
         return {};
+    }
+    // Anything else (a folder, a device, a FIFO) must not reach the reader,
+    // which would take a folder's size for text or block on a FIFO.
+    if (status.type() != std::filesystem::file_type::regular) {
+        return TSettingsResult::Failure("Can not read \"" + file.string() +
+                                        "\": not a regular file");
     }
     errno = 0;
     if (m_ini.LoadFile(file.c_str()) < 0) {
@@ -77,6 +85,15 @@ TSettingsResult TIniFile::Save(const std::filesystem::path& file) const {
     TFileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) {
         return TSettingsResult::Failure(ErrorText(temporary, "Can not create", errno));
+    }
+    // The new file takes the old one's place, so it takes its permissions
+    // too (a file kept private stays private).
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd.Get(), old.st_mode & 07777) != 0) {
+        const int chmodError = errno;
+        ::unlink(temporary.c_str());
+        return TSettingsResult::Failure(
+            ErrorText(temporary, "Can not set the permissions of", chmodError));
     }
     const bool written = WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
     const int writeError = errno;

@@ -21,11 +21,13 @@ public:
     TIniFile();
 
     // Loads the file; a missing file loads as empty and counts as success.
-    // On failure the content stays empty.
+    // Anything but a regular file is refused unread. On failure the content
+    // stays empty.
     [[nodiscard]] TSettingsResult Load(const std::filesystem::path& file);
 
     // Writes the whole content through a temporary file that then replaces
-    // the file, so a failed write leaves the old file whole.
+    // the file, so a failed write leaves the old file whole. The new file
+    // keeps the old one's permission bits.
     [[nodiscard]] TSettingsResult Save(const std::filesystem::path& file) const;
 
     // A missing key gives the default; a present but empty string key gives "".

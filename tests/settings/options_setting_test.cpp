@@ -226,8 +226,21 @@ TEST_F(OptionsSettingTest, UnreadableFileGivesDefaultsAndIsNotOverwritten) {
     const TSettingsResult saved = SaveOptions(Loaded(), m_paths);
 
     EXPECT_FALSE(saved.Ok);
-    EXPECT_NE(saved.Message.find("options.ini"), std::string::npos) << saved.Message;
+    EXPECT_EQ(saved.Message, "Can not read \"" + OptionsFile().string() + "\": not a regular file");
     EXPECT_TRUE(fs::is_directory(OptionsFile()));
+}
+
+TEST_F(OptionsSettingTest, SaveKeepsThePermissionsOfTheFileItReplaces) {
+    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                                 fs::perms::owner_all | fs::perms::group_read}) {
+        WriteOptions("[Other]\nA=1\n");
+        fs::permissions(OptionsFile(), mode);
+
+        ASSERT_TRUE(SaveOptions(Loaded(), m_paths).Ok);
+
+        EXPECT_EQ(fs::status(OptionsFile()).permissions(), mode);
+        EXPECT_NE(ReadText(OptionsFile()).find("Port=80"), std::string::npos);
+    }
 }
 
 TEST_F(OptionsSettingTest, SaveThroughASymbolicLinkKeepsTheLink) {
