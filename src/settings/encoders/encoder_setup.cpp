@@ -97,6 +97,12 @@ void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
     CopyDiscFields(output.Comments(), tags);
 }
 
+void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings) {
+    output.SetVBR(settings.WMAOptions.VBR);
+    output.SetCodecPosition(settings.WMAOptions.CodecIndex);
+    output.SetFormatPosition(settings.WMAOptions.FormatIndex);
+}
+
 void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
     output.SetCompressionLevel(settings.FLACOptions.Compression);
     CopyDiscFields(output.Tags(), tags);

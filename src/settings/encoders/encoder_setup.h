@@ -15,6 +15,7 @@
 #include "audio/codecs/mac_out.h"
 #include "audio/codecs/mp3_out.h"
 #include "audio/codecs/vorbis_out.h"
+#include "audio/codecs/wma_out.h"
 #include "settings/options_setting.h"
 
 // The main window's disc fields as text (UTF-8); the window fills it.
@@ -34,6 +35,10 @@ void SetupMP3Out(TMP3Out& output, const TOptionsSetting& settings);
 // fields (the comment text becomes the title).
 void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
                     const TMainWindowTags& tags);
+
+// "WMAOptions": VBR and the codec and format positions; nothing else (the
+// tags are left alone).
+void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings);
 
 // "FLACOptions": the compression level; then Tags as for Ogg Vorbis.
 void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);

@@ -141,4 +141,24 @@ TEST(SetupMACOut, DelayAndLevelFromTheApeSection) {
     EXPECT_EQ(output.Delay(), 6);
 }
 
+TEST(SetupWMAOut, PositionsAndVbrOnlyAndTheDefaultIs128kStereo) {
+    TOptionsSetting settings = DefaultSettings();
+    TWMAOut output;
+    output.SetDesiredBitrate(256);
+    output.Id3v2Tags().SetTitle(u"kept");
+    SetupWMAOut(output, settings);
+    EXPECT_FALSE(output.VBR());
+    EXPECT_EQ(output.CodecPosition(), 0);
+    ASSERT_EQ(output.FormatPosition(), 29);
+    EXPECT_EQ(output.Formats(0).at(29), "128 kbps, 44 kHz, stereo CBR");
+    EXPECT_EQ(output.DesiredBitrate(), 256U);
+    EXPECT_EQ(output.Id3v2Tags().Title(), u"kept");
+
+    settings.WMAOptions = {.CodecIndex = 1, .FormatIndex = 3, .VBR = true};
+    SetupWMAOut(output, settings);
+    EXPECT_TRUE(output.VBR());
+    EXPECT_EQ(output.CodecPosition(), 1);
+    EXPECT_EQ(output.FormatPosition(), 3);
+}
+
 }  // namespace
