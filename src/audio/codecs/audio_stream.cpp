@@ -18,13 +18,14 @@ void TAudioStream::ContextFreer::operator()(AVIOContext* context) const {
     avio_context_free(&context);
 }
 
-TAudioStream::TAudioStream(AuStream& stream, std::int64_t origin)
+TAudioStream::TAudioStream(AuStream& stream, std::int64_t origin, Direction direction)
     : m_stream(stream), m_origin(origin) {
     auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
     if (buffer == nullptr) {
         throw std::bad_alloc();
     }
-    m_context.reset(avio_alloc_context(buffer, kBufferBytes, 1, this, &Read, &Write, &Seek));
+    m_context.reset(avio_alloc_context(buffer, kBufferBytes, direction == Direction::Write ? 1 : 0,
+                                       this, &Read, &Write, &Seek));
     if (!m_context) {
         av_free(buffer);
         throw std::bad_alloc();

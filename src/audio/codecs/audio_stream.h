@@ -17,7 +17,11 @@ struct AVIOContext;
 // outlive the adapter; both are used by one thread at a time.
 class TAudioStream {
 public:
-    TAudioStream(AuStream& stream, std::int64_t origin);
+    enum class Direction { Read, Write };
+
+    // FFmpeg reads through a context made for reading, writes through one
+    // made for writing.
+    TAudioStream(AuStream& stream, std::int64_t origin, Direction direction);
     ~TAudioStream();
     TAudioStream(const TAudioStream&) = delete;
     TAudioStream& operator=(const TAudioStream&) = delete;

@@ -27,6 +27,8 @@ std::string OneBasedTrack(const std::string& zeroBased) {
 
 }  // namespace
 
+TWMIn::TWMIn() = default;
+
 TWMIn::~TWMIn() {
     NotifyDestruction();
     CloseFile();
@@ -35,6 +37,11 @@ TWMIn::~TWMIn() {
 std::int64_t TWMIn::Duration() {
     OpenFile();
     return m_duration;
+}
+
+TId3v2Tags& TWMIn::Id3v2Tags() {
+    OpenFile();
+    return TAuTaggedFileIn::Id3v2Tags();
 }
 
 void TWMIn::OpenFile() {
@@ -58,7 +65,6 @@ void TWMIn::OpenFile() {
     }
     m_valid = true;
     m_duration = m_reader->Duration();
-    m_sizeEstimated = m_reader->DurationEstimated();
     m_channels = m_reader->Channels();
     m_sampleRate = m_reader->SampleRate();
     m_bitsPerSample = 16;
@@ -72,7 +78,7 @@ void TWMIn::OpenFile() {
 }
 
 void TWMIn::ReadAttributes() {
-    TId3v2Tags& tags = Id3v2Tags();
+    TId3v2Tags& tags = TAuTaggedFileIn::Id3v2Tags();
     const auto text = [this](const char* key) { return Utf8ToUtf16(m_reader->Attribute(key)); };
     tags.SetArtist(text("artist"));
     tags.SetTitle(text("title"));
@@ -116,15 +122,13 @@ void TWMIn::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
     if (m_held.empty()) {
         buffer = nullptr;
         bytes = 0;
-        if (m_sizeEstimated) {
-            m_size = m_position.load();  // the real length, for progress
-        }
+        m_size = m_position.load();  // the real length
         return;
     }
     bytes = std::min(bytes, m_held.size());
     buffer = m_held.data();
     m_held = m_held.subspan(bytes);
-    if (m_sizeEstimated && m_position + static_cast<std::int64_t>(bytes) >= m_size) {
+    if (m_size > 0 && m_position + static_cast<std::int64_t>(bytes) >= m_size) {
         // The estimate is used up, yet the decoder may hold more: keep the
         // pass going until it ends, which sets the real size.
         m_size = m_position + static_cast<std::int64_t>(bytes + m_held.size()) + 1;

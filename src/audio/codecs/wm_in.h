@@ -15,18 +15,23 @@ class WMSyncReader;
 // genre, track, year, and "Copyright" as the comment.
 //
 // Size comes from the container's duration (whole hundredths of a second).
-// When that duration is only an estimate (an MP3 without a length header),
-// Size serves progress only and the pass delivers all decoded audio.
+// That duration is never exact (an MP3's counts the encoder's delay and
+// padding, or is guessed from the first frame's bit rate when the file has
+// no length header; an ASF file's counts whole milliseconds and padding), so
+// Size serves progress only: a pass delivers all decoded audio and ends with
+// Size set to the bytes it delivered.
 //
 // Threads: format queries may come from the GUI thread while an output's
 // worker reads a pass; OpenFile and CloseFile hold m_openLock.
 class TWMIn : public TAuTaggedFileIn {
 public:
-    TWMIn() = default;
+    TWMIn();
     ~TWMIn() override;
 
     // The "Duration" attribute in 100-ns units (0 when unknown); opens the file.
     [[nodiscard]] std::int64_t Duration();
+    // The file's attributes; opens the file first.
+    [[nodiscard]] TId3v2Tags& Id3v2Tags();
 
 protected:
     // Raises EAuException "File name is not assigned", "Cannot open file %s",
@@ -47,7 +52,6 @@ private:
     std::unique_ptr<WMSyncReader> m_reader;
     std::span<const std::uint8_t> m_held;  // the reader's block not yet handed out
     std::int64_t m_duration = 0;           // 100 ns
-    bool m_sizeEstimated = false;
 };
 
 // The MP3 input: TWMIn under its own name.

@@ -38,7 +38,7 @@ WMSyncReader::~WMSyncReader() {
 }
 
 bool WMSyncReader::OpenFrom(AuStream& stream, std::int64_t origin) {
-    m_io = std::make_unique<TAudioStream>(stream, origin);
+    m_io = std::make_unique<TAudioStream>(stream, origin, TAudioStream::Direction::Read);
     AVFormatContext* context = avformat_alloc_context();
     if (context == nullptr) {
         return false;
@@ -75,7 +75,6 @@ bool WMSyncReader::OpenFrom(AuStream& stream, std::int64_t origin) {
     if (context->duration != AV_NOPTS_VALUE && context->duration > 0) {
         m_duration = context->duration * 10;  // microseconds -> 100 ns
     }
-    m_durationEstimated = context->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
     // FFmpeg reports DRM headers as metadata but decodes on regardless.
     m_protected = !Attribute("ASF_Protection_Type").empty() || !Attribute("encryption").empty();
     return true;

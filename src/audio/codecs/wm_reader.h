@@ -28,8 +28,6 @@ public:
     [[nodiscard]] int SampleRate() const { return m_sampleRate; }
     // The container's duration in 100-ns units; 0 when unknown.
     [[nodiscard]] std::int64_t Duration() const { return m_duration; }
-    // The duration was guessed from a bit rate (MP3 without a length header).
-    [[nodiscard]] bool DurationEstimated() const { return m_durationEstimated; }
     // The file carries a DRM marker.
     [[nodiscard]] bool Protected() const { return m_protected; }
     // A metadata value by FFmpeg's key (any letter case); empty when missing.
@@ -62,7 +60,6 @@ private:
     int m_channels = 0;
     int m_sampleRate = 0;
     std::int64_t m_duration = 0;
-    bool m_durationEstimated = false;
     bool m_protected = false;
     bool m_endSent = false;
     // The decoded frames' format, rate and layout that m_resampler expects.

@@ -130,7 +130,8 @@ void TWMAWriter::Begin(AuStream& stream,
         throw EAuException("Cannot create file");
     }
     m_stream->time_base = m_codec->time_base;
-    m_io = std::make_unique<TAudioStream>(stream, stream.Position());
+    m_io =
+        std::make_unique<TAudioStream>(stream, stream.Position(), TAudioStream::Direction::Write);
     context->pb = m_io->Context();
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "packet_size", PacketSizeFor(m_codec->block_align), 0);

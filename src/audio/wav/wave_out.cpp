@@ -85,6 +85,7 @@ void TWaveOut::Prepare() {
     m_channels = input.Channels();
     m_sampleRate = input.SampleRate();
     m_bitsPerSample = input.BitsPerSample();
+    m_inputSizeAtStart = input.Size();
     // A failure below leaves the release of stream and input to the base
     // (ReleaseAfterFailure), which runs before the error is reported.
     if (m_fileMode == foAppend && m_stream->Size() > 0) {
@@ -244,7 +245,10 @@ bool TWaveOut::WriteAdpcmBlock() {
 }
 
 void TWaveOut::Done() {
-    const bool patch = Input()->Size() < 0 || m_appendTarget.has_value() || Stopped();
+    // An input whose size was only an estimate ends with its real size,
+    // which the header must then give.
+    const bool resized = Input()->Size() != m_inputSizeAtStart;
+    const bool patch = Input()->Size() < 0 || m_appendTarget.has_value() || Stopped() || resized;
     if (patch) {
         PatchHeader();
     } else if (m_wavType == wtPCM) {

@@ -61,6 +61,7 @@ private:
     int m_sampleRate = 0;
     int m_bitsPerSample = 0;
     std::uint32_t m_announcedDataSize = 0;     // bytes, as written in the header
+    std::int64_t m_inputSizeAtStart = 0;       // the input's Size when the header was written
     std::optional<TWavHeader> m_appendTarget;  // the existing file when appending
     std::vector<std::int16_t> m_frames;        // one ADPCM block's PCM
     std::vector<std::uint8_t> m_block;         // one encoded ADPCM block

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec_test_support.h"
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// A file's audio as ffmpeg decodes it to 16-bit samples (all channels
+// interleaved); `options` go before the output (for example "-ar 44100").
+std::vector<std::int16_t> FfmpegS16(const std::string& input, const std::string& options = "");
+
+// Interleaved 16-bit samples of little-endian bytes.
+std::vector<std::int16_t> AsS16(const std::vector<std::uint8_t>& bytes);
+
+// Signal-to-noise ratio in dB of `test` against `reference` over their
+// first `count` values, starting at `offset` in `test`.
+double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& test,
+             std::size_t count, std::size_t offset = 0);
