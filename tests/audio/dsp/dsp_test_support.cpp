@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dsp_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <random>
+
+Bytes ReadPass(TAuInput& input, std::size_t request) {
+    Bytes out;
+    input.Init();
+    for (;;) {
+        const std::uint8_t* buffer = nullptr;
+        std::size_t bytes = request;
+        input.GetData(buffer, bytes);
+        if (bytes == 0) {
+            break;
+        }
+        out.insert(out.end(), buffer, buffer + bytes);
+    }
+    input.Flush();
+    return out;
+}
+
+Bytes FromSamples(const std::vector<std::int16_t>& samples) {
+    Bytes bytes(samples.size() * 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto value = static_cast<std::uint16_t>(samples[i]);
+        bytes[2 * i] = static_cast<std::uint8_t>(value);
+        bytes[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
+    return bytes;
+}
+
+std::vector<std::int16_t> ToSamples(const Bytes& bytes) {
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return samples;
+}
+
+std::vector<std::int16_t> MusicLike(std::size_t frames, int sampleRate, double peak) {
+    const double tones[] = {110.0, 277.2, 440.0, 1318.5, 3520.0, 7040.0};
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<std::int16_t> samples(frames * 2);
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        const double t = static_cast<double>(frame) / sampleRate;
+        for (std::size_t channel = 0; channel < 2; ++channel) {
+            double value = 0.01 * noise(random);
+            for (std::size_t k = 0; k < std::size(tones); ++k) {
+                const double swell = 0.6 + 0.4 * std::sin(2 * std::numbers::pi * (0.5 + k) * t);
+                value += swell / (k + 1.5) *
+                         std::sin(2 * std::numbers::pi * tones[k] * t + channel + k);
+            }
+            samples[2 * frame + channel] = static_cast<std::int16_t>(peak * value / 1.6);
+        }
+    }
+    return samples;
+}
+
+std::vector<std::int16_t> SoxResample(const std::vector<std::int16_t>& samples, int fromRate,
+                                      int toRate) {
+    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "dsp_sox";
+    std::filesystem::create_directories(folder);
+    const std::string in = (folder / "in.raw").string();
+    const std::string out = (folder / "out.raw").string();
+    const Bytes bytes = FromSamples(samples);
+    std::ofstream(in, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const std::string raw = " -t raw -e signed -b 16 -c 2 ";
+    const std::string command = "sox -q -V1" + raw + "-r " + std::to_string(fromRate) + " '" + in +
+                                "'" + raw + "'" + out + "' rate -v " + std::to_string(toRate);
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream file(out, std::ios::binary);
+    const Bytes result((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return ToSamples(result);
+}
+
+double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& actual,
+             std::size_t margin) {
+    const std::size_t count = std::min(reference.size(), actual.size());
+    double signal = 0;
+    double noise = 0;
+    for (std::size_t i = margin; i + margin < count; ++i) {
+        signal += static_cast<double>(reference[i]) * reference[i];
+        const double difference = static_cast<double>(actual[i]) - reference[i];
+        noise += difference * difference;
+    }
+    return 10 * std::log10(signal / std::max(noise, 1e-9));
+}
