@@ -16,6 +16,10 @@ struct Conversion {
     Bytes expected;
 };
 
+void PrintTo(const Conversion& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AudioConverterCase : public testing::TestWithParam<Conversion> {};
 
 // Every case is fed one byte per read, so frames arrive in pieces.

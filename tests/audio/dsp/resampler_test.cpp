@@ -48,6 +48,10 @@ struct RateCase {
     int outBits;
 };
 
+void PrintTo(const RateCase& c, std::ostream* os) {
+    *os << c.in.bitsPerSample << "-bit " << c.in.channels << " ch " << c.in.sampleRate << " Hz";
+}
+
 class ResamplerSize : public testing::TestWithParam<RateCase> {};
 
 // The stream ends exactly at the size it announces, whatever the library
@@ -77,7 +81,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // 24-bit input comes out as 16-bit: round(3003 * 2) * 2 / 3.
                     RateCase{{24, 1, 22050}, 44100, 1001, 4004, 16},
                     RateCase{{8, 2, 44100}, 22050, 3001, 3000, 8},
-                    RateCase{{8, 1, 11025}, 44100, 2000000, 8000000, 8}));
+                    RateCase{{8, 1, 11025}, 44100, 600000, 2400000, 8}),
+    [](const auto& info) {
+        const RateCase& c = info.param;
+        return std::to_string(c.in.bitsPerSample) + "bit" + std::to_string(c.in.channels) + "ch" +
+               std::to_string(c.in.sampleRate) + "to" + std::to_string(c.outRate);
+    });
 
 TEST(Resampler, MatchesSoxOnMusicLikeSignals) {
     const struct {
