@@ -14,6 +14,7 @@
 #include "cd/ui/rip_window.h"
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
+#include "tools/ui/wav_resample_window.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ public:
     void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
                 const TDiscFields& discFields) override {
         TfrmCDRip window(parent, cdHandle, items, OptionsSetting, discFields);
+        window.exec();
+    }
+};
+
+// Runs the WAV resample tool modally over the main window; the tool and its
+// pipeline are destroyed when the modal run ends.
+class ModalResampleTool final : public ResampleToolOpener {
+public:
+    void RunResampleTool(QWidget* parent) override {
+        TfrmWavResample window(parent);
         window.exec();
     }
 };
@@ -51,6 +62,8 @@ int main(int argc, char* argv[]) {
     MainWindowHandOvers handOvers;
     handOvers.rip = &ripWindow;
     handOvers.player = &player;
+    ModalResampleTool resampleTool;
+    handOvers.resampleTool = &resampleTool;
     TfrmMain window(ProgramPaths(), prompts, handOvers);
     playbackNotices.SetWindow(&window);
     prompts.SetParent(&window);
