@@ -25,8 +25,8 @@ std::string Shell(const std::string& command) {
 }
 
 void MakeWav(const std::string& path, const std::string& format, double seconds) {
-    Shell("sox -q -V1 -n " + format + " -t wavpcm '" + path + "' synth " +
-          std::to_string(seconds) + " sine 440 sine 660 vol 0.8");
+    Shell("sox -q -V1 -n " + format + " -t wavpcm '" + path + "' synth " + std::to_string(seconds) +
+          " sine 440 sine 660 vol 0.8");
 }
 
 SoundInfo Soxi(const std::string& path) {

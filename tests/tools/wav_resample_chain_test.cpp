@@ -60,17 +60,27 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, WavResample,
     testing::Values(
         // 44.1 kHz 16-bit stereo to 22050 Hz mono 8-bit: an eighth of the data.
-        ResampleCase{"Eighth", "-r 44100 -b 16 -c 2", {1, "22050", 8, wtPCM},
+        ResampleCase{"Eighth",
+                     "-r 44100 -b 16 -c 2",
+                     {1, "22050", 8, wtPCM},
                      {22050, 1, 8, "Unsigned Integer PCM", 44100}},
-        ResampleCase{"Mono8To24Stereo", "-r 22050 -b 8 -c 1", {2, "44100", 24, wtPCM},
+        ResampleCase{"Mono8To24Stereo",
+                     "-r 22050 -b 8 -c 1",
+                     {2, "44100", 24, wtPCM},
                      {44100, 2, 24, "Signed Integer PCM", 88200}},
         // A resampled 24-bit input stays 24-bit when 24 bits are asked.
-        ResampleCase{"Resampled24", "-r 44100 -b 24 -c 2", {2, "48000", 24, wtPCM},
+        ResampleCase{"Resampled24",
+                     "-r 44100 -b 24 -c 2",
+                     {2, "48000", 24, wtPCM},
                      {48000, 2, 24, "Signed Integer PCM", 96000}},
-        ResampleCase{"ToImaAdpcm", "-r 48000 -b 16 -c 2", {2, "22050", 16, wtDVIADPCM},
+        ResampleCase{"ToImaAdpcm",
+                     "-r 48000 -b 16 -c 2",
+                     {2, "22050", 16, wtDVIADPCM},
                      {22050, 2, 4, "IMA ADPCM", 0}},
         // Rates outside 2001..999999 become 44100.
-        ResampleCase{"RateOutOfRange", "-r 22050 -b 16 -c 1", {1, "1000000", 16, wtPCM},
+        ResampleCase{"RateOutOfRange",
+                     "-r 22050 -b 16 -c 1",
+                     {1, "1000000", 16, wtPCM},
                      {44100, 1, 16, "Signed Integer PCM", 88200}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -41,28 +41,52 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, AudioConverterCase,
     testing::Values(
         // (1000, 1001) and (-3, -4); 16-bit means truncate toward zero.
-        Conversion{"StereoToMono16", {16, 2, 44100}, {0xE8, 0x03, 0xE9, 0x03, 0xFD, 0xFF, 0xFC, 0xFF},
-                   0, 1, {0xE8, 0x03, 0xFD, 0xFF}},
+        Conversion{"StereoToMono16",
+                   {16, 2, 44100},
+                   {0xE8, 0x03, 0xE9, 0x03, 0xFD, 0xFF, 0xFC, 0xFF},
+                   0,
+                   1,
+                   {0xE8, 0x03, 0xFD, 0xFF}},
         // 8-bit and 24-bit means round down: (255, 0) -> 127, (-1, -2) -> -2.
         Conversion{"StereoToMono8", {8, 2, 8000}, {255, 0, 3, 4}, 0, 1, {127, 3}},
-        Conversion{"StereoToMono24", {24, 2, 8000}, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF}, 0, 1,
+        Conversion{"StereoToMono24",
+                   {24, 2, 8000},
+                   {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF},
+                   0,
+                   1,
                    {0xFE, 0xFF, 0xFF}},
-        Conversion{"MonoToStereo16", {16, 1, 22050}, {0x01, 0x02, 0x03, 0x04}, 0, 2,
+        Conversion{"MonoToStereo16",
+                   {16, 1, 22050},
+                   {0x01, 0x02, 0x03, 0x04},
+                   0,
+                   2,
                    {0x01, 0x02, 0x01, 0x02, 0x03, 0x04, 0x03, 0x04}},
-        Conversion{"Widen8To16", {8, 1, 8000}, {200, 0, 128}, 16, 0,
-                   {0x00, 0x48, 0x00, 0x80, 0x00, 0x00}},
-        Conversion{"Narrow16To8", {16, 1, 8000}, {0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x7F}, 8, 0,
+        Conversion{
+            "Widen8To16", {8, 1, 8000}, {200, 0, 128}, 16, 0, {0x00, 0x48, 0x00, 0x80, 0x00, 0x00}},
+        Conversion{"Narrow16To8",
+                   {16, 1, 8000},
+                   {0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x7F},
+                   8,
+                   0,
                    {127, 0, 255}},
         Conversion{"Narrow24To16", {24, 1, 8000}, {0x12, 0x34, 0x56}, 16, 0, {0x34, 0x56}},
         Conversion{"Widen16To24", {16, 1, 8000}, {0x34, 0x56}, 24, 0, {0x00, 0x34, 0x56}},
-        Conversion{"Mono8ToStereo24", {8, 1, 8000}, {200}, 24, 2,
-                   {0x00, 0x00, 0x48, 0x00, 0x00, 0x48}},
-        Conversion{"Stereo24ToMono8", {24, 2, 8000}, {0x00, 0x00, 0x40, 0x00, 0x00, 0x20}, 8, 1,
-                   {0xB0}},
+        Conversion{
+            "Mono8ToStereo24", {8, 1, 8000}, {200}, 24, 2, {0x00, 0x00, 0x48, 0x00, 0x00, 0x48}},
+        Conversion{
+            "Stereo24ToMono8", {24, 2, 8000}, {0x00, 0x00, 0x40, 0x00, 0x00, 0x20}, 8, 1, {0xB0}},
         // A cut-off frame at the end is dropped, not shifted into the channels.
-        Conversion{"CutOffFrameDropped", {16, 2, 8000}, {0x02, 0x00, 0x04, 0x00, 0x09}, 0, 1,
+        Conversion{"CutOffFrameDropped",
+                   {16, 2, 8000},
+                   {0x02, 0x00, 0x04, 0x00, 0x09},
+                   0,
+                   1,
                    {0x03, 0x00}},
-        Conversion{"SameFormatCopies", {16, 2, 8000}, {1, 2, 3, 4, 5, 6, 7, 8}, 16, 2,
+        Conversion{"SameFormatCopies",
+                   {16, 2, 8000},
+                   {1, 2, 3, 4, 5, 6, 7, 8},
+                   16,
+                   2,
                    {1, 2, 3, 4, 5, 6, 7, 8}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -91,7 +115,8 @@ TEST(AudioConverter, AFormatItCannotConvertEndsTheReadWithAMessage) {
         converter.GetData(buffer, bytes);
         FAIL() << "no error";
     } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "Cannot convert 32-bit 2-channel audio to 32-bit 1-channel audio");
+        EXPECT_STREQ(error.what(),
+                     "Cannot convert 32-bit 2-channel audio to 32-bit 1-channel audio");
     }
     converter.Flush();
 }

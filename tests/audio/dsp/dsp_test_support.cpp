@@ -56,8 +56,8 @@ std::vector<std::int16_t> MusicLike(std::size_t frames, int sampleRate, double p
             double value = 0.01 * noise(random);
             for (std::size_t k = 0; k < std::size(tones); ++k) {
                 const double swell = 0.6 + 0.4 * std::sin(2 * std::numbers::pi * (0.5 + k) * t);
-                value += swell / (k + 1.5) *
-                         std::sin(2 * std::numbers::pi * tones[k] * t + channel + k);
+                value +=
+                    swell / (k + 1.5) * std::sin(2 * std::numbers::pi * tones[k] * t + channel + k);
             }
             samples[2 * frame + channel] = static_cast<std::int16_t>(peak * value / 1.6);
         }
@@ -73,7 +73,8 @@ std::vector<std::int16_t> SoxResample(const std::vector<std::int16_t>& samples, 
     const std::string out = (folder / "out.raw").string();
     const Bytes bytes = FromSamples(samples);
     std::ofstream(in, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     const std::string raw = " -t raw -e signed -b 16 -c 2 ";
     const std::string command = "sox -q -V1" + raw + "-r " + std::to_string(fromRate) + " '" + in +
                                 "'" + raw + "'" + out + "' rate -v " + std::to_string(toRate);

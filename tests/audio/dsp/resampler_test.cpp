@@ -94,7 +94,8 @@ TEST(Resampler, MatchesSoxOnMusicLikeSignals) {
         int to;
     } cases[] = {{44100, 48000}, {48000, 44100}, {44100, 22050}, {22050, 44100}};
     for (const auto& c : cases) {
-        const std::vector<std::int16_t> music = MusicLike(static_cast<std::size_t>(c.from) * 3, c.from, 20000);
+        const std::vector<std::int16_t> music =
+            MusicLike(static_cast<std::size_t>(c.from) * 3, c.from, 20000);
         MemoryInput input(FromSamples(music), {16, 2, c.from}, 4999);
         TResampler resampler;
         resampler.SetInput(&input);
