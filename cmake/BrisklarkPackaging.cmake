@@ -23,9 +23,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tamberlyn.example/brisklark/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The codec libraries by the sonames the program opens; xdg-utils opens the
+# The codec and resampling libraries by the sonames the program opens; xdg-utils opens the
 # manual and the home page; qt6-wayland lets the windows run natively on a
 # Wayland desktop (without it they run through XWayland).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "libmp3lame0, libogg0, libvorbis0a, libvorbisenc2, libflac12, xdg-utils, qt6-wayland")
+  "libmp3lame0, libogg0, libvorbis0a, libvorbisenc2, libflac12, libsamplerate0, xdg-utils, qt6-wayland")
 include(CPack)
