@@ -6,7 +6,6 @@
 #include "audio/core/au_output.h"
 
 // The resample tool's Windows Media writer, set up as the tool uses it
-// (256 kbit/s, constant bit rate, not lossless), or nullptr when this build
-// has no Windows Media writer. May raise EAuException when the writer's
-// libraries cannot be loaded. GUI thread.
+// (the best constant-bit-rate format up to 256 kbit/s, not lossless).
+// GUI thread.
 [[nodiscard]] std::unique_ptr<TAuFileOut> MakeWmaOutput();

@@ -113,6 +113,19 @@ TEST(WavResampleChain, OnlyALowerCaseWavExtensionPicksTheWavWriter) {
     EXPECT_EQ(chain.ChosenOutput()->FileName(), folder.Path("x.wav"));
 }
 
+TEST(WavResampleChain, AnyOtherExtensionWritesWindowsMedia) {
+    ToolFolder folder;
+    MakeWav(folder.Path("in.wav"), "-r 22050 -b 16 -c 1", 1);
+    WavResampleChain chain(&MakeWmaOutput);
+    ASSERT_TRUE(chain.ChooseInput(folder.Path("in.wav")));
+    chain.ChooseOutput(folder.Path("x.WAV"));
+    ASSERT_EQ(Convert(chain, {2, "44100", 16, wtPCM}), "");
+    EXPECT_EQ(Shell("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels -of "
+                    "csv=p=0 '" +
+                    folder.Path("x.WAV") + "'"),
+              "wmav2,44100,2");
+}
+
 TEST(WavResampleChain, StartRefusals) {
     ToolFolder folder;
     MakeWav(folder.Path("in.wav"), "-r 44100 -b 16 -c 2", 0.5);
@@ -128,8 +141,6 @@ TEST(WavResampleChain, StartRefusals) {
         {"in.wav", "out.wav", "22k", "'22k' is not a valid integer value"},
         {"in.wav", "out.wav", "", "'' is not a valid integer value"},
         {"text.wav", "out.wav", "22050", ""},
-        // This build has no Windows Media writer.
-        {"in.wav", "x.WAV", "22050", "WMA encoding is not available."},
     };
     for (const Refusal& r : refusals) {
         WavResampleChain chain(&MakeWmaOutput);
