@@ -12,6 +12,7 @@
 #include "audio/sound/pulse_sound.h"
 #include "cd/cd_player.h"
 #include "cd/ui/rip_window.h"
+#include "cddb/ui/query_cddb_dialog.h"
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
 #include "tools/ui/wav_resample_window.h"
@@ -39,6 +40,18 @@ public:
     }
 };
 
+// Runs the CDDB query dialog modally; it changes the settings record's
+// connection and, through the target, the main window's disc fields.
+class ModalCddbDialog final : public CddbDialogOpener {
+public:
+    void RunQueryCddb(QWidget* parent, std::uint8_t firstTrack, std::uint8_t lastTrack,
+                      TCDHandle cdHandle, DiscFieldsTarget& target) override {
+        TfrmQueryCDDB dialog(parent, firstTrack, lastTrack, cdHandle, OptionsSetting.QueryCDDB,
+                             target);
+        dialog.exec();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,6 +67,7 @@ int main(int argc, char* argv[]) {
     InstallPipelineWakeUp();
     QtUserPrompts prompts(nullptr);
     ModalRipWindow ripWindow;
+    ModalCddbDialog cddbDialog;
     // Declared before the player, so the player's thread has ended before
     // the relay of its notices goes.
     CdPlaybackNotices playbackNotices;
@@ -61,6 +75,7 @@ int main(int argc, char* argv[]) {
     TCDAudioPlayer player(soundSystem, &playbackNotices);
     MainWindowHandOvers handOvers;
     handOvers.rip = &ripWindow;
+    handOvers.cddb = &cddbDialog;
     handOvers.player = &player;
     ModalResampleTool resampleTool;
     handOvers.resampleTool = &resampleTool;

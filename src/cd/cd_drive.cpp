@@ -3,11 +3,10 @@
 
 #include <cstdint>
 
+#include "cddb/protocol/cddb_toc.h"
 #include "settings/close_cd.h"
 
 namespace {
-
-constexpr std::uint32_t kFramesPerSecond = 75;
 
 TCDHandle RequestHandle(const TCDDriveInfo& drive) {
     TGetCDHandle request;
@@ -36,30 +35,19 @@ private:
 };
 
 std::uint32_t Frames(const TTOCTrack& entry) {
-    return entry.Address[1] * 60u * kFramesPerSecond + entry.Address[2] * kFramesPerSecond +
+    return entry.Address[1] * 60u * kCddbFramesPerSecond + entry.Address[2] * kCddbFramesPerSecond +
            entry.Address[3];
 }
 
-int DigitSum(std::uint32_t n) {
-    int sum = 0;
-    for (; n > 0; n /= 10) {
-        sum += static_cast<int>(n % 10);
-    }
-    return sum;
-}
-
-// The CDDB disc id: digit sums of the track starts in seconds, the playing
-// time in seconds and the track count, from a minute/second/frame table.
-std::uint32_t CddbDiscId(const TTOC& toc) {
+// The CDDB disc id of a minute/second/frame table, every track counted.
+std::uint32_t CddbDiscIdOf(const TTOC& toc) {
     const int count = toc.LastTrack - toc.FirstTrack + 1;
-    int digitSums = 0;
+    TCddbToc cddbToc;
     for (int k = 0; k < count; ++k) {
-        digitSums += DigitSum(Frames(toc.Tracks[k]) / kFramesPerSecond);
+        cddbToc.trackStarts.push_back(Frames(toc.Tracks[k]));
     }
-    const std::uint32_t seconds =
-        Frames(toc.Tracks[count]) / kFramesPerSecond - Frames(toc.Tracks[0]) / kFramesPerSecond;
-    return (static_cast<std::uint32_t>(digitSums % 255) << 24) | (seconds << 8) |
-           static_cast<std::uint32_t>(count);
+    cddbToc.leadOut = Frames(toc.Tracks[count]);
+    return CddbDiscId(cddbToc);
 }
 
 bool HasAudioTrack(const TTOC& toc) {
@@ -120,7 +108,7 @@ std::string DiscKeyOf(TCDHandle handle) {
         !HasAudioTrack(toc)) {
         return {};
     }
-    return std::to_string(static_cast<std::int32_t>(CddbDiscId(toc)));
+    return std::to_string(static_cast<std::int32_t>(CddbDiscIdOf(toc)));
 }
 
 std::string GetDiscKey() {

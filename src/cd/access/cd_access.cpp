@@ -5,6 +5,7 @@
 #include <array>
 #include <mutex>
 
+#include "cd/access/cd_access_internal.h"
 #include "cd/access/cd_backend.h"
 #include "cd/access/libcdio_backend.h"
 
@@ -262,6 +263,26 @@ int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer) {
     }
     buffer->Len = static_cast<std::uint32_t>(bytes);
     return Succeed();
+}
+
+int SetCDAccessResult(TCDAccessError error) {
+    return error == cdeNoError ? Succeed() : Fail(error);
+}
+
+std::optional<CDDiscLayout> ReadDiscLayout(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        Fail(cdeInvalidHandle);
+        return std::nullopt;
+    }
+    std::lock_guard lock(drive->mutex);
+    const CDDiscLayout* layout = RefreshLayout(*drive);
+    if (layout == nullptr || !IsValid(*layout)) {
+        Fail(cdeNoDisc);
+        return std::nullopt;
+    }
+    Succeed();
+    return *layout;
 }
 
 int GetAspiLibError() {

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The worker of one CDDB query. It sets the connection options, asks the
+// server about the disc, reads the matches' entries in order and posts every
+// change for the main window's disc fields and track titles as a message,
+// followed by a notice: no match, or finished. The receiver applies the
+// changes on its own thread in posting order, so all of them are applied
+// before it handles the notice.
+
+#include <cstdint>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "cd/access/cd_access.h"
+#include "cd/message_target.h"
+#include "settings/options_setting.h"
+
+// The worker's notice to the wait dialog: word parameter kCddbNoMatch (long
+// parameter: the CD access module's last error) or kCddbFinished (0).
+inline constexpr std::uint32_t kCddbNoticeMessage = 2129;
+inline constexpr std::int64_t kCddbNoMatch = 6;
+inline constexpr std::int64_t kCddbFinished = 7;
+
+// One change of the main window, carried by a kCddbChangeMessage.
+inline constexpr std::uint32_t kCddbChangeMessage = 2128;
+
+enum class TCddbChangeKind {
+    ClearDiscFields,
+    Artist,
+    Album,
+    Year,
+    Genre,       // Number: position in the genre list, -1 for no selection
+    TrackTitle,  // Number: row of the track list
+};
+
+// Posted record; belongs to the receiver.
+struct TCddbChange final : MessagePayload {
+    TCddbChange(TCddbChangeKind kind, std::string text, int number)
+        : Kind(kind), Text(std::move(text)), Number(number) {}
+    TCddbChangeKind Kind;
+    std::string Text;  // UTF-8, free of control characters
+    int Number = 0;
+};
+
+// The address the hello of every request carries.
+inline constexpr const char* kCddbUserEmail = "anonymous@localhost";
+inline constexpr const char* kCddbClient = "program 1.0";
+
+// The proxy port of the settings' text: its decimal value, or 80 when the
+// text is not a port number.
+[[nodiscard]] int CddbProxyPort(std::string_view text);
+
+// Runs the query on a thread of its own from construction on. The target
+// must outlive the object. Destroying the object (or Abandon) stops a
+// transfer still running at once and waits for the thread; after Abandon the
+// worker posts nothing more.
+//
+// Threads: created and destroyed on the GUI thread; the query runs on the
+// worker thread, which only reads its own copies of the arguments.
+class TQueryCDDBThread {
+public:
+    TQueryCDDBThread(MessageTarget& target, std::uint8_t firstTrack, std::uint8_t lastTrack,
+                     TCDHandle cdHandle, TQueryCDDB connection);
+    ~TQueryCDDBThread();
+    TQueryCDDBThread(const TQueryCDDBThread&) = delete;
+    TQueryCDDBThread& operator=(const TQueryCDDBThread&) = delete;
+
+    void Abandon();
+
+private:
+    void Execute(std::stop_token stop);
+    // Applies the entry; true when it held a title of one of the disc's tracks.
+    bool ApplyEntry(const std::string& entry, std::stop_token stop);
+    void PostChange(std::stop_token stop, TCddbChangeKind kind, std::string text = {},
+                    int number = 0);
+    void PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code);
+
+    MessageTarget& m_target;
+    const int m_trackCount;
+    const TCDHandle m_cdHandle;
+    const TQueryCDDB m_connection;
+    std::jthread m_thread;  // last: starts once the members above are set
+};

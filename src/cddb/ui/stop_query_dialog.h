@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The wait dialog of a CDDB query: it runs the query's worker from the moment
+// it is shown, applies the worker's changes to the main window as they
+// arrive, and closes with QDialog::Accepted on the finished notice. On the
+// no-match notice it shows why instead and waits for "Close". "Stop" (or
+// Escape) abandons the query at once; nothing of it is applied afterwards.
+//
+// Threads: GUI thread, except Post (any thread). Ownership: the dialog owns
+// the worker (joined when the dialog closes); posted records belong to the
+// dialog once posted.
+
+#include <QDialog>
+#include <QEvent>
+
+#include <cstdint>
+#include <memory>
+
+#include "app/hand_overs.h"
+#include "cd/message_target.h"
+#include "cddb/query_cddb_thread.h"
+#include "settings/options_setting.h"
+
+class QLabel;
+class QPushButton;
+
+// A message posted to the dialog as a Qt event whose type is its number.
+class CddbMessageEvent final : public QEvent {
+public:
+    explicit CddbMessageEvent(PostedMessage message);
+    [[nodiscard]] PostedMessage& Message() { return m_message; }
+
+private:
+    PostedMessage m_message;
+};
+
+inline constexpr const char* kCddbNoMatchText =
+    "No match found,perhaps:\r\n1.No information in CDDB server\r\n2.error CDDB options\r\n"
+    "3.check the network";
+
+class TfrmStopQuery final : public QDialog, public MessageTarget {
+    Q_OBJECT
+
+public:
+    TfrmStopQuery(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
+                  TCDHandle cdHandle, TQueryCDDB connection, DiscFieldsTarget& target);
+    ~TfrmStopQuery() override;
+    TfrmStopQuery(const TfrmStopQuery&) = delete;
+    TfrmStopQuery& operator=(const TfrmStopQuery&) = delete;
+
+    // MessageTarget: queues the message as a CddbMessageEvent to this dialog.
+    void Post(PostedMessage message) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Every way of closing passes here; all but the finished notice abandon
+    // the query.
+    void done(int result) override;
+
+private:
+    void ApplyChange(const TCddbChange& change);
+    void ShowNoMatch();
+
+    const std::uint8_t m_firstTrack;
+    const std::uint8_t m_lastTrack;
+    const TCDHandle m_cdHandle;
+    const TQueryCDDB m_connection;
+    DiscFieldsTarget& m_target;
+    bool m_abandoned = false;  // changes still queued are dropped
+    std::unique_ptr<TQueryCDDBThread> m_worker;
+
+    QLabel* lHint = nullptr;
+    QLabel* pNoMatch = nullptr;
+    QPushButton* bStop = nullptr;
+};
