@@ -28,6 +28,7 @@
 #include "cd/track_list.h"
 #include "settings/close_cd.h"
 #include "settings/disc_cache.h"
+#include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"
 
@@ -400,10 +401,9 @@ void TfrmMain::BuildOutputGroups(QWidget* client) {
     formatLabel->move(kDiscLabelLeft, kOutputLabelTop);
     cbOutputFormat = new QComboBox(gbOutputFormat);
     cbOutputFormat->setObjectName(QStringLiteral("cbOutputFormat"));
-    cbOutputFormat->addItems({QStringLiteral("MP3 file(*.MP3)"), QStringLiteral("WAV file(*.WAV)"),
-                              QStringLiteral("OGG file(*.OGG)"), QStringLiteral("WMA file(*.WMA)"),
-                              QStringLiteral("FLAC file(*.FLAC)"),
-                              QStringLiteral("APE FILE(*.APE)")});
+    for (const TOutputFormatRow& format : OutputFormats()) {
+        cbOutputFormat->addItem(QString::fromLatin1(format.ListText));
+    }
     const int formatLeft = formatLabel->x() + formatLabel->width() + 6;
     cbOutputFormat->setGeometry(formatLeft, kOutputFieldTop, kFormatGroupWidth - formatLeft - 10,
                                 kFieldHeight);

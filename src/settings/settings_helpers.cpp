@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
-#include <array>
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -14,15 +13,6 @@
 std::string TwoDigits(int number) {
     const std::string digits = std::to_string(number);
     return number >= 0 && number <= 9 ? "0" + digits : digits;
-}
-
-std::string OutputFormatName(std::int32_t outputFormat) {
-    static constexpr std::array<const char*, 6> kNames = {"MP3", "WAV",  "OGG",
-                                                          "WMA", "FLAC", "APE"};
-    if (outputFormat < 0 || outputFormat >= static_cast<std::int32_t>(kNames.size())) {
-        return {};
-    }
-    return kNames[static_cast<std::size_t>(outputFormat)];
 }
 
 bool IsFileInUse(const std::filesystem::path& path) {

@@ -3,16 +3,11 @@
 
 // Small helpers used by the rip window and the rip thread. Any thread.
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 
 // The number in decimal, with a leading zero for 0..9: 7 -> "07", 12 -> "12".
 [[nodiscard]] std::string TwoDigits(int number);
-
-// "MP3", "WAV", "OGG", "WMA", "FLAC", "APE" for output formats 0..5; empty
-// for any other value.
-[[nodiscard]] std::string OutputFormatName(std::int32_t outputFormat);
 
 // False when no such file exists (or it is a folder); otherwise true exactly
 // when the file cannot be opened for reading and writing or another open

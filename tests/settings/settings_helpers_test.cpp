@@ -23,17 +23,6 @@ TEST(SettingsHelpersTest, TwoDigitsPadsOnlySingleDigits) {
     EXPECT_EQ(TwoDigits(-3), "-3");
 }
 
-TEST(SettingsHelpersTest, OutputFormatNamesFollowTheFormatNumbers) {
-    EXPECT_EQ(OutputFormatName(0), "MP3");
-    EXPECT_EQ(OutputFormatName(1), "WAV");
-    EXPECT_EQ(OutputFormatName(2), "OGG");
-    EXPECT_EQ(OutputFormatName(3), "WMA");
-    EXPECT_EQ(OutputFormatName(4), "FLAC");
-    EXPECT_EQ(OutputFormatName(5), "APE");
-    EXPECT_EQ(OutputFormatName(-1), "");
-    EXPECT_EQ(OutputFormatName(6), "");
-}
-
 TEST(SettingsHelpersTest, TrailingSeparatorIsAddedOnce) {
     EXPECT_EQ(IncludeTrailingSeparator(""), "");
     EXPECT_EQ(IncludeTrailingSeparator("/music/"), "/music/");

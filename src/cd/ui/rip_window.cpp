@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -28,20 +27,18 @@ const QString kEncoding = QStringLiteral("Encoding...");
 // Both end-of-track pauses, in milliseconds.
 constexpr int kEndOfTrackPauseMs = 300;
 
-// The track number of an item: the value of its first two characters.
-std::uint8_t ItemNumber(const std::string& item) {
-    int number = 0;
-    const char* end = item.data() + std::min<std::size_t>(item.size(), 2);
-    std::from_chars(item.data(), end, number);
-    return static_cast<std::uint8_t>(number);
-}
-
 TMainWindowTags TagsFromDiscFields(const TDiscFields& fields) {
     const auto genres = GenreListNames();
     const bool listed = fields.Genre >= 0 && fields.Genre < static_cast<int>(genres.size());
     return {fields.Artist, fields.Album, fields.Year,
             listed ? std::string(genres[static_cast<std::size_t>(fields.Genre)]) : std::string(),
             fields.Comment};
+}
+
+// Whether a ripped WAV file is encoded: for every format but WAV, and for a
+// number outside the table, whose encoding then fails with a clear message.
+bool RipEncodes(const TOutputFormatRow* format) {
+    return format == nullptr || format->RipEncodes;
 }
 
 QString FromUtf8(const std::string& text) {
@@ -60,15 +57,16 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
 RipMessageEvent::RipMessageEvent(PostedMessage message)
     : QEvent(static_cast<QEvent::Type>(message.Number)), m_message(std::move(message)) {}
 
-TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, std::vector<std::string> tracks,
+TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::string>& tracks,
                      TOptionsSetting settings, const TDiscFields& discFields, ErrorBox errorBox)
     : QDialog(owner),
       m_cdHandle(cdHandle),
       m_settings(std::move(settings)),
       m_discFields(discFields),
       m_tags(TagsFromDiscFields(discFields)),
-      m_errorBox(std::move(errorBox)),
-      m_tracks(std::move(tracks)) {
+      m_items(ParseRipItems(tracks)),
+      m_format(FindOutputFormat(m_settings.CommonOptions.OutputFormat)),
+      m_errorBox(std::move(errorBox)) {
     BuildControls();
     if (owner != nullptr) {
         // Placed here at the fixed size: the placement at show time may
@@ -76,29 +74,28 @@ TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, std::vector<std::string
         const QPoint centre = owner->frameGeometry().center();
         move(centre.x() - width() / 2, centre.y() - height() / 2);
     }
-    m_outputs.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
-    m_outputs.OnDone = [this](const std::string& exceptionMessage) {
-        m_encodeFailure = exceptionMessage;
-        m_encoded = exceptionMessage.empty();
-        PostProgress(kPercentEncodeEnded, kRipStatusOk);
+    m_encoder.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
+    m_encoder.OnDone = [this](const std::string& exceptionMessage) {
+        EncodeEnded(exceptionMessage.empty() ? EncodeResult::Succeeded : EncodeResult::Failed,
+                    exceptionMessage);
     };
-    if (!m_tracks->empty()) {
-        StartRipThread(0);
+    if (!m_items.empty()) {
+        StartRipThread(m_items.front());
     }
     setWindowTitle(kCaption);
     lProgressHint->setText(kExtracting);
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setFormat(kInitializing);
-    lCurrentTrack->setText(FromUtf8(TitleOf(0)));
+    lCurrentTrack->setText(m_items.empty() ? QString() : FromUtf8(m_items.front().Title));
     lOutputFormat->setText(
         QString::fromStdString(OutputFormatName(m_settings.CommonOptions.OutputFormat)));
-    lSelectedTracks->setText(QString::number(m_tracks->size()));
+    lSelectedTracks->setText(QString::number(m_items.size()));
     lCompleted->setText(QStringLiteral("0"));
 }
 
 TfrmCDRip::~TfrmCDRip() {
     StopRip();
-    m_outputs.StopEncoding();
+    m_encoder.Stop();
 }
 
 void TfrmCDRip::BuildControls() {
@@ -134,19 +131,42 @@ void TfrmCDRip::Post(PostedMessage message) {
 }
 
 bool TfrmCDRip::event(QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(WM_RIPERROR)) {
-        WMRipError(static_cast<RipMessageEvent*>(event)->Message().LParam);
-        return true;
-    }
-    if (event->type() == static_cast<QEvent::Type>(WM_RIPPROGRESS)) {
-        PostedMessage message = static_cast<RipMessageEvent*>(event)->TakeMessage();
-        if (dynamic_cast<TProcessInfo*>(message.Payload.get()) != nullptr) {
-            WMRipProgress(std::unique_ptr<TProcessInfo>(
-                static_cast<TProcessInfo*>(message.Payload.release())));
-        }
+    if (event->type() == static_cast<QEvent::Type>(WM_RIPERROR) ||
+        event->type() == static_cast<QEvent::Type>(WM_RIPPROGRESS)) {
+        // The event frees the posted record when it is destroyed.
+        HandleEvent(DecodeRipMessage(static_cast<RipMessageEvent*>(event)->Message()));
         return true;
     }
     return QDialog::event(event);
+}
+
+void TfrmCDRip::HandleEvent(const TRipEvent& event) {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
+        return;  // queued before the rip stopped
+    }
+    switch (event.Kind) {
+        case TRipEventKind::DriveError:
+            ShowDriveError(event.ErrorCode);
+            break;
+        case TRipEventKind::Normalizing:
+            lProgressHint->setText(kNormalizing);
+            break;
+        case TRipEventKind::Progress:
+            ProgressBar1->setValue(event.Percent);
+            break;
+        case TRipEventKind::RipEnded:
+            if (m_phase == Phase::Ripping) {
+                RipEnded(event.Status);
+            }
+            break;
+        case TRipEventKind::EncodeEnded:
+            if (m_phase == Phase::Encoding) {
+                TrackEnded();
+            }
+            break;
+        case TRipEventKind::None:
+            break;
+    }
 }
 
 void TfrmCDRip::ShowError(const QString& text) {
@@ -161,64 +181,30 @@ void TfrmCDRip::PostProgress(std::int32_t percent, std::int32_t status) {
     Post({WM_RIPPROGRESS, 0, 0, std::make_unique<TProcessInfo>(percent, status)});
 }
 
-std::string TfrmCDRip::TitleOf(std::size_t item) const {
-    if (!m_tracks || item >= m_tracks->size() || (*m_tracks)[item].size() < 2) {
-        return {};
-    }
-    return (*m_tracks)[item].substr(2);
+bool TfrmCDRip::IsLastItem() const {
+    return m_completed == static_cast<int>(m_items.size());
 }
 
 std::string TfrmCDRip::FolderPath() const {
     return IncludeTrailingSeparator(m_settings.CommonOptions.OutputFolder);
 }
 
-void TfrmCDRip::WMRipError(std::int64_t code) {
-    if (!m_tracks) {
-        return;
-    }
+void TfrmCDRip::ShowDriveError(std::int64_t code) {
     // No further track starts: the window waits for the user to stop it.
     ShowError(code == kRipErrorDriveParameter
                   ? QStringLiteral("CD extract failed! Please try again.")
                   : QStringLiteral("Error while reading TOC information!"));
 }
 
-void TfrmCDRip::WMRipProgress(std::unique_ptr<TProcessInfo> info) {
-    if (!m_tracks) {
-        return;  // queued before the rip stopped
-    }
-    const std::int32_t percent = info->Percent;
-    if (percent == kPercentNormalizing) {
-        lProgressHint->setText(kNormalizing);
-    } else if (percent == kPercentRipEnded) {
-        RipEnded(std::move(info));
-    } else if (percent == kPercentEncodeEnded) {
-        TrackEnded();
-    } else if (percent > 0) {
-        ProgressBar1->setValue(percent);
-    }
-}
-
-// The rip of item Completed has ended, with the outcome in Status.
-void TfrmCDRip::RipEnded(std::unique_ptr<TProcessInfo> info) {
-    const auto item = static_cast<std::size_t>(m_completed);
-    const QString wavPath =
-        FromUtf8(m_settings.CommonOptions.OutputFolder + "/" + TitleOf(item) + ".wav");
-    if (info->Status == kRipStatusReadFailed) {
-        ShowError(QStringLiteral("Error while reading CD information!"));
-    } else if (info->Status == kRipStatusBadFileName) {
-        ShowError(wavPath +
-                  QStringLiteral(
-                      " is not a valid file name. Please rename the Title in the CD tracks list."));
-    } else if (info->Status == kRipStatusNormalizeFailed) {
-        ShowError(wavPath + QStringLiteral(" could not be normalized. It is kept as ripped."));
-    } else if (info->Status == kRipStatusOutOfMemory) {
-        ShowError(QStringLiteral("Not enough memory to rip ") + wavPath + QStringLiteral("!"));
-    }
+// The rip of item Completed has ended, with the outcome in status.
+void TfrmCDRip::RipEnded(std::int32_t status) {
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+    ShowRipFailure(status, item);
     ++m_completed;
+    m_encodeResult = EncodeResult::NotRun;
     m_encodeFailure.clear();
-    m_encoded = false;
-    if (m_settings.CommonOptions.OutputFormat == ofWAV) {
-        if (m_completed == static_cast<int>(m_tracks->size())) {
+    if (!RipEncodes(m_format)) {
+        if (IsLastItem()) {
             StopRip();
             close();
         } else {
@@ -226,53 +212,75 @@ void TfrmCDRip::RipEnded(std::unique_ptr<TProcessInfo> info) {
         }
         return;
     }
-    if (info->Status != kRipStatusOk) {
+    m_phase = Phase::Encoding;
+    if (status != kRipStatusOk) {
         // Straight to the end-of-track steps, without encoding.
-        info->Percent = kPercentEncodeEnded;
-        info->Status = kRipStatusNotEncoded;
-        Post({WM_RIPPROGRESS, 0, 0, std::move(info)});
+        PostProgress(kPercentEncodeEnded, kRipStatusNotEncoded);
         return;
     }
     EncodeTrack(item);
 }
 
-void TfrmCDRip::EncodeTrack(std::size_t item) {
+void TfrmCDRip::ShowRipFailure(std::int32_t status, const TRipItem& item) {
+    const QString wavPath =
+        FromUtf8(m_settings.CommonOptions.OutputFolder + "/" + item.Title + ".wav");
+    if (status == kRipStatusReadFailed) {
+        ShowError(QStringLiteral("Error while reading CD information!"));
+    } else if (status == kRipStatusBadFileName) {
+        ShowError(wavPath +
+                  QStringLiteral(
+                      " is not a valid file name. Please rename the Title in the CD tracks list."));
+    } else if (status == kRipStatusNormalizeFailed) {
+        ShowError(wavPath + QStringLiteral(" could not be normalized. It is kept as ripped."));
+    } else if (status == kRipStatusOutOfMemory) {
+        ShowError(QStringLiteral("Not enough memory to rip ") + wavPath + QStringLiteral("!"));
+    }
+}
+
+void TfrmCDRip::EncodeTrack(const TRipItem& item) {
     lProgressHint->setText(kEncoding);
     ProgressBar1->setFormat(kEncoding);
-    const std::string wavPath = FolderPath() + TitleOf(item) + ".wav";
-    // Only the added extension is replaced: "Op.9.wav" becomes "Op.9.mp3".
-    const std::string outputPath = wavPath.substr(0, wavPath.size() - 4) +
-                                   OutputFormatExtension(m_settings.CommonOptions.OutputFormat);
+    // Only the added extension differs: "Op.9.wav" becomes "Op.9.mp3".
+    const std::string stem = FolderPath() + item.Title;
     try {
-        m_outputs.Encode(m_settings.CommonOptions.OutputFormat, wavPath, outputPath, m_settings,
-                         m_tags);
+        m_encoder.Start(WaveIn1, stem + ".wav", m_settings.CommonOptions.OutputFormat,
+                        stem + (m_format != nullptr ? m_format->Extension : ""), m_settings,
+                        m_tags);
     } catch (const std::exception& error) {
-        // No run: the track ends as a failed encoding.
-        m_encodeFailure = error.what();
-        PostProgress(kPercentEncodeEnded, kRipStatusOk);
+        EncodeEnded(EncodeResult::Failed, error.what());
     }
+}
+
+// The encoding ended (or could not start); the end-of-track steps follow
+// through the message queue, as for every other stage.
+void TfrmCDRip::EncodeEnded(EncodeResult result, std::string failure) {
+    m_encodeResult = result;
+    m_encodeFailure = std::move(failure);
+    PostProgress(kPercentEncodeEnded, kRipStatusOk);
 }
 
 // The encoding of item Completed - 1 has ended, failed, or was skipped.
 void TfrmCDRip::TrackEnded() {
-    const auto item = static_cast<std::size_t>(m_completed - 1);
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
     BusyWait(kEndOfTrackPauseMs);
-    if (!m_encodeFailure.empty()) {
+    if (m_encodeResult == EncodeResult::Failed) {
         // The WAV file is the only copy of the track's audio: keep it, and
         // tell the user once the rip ends rather than stop it now.
         m_encodeFailures.push_back(QStringLiteral("Track %1 \"%2\": %3")
-                                       .arg(FromUtf8((*m_tracks)[item].substr(0, 2)),
-                                            FromUtf8(TitleOf(item)), FromUtf8(m_encodeFailure)));
-    } else if (m_encoded && !m_settings.CommonOptions.IsKeepWav) {
+                                       .arg(QString::fromStdString(TwoDigits(item.Number)),
+                                            FromUtf8(item.Title), FromUtf8(m_encodeFailure)));
+    } else if (m_encodeResult == EncodeResult::Succeeded) {
         // Only after this track's own encoding: WaveIn1 still names an
         // earlier track's WAV file when this one was not encoded.
-        DeleteWaveFile();
+        if (!m_settings.CommonOptions.IsKeepWav) {
+            DeleteWaveFile();
+        }
+        // Only a file this track's encoding completed is tagged.
+        if (m_format->TagStep == TTagStep::Id3v1) {
+            WriteId3Tag(item);
+        }
     }
-    // Only a file this track's encoding completed is tagged.
-    if (m_settings.CommonOptions.OutputFormat == ofMP3 && m_encoded) {
-        WriteId3Tag(item);
-    }
-    if (m_completed == static_cast<int>(m_tracks->size())) {
+    if (IsLastItem()) {
         StopRip();
         BusyWait(kEndOfTrackPauseMs);
         close();
@@ -283,55 +291,53 @@ void TfrmCDRip::TrackEnded() {
 
 // Deletes the file WaveIn1 read last, unless something still holds it.
 void TfrmCDRip::DeleteWaveFile() {
-    const std::filesystem::path path = std::filesystem::u8path(m_outputs.WaveFileName());
+    const std::filesystem::path path = std::filesystem::u8path(WaveIn1.FileName());
     std::error_code error;
     if (!path.empty() && std::filesystem::is_regular_file(path, error) && !IsFileInUse(path)) {
         std::filesystem::remove(path, error);
     }
 }
 
-void TfrmCDRip::WriteId3Tag(std::size_t item) {
-    const std::string& track = (*m_tracks)[item];
+void TfrmCDRip::WriteId3Tag(const TRipItem& item) {
     Tid3tag tag;
-    tag.SetTitle(TitleOf(item));
+    tag.SetTitle(item.Title);
     tag.SetArtist(m_discFields.Artist);
     tag.SetAlbum(m_discFields.Album);
     tag.SetYear(m_discFields.Year);
     tag.SetComment(m_discFields.Comment);
     tag.SetGenre(GenreFromListPosition(m_discFields.Genre));
-    tag.SetTrack(ItemNumber(track));
+    tag.SetTrack(static_cast<std::uint8_t>(item.Number));
     // A file that cannot be tagged keeps its audio; there is nothing to add.
-    static_cast<void>(tag.WriteTag(FolderPath() + TitleOf(item) + ".mp3"));
+    static_cast<void>(tag.WriteTag(FolderPath() + item.Title + m_format->Extension));
 }
 
-void TfrmCDRip::StartRipThread(std::size_t item) {
-    m_ripThread = std::make_unique<TCDRipThread>(ItemNumber((*m_tracks)[item]), TitleOf(item),
-                                                 m_settings.CommonOptions);
+void TfrmCDRip::StartRipThread(const TRipItem& item) {
+    m_ripThread = std::make_unique<TCDRipThread>(item.Number, item.Title, m_settings.CommonOptions);
     m_ripThread->SetCDHandle(m_cdHandle);
     m_ripThread->SetNotifyWindow(this);
     m_ripThread->Resume();
 }
 
 void TfrmCDRip::StartNextTrack() {
-    const auto item = static_cast<std::size_t>(m_completed);
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+    m_phase = Phase::Ripping;
     lProgressHint->setText(kExtracting);
-    ProgressBar1->setFormat(m_settings.CommonOptions.OutputFormat == ofWAV ? kInitializing
-                                                                           : kExtracting);
-    lCurrentTrack->setText(FromUtf8(TitleOf(item)));
+    ProgressBar1->setFormat(RipEncodes(m_format) ? kExtracting : kInitializing);
+    lCurrentTrack->setText(FromUtf8(item.Title));
     lCompleted->setText(QString::number(m_completed));
     m_ripThread.reset();
     StartRipThread(item);
 }
 
 void TfrmCDRip::StopRip() {
-    if (!m_tracks) {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
         return;
     }
     if (m_ripThread) {
         m_ripThread->SetStopRequested(true);
         m_ripThread.reset();
     }
-    m_tracks.reset();
+    m_phase = Phase::Stopped;
 }
 
 void TfrmCDRip::bStopClick() {
@@ -345,13 +351,13 @@ void TfrmCDRip::done(int result) {
 }
 
 void TfrmCDRip::FormClose() {
-    if (m_formClosed) {
+    if (m_phase == Phase::Closed) {
         return;
     }
-    m_formClosed = true;
     StopRip();
-    m_outputs.StopEncoding();
-    m_outputs.ClearFileNames();
+    m_phase = Phase::Closed;
+    m_encoder.Stop();
+    m_encoder.ClearFileNames();
     ReportEncodeFailures();
 }
 

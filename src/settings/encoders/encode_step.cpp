@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/encoders/encode_step.h"
+
+#include "audio/core/au_exception.h"
+
+EncodeStep::EncodeStep() = default;
+
+EncodeStep::~EncodeStep() = default;
+
+void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
+                       const std::string& outputPath, const TOptionsSetting& settings,
+                       const TMainWindowTags& tags) {
+    const TOutputFormatRow* row = FindOutputFormat(outputFormat);
+    if (row == nullptr || row->MakeOutput == nullptr) {
+        throw EAuException(OutputFormatName(outputFormat) + " encoding is not available.");
+    }
+    TAuFileOut& output = OutputOf(*row);
+    m_reader = &reader;
+    reader.SetFileName(inputPath);
+    // A file the reader cannot read would give an empty output or an
+    // unrelated encoder message: refuse it with the reader's reason before
+    // the output file exists.
+    if (!reader.Valid()) {
+        throw EAuException(reader.InvalidReason());
+    }
+    // Set only when it changes: setting the input of a busy output restarts
+    // its run.
+    if (output.Input() != &reader) {
+        output.SetInput(&reader);
+    }
+    output.SetFileName(outputPath);
+    row->Setup(output, settings, tags);
+    m_running = &output;
+    output.Run();
+}
+
+void EncodeStep::Stop() {
+    if (m_running != nullptr) {
+        m_running->Stop(false);
+    }
+}
+
+void EncodeStep::ClearFileNames() {
+    if (m_reader != nullptr) {
+        m_reader->SetFileName({});
+    }
+    for (const auto& output : m_outputs) {
+        if (output) {
+            output->SetFileName({});
+        }
+    }
+}
+
+TAuFileOut& EncodeStep::OutputOf(const TOutputFormatRow& row) {
+    std::unique_ptr<TAuFileOut>& output = m_outputs[static_cast<std::size_t>(row.Number)];
+    // A factory that throws leaves the place empty, so the next encoding
+    // tries the library again.
+    if (!output) {
+        output = row.MakeOutput();
+        TAuFileOut& made = *output;
+        made.OnProgress = [this, &made](TComponent*) {
+            if (OnProgress) {
+                OnProgress(made.Progress());
+            }
+        };
+        made.OnDone = [this, &made](TComponent*) {
+            if (OnDone) {
+                OnDone(made.ExceptionMessage());
+            }
+        };
+    }
+    return *output;
+}

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// One encoding of a file into a file of an output format: the step the rip
+// window takes for each ripped track and the file converter for each file.
+// The step owns one output per format, each created the first time its
+// format is encoded, so a missing codec library concerns only its own format
+// and shows as a failed encoding. The readers belong to the caller.
+//
+// Threads: GUI thread only; the events arrive there through the pipeline's
+// dispatcher. Ownership: owns the outputs; a reader given to Start must
+// outlive the step (declare it before the step) or be destroyed only while
+// no encoding runs.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "audio/core/au_input.h"
+#include "audio/core/au_output.h"
+#include "settings/encoders/encoder_setup.h"
+#include "settings/encoders/output_formats.h"
+#include "settings/options_setting.h"
+
+class EncodeStep {
+public:
+    EncodeStep();
+    ~EncodeStep();
+    EncodeStep(const EncodeStep&) = delete;
+    EncodeStep& operator=(const EncodeStep&) = delete;
+
+    // Points reader at inputPath, names the output of outputFormat
+    // outputPath, applies the format's set-up from settings and the disc
+    // fields, and returns once the run has started; OnProgress and OnDone
+    // follow. Throws EAuException, with no output file made, when the format
+    // has no output ("<name> encoding is not available."), its output cannot
+    // be created (its library is missing), the reader cannot read the file
+    // (with the reader's reason), or Run refuses.
+    void Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
+               const std::string& outputPath, const TOptionsSetting& settings,
+               const TMainWindowTags& tags);
+
+    // Ends a running encoding synchronously (no further event of it).
+    void Stop();
+    // Forgets the file names of the last reader and of every output.
+    void ClearFileNames();
+
+    // The running output's progress percentage (-1 when unknown).
+    std::function<void(int progress)> OnProgress;
+    // The running output has ended; the message is empty after success. A
+    // failed run has removed the output file it created.
+    std::function<void(const std::string& exceptionMessage)> OnDone;
+
+private:
+    // The output of the row, created and wired to the events on first use.
+    TAuFileOut& OutputOf(const TOutputFormatRow& row);
+
+    std::array<std::unique_ptr<TAuFileOut>, kOutputFormatCount> m_outputs;
+    TAuFileIn* m_reader = nullptr;
+    TAuFileOut* m_running = nullptr;  // the output of the last Start
+};

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/encoders/output_formats.h"
+
+#include <array>
+
+namespace {
+
+template <class Output>
+std::unique_ptr<TAuFileOut> Make() {
+    return std::make_unique<Output>();
+}
+
+// The set-ups take the output their own row's factory made, so the casts
+// below name its real type.
+void SetupMP3(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+    SetupMP3Out(static_cast<TMP3Out&>(output), settings);
+}
+
+void SetupOgg(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
+    SetupVorbisOut(static_cast<TVorbisOut&>(output), settings, tags);
+}
+
+void SetupFLAC(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
+    SetupFLACOut(static_cast<TFLACOut&>(output), settings, tags);
+}
+
+void SetupAPE(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+    SetupMACOut(static_cast<TMACOut&>(output), settings);
+}
+
+constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
+    {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, TTagStep::Id3v1},
+    {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, nullptr, nullptr, TTagStep::None},
+    {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, TTagStep::None},
+    {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, nullptr, nullptr, TTagStep::None},
+    {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, TTagStep::None},
+    {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, TTagStep::None},
+}};
+
+constexpr bool RowsFollowTheirNumbers() {
+    for (std::size_t position = 0; position < kRows.size(); ++position) {
+        if (kRows[position].Number != static_cast<std::int32_t>(position)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(RowsFollowTheirNumbers(), "row i describes output format i");
+
+}  // namespace
+
+std::span<const TOutputFormatRow, kOutputFormatCount> OutputFormats() {
+    return kRows;
+}
+
+const TOutputFormatRow* FindOutputFormat(std::int32_t outputFormat) {
+    if (outputFormat < 0 || outputFormat >= static_cast<std::int32_t>(kRows.size())) {
+        return nullptr;
+    }
+    return &kRows[static_cast<std::size_t>(outputFormat)];
+}
+
+std::string OutputFormatName(std::int32_t outputFormat) {
+    const TOutputFormatRow* row = FindOutputFormat(outputFormat);
+    return row != nullptr ? row->Name : std::string();
+}

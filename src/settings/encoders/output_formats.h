@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The output formats, one row each, in the order of their numbers (the
+// stored OutputFormat and the position in both output-format lists). Every
+// place that depends on the format reads it from here: names, extensions,
+// list texts, which output encodes it and how it is set up, and what follows
+// the encoding.
+//
+// Threads: the table is constant; the factories and set-ups run on the GUI
+// thread (set-ups while the output is idle).
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "audio/core/au_output.h"
+#include "settings/encoders/encoder_setup.h"
+#include "settings/options_setting.h"
+
+// What a rip does to an encoded file once its output has finished.
+enum class TTagStep : std::uint8_t {
+    None,
+    Id3v1,  // append (or replace) the ID3v1 tag of the track
+};
+
+struct TOutputFormatRow {
+    TOutputFormat Number;
+    const char* Name;       // "MP3"; shown by the rip window
+    const char* Extension;  // ".mp3", with the dot
+    // The entry of the main window's and the options dialog's format lists
+    // (both lists show the same texts).
+    const char* ListText;
+    // The WAV file a rip makes is not yet a file of this format.
+    bool RipEncodes;
+    // Creates the output that writes this format; nullptr when there is none
+    // (WAV, written by the rip thread itself, and WMA for now). Throws
+    // EAuException when the output's codec library is missing.
+    std::unique_ptr<TAuFileOut> (*MakeOutput)();
+    // Applies the encoder settings to an output that MakeOutput of this row
+    // made; nullptr when the format has no output.
+    void (*Setup)(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);
+    TTagStep TagStep;
+};
+
+inline constexpr std::size_t kOutputFormatCount = 6;
+
+// Rows 0..5, row i having Number i.
+[[nodiscard]] std::span<const TOutputFormatRow, kOutputFormatCount> OutputFormats();
+
+// The row of a format number; nullptr outside 0..5.
+[[nodiscard]] const TOutputFormatRow* FindOutputFormat(std::int32_t outputFormat);
+
+// "MP3", "WAV", "OGG", "WMA", "FLAC", "APE" for output formats 0..5; empty
+// for any other value.
+[[nodiscard]] std::string OutputFormatName(std::int32_t outputFormat);

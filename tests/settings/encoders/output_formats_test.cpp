@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/encoders/output_formats.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+template <class Output>
+bool Makes(const TOutputFormatRow& row) {
+    return row.MakeOutput != nullptr && dynamic_cast<Output*>(row.MakeOutput().get()) != nullptr;
+}
+
+TEST(OutputFormatsTest, EachRowDescribesItsFormat) {
+    const struct {
+        std::string name, extension, listText;
+        bool ripEncodes;
+        bool (*makes)(const TOutputFormatRow&);
+        TTagStep tagStep;
+    } expected[] = {
+        {"MP3", ".mp3", "MP3 file(*.MP3)", true, Makes<TMP3Out>, TTagStep::Id3v1},
+        {"WAV", ".wav", "WAV file(*.WAV)", false, nullptr, TTagStep::None},
+        {"OGG", ".ogg", "OGG file(*.OGG)", true, Makes<TVorbisOut>, TTagStep::None},
+        {"WMA", ".wma", "WMA file(*.WMA)", true, nullptr, TTagStep::None},
+        {"FLAC", ".flac", "FLAC file(*.FLAC)", true, Makes<TFLACOut>, TTagStep::None},
+        {"APE", ".ape", "APE FILE(*.APE)", true, Makes<TMACOut>, TTagStep::None},
+    };
+    ASSERT_EQ(OutputFormats().size(), std::size(expected));
+    for (std::int32_t number = 0; number < 6; ++number) {
+        const auto& want = expected[number];
+        const TOutputFormatRow& row = OutputFormats()[static_cast<std::size_t>(number)];
+        SCOPED_TRACE(want.name);
+        EXPECT_EQ(FindOutputFormat(number), &row);
+        EXPECT_EQ(OutputFormatName(number), want.name);
+        EXPECT_EQ(row.Extension, want.extension);
+        EXPECT_EQ(row.ListText, want.listText);
+        EXPECT_EQ(row.RipEncodes, want.ripEncodes);
+        EXPECT_EQ(row.TagStep, want.tagStep);
+        if (want.makes == nullptr) {
+            EXPECT_EQ(row.MakeOutput, nullptr);
+            EXPECT_EQ(row.Setup, nullptr);
+        } else {
+            EXPECT_TRUE(want.makes(row));
+            EXPECT_NE(row.Setup, nullptr);
+        }
+    }
+    for (const std::int32_t outside : {-1, 6}) {
+        EXPECT_EQ(FindOutputFormat(outside), nullptr);
+        EXPECT_EQ(OutputFormatName(outside), "");
+    }
+}
+
+}  // namespace
