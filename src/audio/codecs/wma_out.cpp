@@ -64,7 +64,8 @@ void TWMAOut::Prepare() {
     }
     m_writer = std::make_unique<TWMAWriter>(*choice, pcm);
     if (!StreamAssigned()) {
-        SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate));
+        // Created by this run: a failed run removes it again.
+        SetOwnStream(std::make_unique<TAuFileStream>(FileName(), TAuFileStream::kCreate), true);
     }
     m_writer->Begin(*m_stream, Attributes());
     // A hundredth of a second of audio, in bits' worth of bytes (80 ms of

@@ -20,6 +20,10 @@ void SetupOgg(TAuFileOut& output, const TOptionsSetting& settings, const TMainWi
     SetupVorbisOut(static_cast<TVorbisOut&>(output), settings, tags);
 }
 
+void SetupWMA(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+    SetupWMAOut(static_cast<TWMAOut&>(output), settings);
+}
+
 void SetupFLAC(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
     SetupFLACOut(static_cast<TFLACOut&>(output), settings, tags);
 }
@@ -32,7 +36,7 @@ constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
     {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, TTagStep::Id3v1},
     {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, nullptr, nullptr, TTagStep::None},
     {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, TTagStep::None},
-    {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, nullptr, nullptr, TTagStep::None},
+    {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, Make<TWMAOut>, SetupWMA, TTagStep::None},
     {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, TTagStep::None},
     {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, TTagStep::None},
 }};

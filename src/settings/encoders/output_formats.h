@@ -35,7 +35,7 @@ struct TOutputFormatRow {
     // The WAV file a rip makes is not yet a file of this format.
     bool RipEncodes;
     // Creates the output that writes this format; nullptr when there is none
-    // (WAV, written by the rip thread itself, and WMA for now). Throws
+    // (WAV, written by the rip thread itself). Throws
     // EAuException when the output's codec library is missing.
     std::unique_ptr<TAuFileOut> (*MakeOutput)();
     // Applies the encoder settings to an output that MakeOutput of this row

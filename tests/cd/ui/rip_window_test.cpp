@@ -129,6 +129,20 @@ TEST_F(RipWindowTest, OggFileLastsAsLongAsTheTrackAndCarriesTheDiscFields) {
     EXPECT_FALSE(fs::exists(Out("Tone.wav")));
 }
 
+TEST_F(RipWindowTest, WmaFileLastsAsLongAsTheTrack) {
+    OpenDisc({OneSecondTone(440)});
+    m_settings.CommonOptions.OutputFormat = ofWMA;
+
+    const RipRecord record = Rip({"01Tone"});
+
+    EXPECT_EQ(record.stages, (Stages{"rip Tone completed=0", "encode Tone", "close"}));
+    EXPECT_TRUE(record.errors.empty());
+    // One second, give or take one frame of the encoder (2048 samples).
+    const Bytes decoded = DecodeWithFfmpeg(Out("Tone.wma"));
+    EXPECT_NEAR(static_cast<double>(decoded.size()), 176400.0, 2048.0 * 4);
+    EXPECT_FALSE(fs::exists(Out("Tone.wav")));
+}
+
 TEST_F(RipWindowTest, KeptWavFilesStayBesideTheEncodedOnesAndOnlyTheExtensionChanges) {
     const Bytes first = OneSecondTone(440);
     const Bytes second = OneSecondTone(880);

@@ -22,7 +22,7 @@ TEST(OutputFormatsTest, EachRowDescribesItsFormat) {
         {"MP3", ".mp3", "MP3 file(*.MP3)", true, Makes<TMP3Out>, TTagStep::Id3v1},
         {"WAV", ".wav", "WAV file(*.WAV)", false, nullptr, TTagStep::None},
         {"OGG", ".ogg", "OGG file(*.OGG)", true, Makes<TVorbisOut>, TTagStep::None},
-        {"WMA", ".wma", "WMA file(*.WMA)", true, nullptr, TTagStep::None},
+        {"WMA", ".wma", "WMA file(*.WMA)", true, Makes<TWMAOut>, TTagStep::None},
         {"FLAC", ".flac", "FLAC file(*.FLAC)", true, Makes<TFLACOut>, TTagStep::None},
         {"APE", ".ape", "APE FILE(*.APE)", true, Makes<TMACOut>, TTagStep::None},
     };
