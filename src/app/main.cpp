@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include "app/cd_playback_notices.h"
+#include "app/edit_track_name.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/user_prompts.h"
@@ -15,6 +16,7 @@
 #include "cddb/ui/query_cddb_dialog.h"
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
+#include "settings/ui/options_dialog.h"
 #include "tools/ui/wav_resample_window.h"
 
 namespace {
@@ -68,6 +70,10 @@ int main(int argc, char* argv[]) {
     QtUserPrompts prompts(nullptr);
     ModalRipWindow ripWindow;
     ModalCddbDialog cddbDialog;
+    ModalOptionsDialog optionsDialog(
+        {[&prompts](const QString& text) { prompts.Error(text); },
+         [&prompts](const QString& title) { return prompts.ChooseFolder(title); }});
+    ModalTitleEditor titleEditor;
     // Declared before the player, so the player's thread has ended before
     // the relay of its notices goes.
     CdPlaybackNotices playbackNotices;
@@ -76,6 +82,8 @@ int main(int argc, char* argv[]) {
     MainWindowHandOvers handOvers;
     handOvers.rip = &ripWindow;
     handOvers.cddb = &cddbDialog;
+    handOvers.options = &optionsDialog;
+    handOvers.titleEditor = &titleEditor;
     handOvers.player = &player;
     ModalResampleTool resampleTool;
     handOvers.resampleTool = &resampleTool;

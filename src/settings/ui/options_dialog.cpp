@@ -1,0 +1,575 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/ui/options_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cd/access/cd_access.h"
+
+namespace {
+
+const QString kFolderTitle = QStringLiteral("Please select the folder to save the audio file");
+
+const QStringList kOutputFormats{
+    QStringLiteral("MP3 file(*.MP3)"),   QStringLiteral("WAV file(*.WAV)"),
+    QStringLiteral("OGG file(*.OGG)"),   QStringLiteral("WMA file(*.WMA)"),
+    QStringLiteral("FLAC file(*.FLAC)"), QStringLiteral("APE FILE(*.APE)"),
+};
+const QStringList kConstantBitRates{"48", "56", "64", "80", "96", "128", "192", "256", "320"};
+// Two-digit rates carry a leading space so that the first three characters
+// always hold the number.
+const QStringList kVBRBitRates{
+    " 32 kbit/s", " 40 kbit/s", " 48 kbit/s", " 56 kbit/s", " 64 kbit/s",
+    " 80 kbit/s", " 96 kbit/s", "112 kbit/s", "128 kbit/s", "160 kbit/s",
+    "192 kbit/s", "224 kbit/s", "256 kbit/s", "320 kbit/s",
+};
+const QStringList kOggBitRates{
+    " Default",   " 45 kbit/s", " 48 kbit/s", " 56 kbit/s", " 64 kbit/s",
+    " 80 kbit/s", " 96 kbit/s", "112 kbit/s", "128 kbit/s", "144 kbit/s",
+    "160 kbit/s", "192 kbit/s", "224 kbit/s", "256 kbit/s", "320 kbit/s",
+};
+const QStringList kStereoModes{"Stereo", "Joint Stereo", "Dual Channels", "Mono"};
+
+constexpr int kMinCpu = 1;
+constexpr int kMaxCpu = 3;
+constexpr int kMaxNormalizePercent = 100;
+constexpr int kMinAPECompression = 1000;
+constexpr int kMaxAPECompression = 10000;
+constexpr int kAPECompressionStep = 500;
+constexpr int kMaxFlacCompression = 8;
+constexpr int kMaxVBRQuality = 9;
+
+// LAME "&Default" positions.
+constexpr int kDefaultConstantBitRate = 5;  // 128
+constexpr int kDefaultMinBitRate = 8;       // 128 kbit/s
+constexpr int kDefaultMaxBitRate = 13;      // 320 kbit/s
+constexpr int kDefaultVBRQuality = 4;
+constexpr int kDefaultStereoMode = 1;  // Joint Stereo
+// WMA "&Default" format position.
+constexpr int kDefaultWmaFormat = 29;
+
+// "0" .. last.
+QStringList Numbers(int last) {
+    QStringList list;
+    for (int value = 0; value <= last; ++value) {
+        list.append(QString::number(value));
+    }
+    return list;
+}
+
+// Until the Windows Media output is built, no WMA codec is offered.
+std::vector<std::string> WmaCodecNames() {
+    return {};
+}
+
+std::vector<std::string> WmaFormats(int /*codec*/, bool /*vbr*/) {
+    return {};
+}
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entries, bool editable) {
+    auto* list = Named(new QComboBox(parent), name);
+    list->addItems(entries);
+    list->setEditable(editable);
+    if (editable) {
+        list->setInsertPolicy(QComboBox::NoInsert);
+    }
+    return list;
+}
+
+// A label naming a control: the control takes the caption as its accessible
+// name and gets the focus through the label.
+QLabel* LabelFor(const QString& caption, QWidget* control) {
+    auto* label = new QLabel(caption, control->parentWidget());
+    label->setBuddy(control);
+    control->setAccessibleName(caption);
+    return label;
+}
+
+QSlider* MakeCpuSlider(QWidget* parent, const char* name) {
+    auto* slider = Named(new QSlider(Qt::Horizontal, parent), name);
+    slider->setRange(kMinCpu, kMaxCpu);
+    slider->setPageStep(1);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    return slider;
+}
+
+// "Less" [slider] "More" inside a group captioned "CPU Usage".
+QGroupBox* CpuGroup(QWidget* parent, QSlider* slider) {
+    auto* group = new QGroupBox(QStringLiteral("CPU Usage"), parent);
+    slider->setParent(group);
+    slider->setAccessibleName(group->title());
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(new QLabel(QStringLiteral("Less"), group));
+    layout->addWidget(slider, 1);
+    layout->addWidget(new QLabel(QStringLiteral("More"), group));
+    return group;
+}
+
+QGroupBox* GroupOf(const QString& caption, QWidget* parent, QWidget* control) {
+    auto* group = new QGroupBox(caption, parent);
+    control->setParent(group);
+    control->setAccessibleName(caption);
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(control);
+    layout->addStretch();
+    return group;
+}
+
+void SelectPosition(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+bool FolderExists(const QString& folder) {
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::u8path(folder.toStdString()), error);
+}
+
+// The drive list's entries: vendor and product joined, cut to 26
+// characters, surrounding spaces trimmed.
+QStringList DriveNames() {
+    constexpr int kDriveNameLength = 26;
+    TCDList list;
+    list.Max = kMaxCDDrives;
+    QStringList names;
+    if (GetCDList(&list) != 1) {
+        return names;
+    }
+    for (int drive = 0; drive < list.Num; ++drive) {
+        const QString name = QString::fromLatin1(list.Drives[drive].Vendor) +
+                             QString::fromLatin1(list.Drives[drive].Product);
+        names.append(name.left(kDriveNameLength).trimmed());
+    }
+    return names;
+}
+
+}  // namespace
+
+TfrmOptions::TfrmOptions(QWidget* parent, TOptionsSetting& settings, OptionsTarget& target,
+                         TOptionsPrompts prompts)
+    : QDialog(parent), m_settings(settings), m_target(target), m_prompts(std::move(prompts)) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Options"));
+    PageControl1 = Named(new QTabWidget(this), "PageControl1");
+    BuildOutputTab();
+    BuildLameTab();
+    BuildOggTab();
+    BuildWmaTab();
+    BuildFlacTab();
+    BuildApeTab();
+    BuildButtons();
+
+    FillCodecs();
+    LoadControls();
+    PageControl1->setCurrentIndex(0);
+}
+
+TfrmOptions::~TfrmOptions() = default;
+
+void TfrmOptions::BuildOutputTab() {
+    tsOutput = Named(new QWidget(PageControl1), "tsOutput");
+    PageControl1->addTab(tsOutput, QStringLiteral("Output"));
+
+    auto* folderGroup = Named(new QGroupBox(QStringLiteral("Output folder"), tsOutput), "gbFolder");
+    editOutputDir = Named(new QLineEdit(folderGroup), "editOutputDir");
+    editOutputDir->setAccessibleName(folderGroup->title());
+    bBrowse = Named(new QPushButton(QStringLiteral("Browse"), folderGroup), "bBrowse");
+    connect(bBrowse, &QPushButton::clicked, this, &TfrmOptions::Browse);
+    ckbKeepWav =
+        Named(new QCheckBox(QStringLiteral("Delete WAV file after processing"), folderGroup),
+              "ckbKeepWav");
+    auto* folderLayout = new QGridLayout(folderGroup);
+    folderLayout->addWidget(editOutputDir, 0, 0);
+    folderLayout->addWidget(bBrowse, 0, 1);
+    folderLayout->addWidget(ckbKeepWav, 1, 0, 1, 2);
+
+    auto* formatGroup = Named(new QGroupBox(QStringLiteral("Output format"), tsOutput), "gbFormat");
+    cbOutputFormat = MakeList(formatGroup, "cbOutputFormat", kOutputFormats, false);
+    connect(cbOutputFormat, &QComboBox::currentIndexChanged, this, &TfrmOptions::UpdateKeepWav);
+    ckNormalize = Named(new QCheckBox(QStringLiteral("Normalize"), formatGroup), "ckNormalize");
+    SpinEdit1 = Named(new QSpinBox(formatGroup), "SpinEdit1");
+    SpinEdit1->setRange(0, kMaxNormalizePercent);
+    SpinEdit1->setAccessibleName(ckNormalize->text());
+    // Changed only with the arrows (mouse or keyboard), never typed.
+    SpinEdit1->findChild<QLineEdit*>()->setReadOnly(true);
+    connect(ckNormalize, &QCheckBox::toggled, SpinEdit1, &QWidget::setEnabled);
+    auto* formatLayout = new QGridLayout(formatGroup);
+    formatLayout->addWidget(LabelFor(QStringLiteral("Format："), cbOutputFormat), 0, 0);
+    formatLayout->addWidget(cbOutputFormat, 0, 1, 1, 3);
+    formatLayout->addWidget(ckNormalize, 1, 0);
+    formatLayout->addWidget(SpinEdit1, 1, 1);
+    formatLayout->addWidget(new QLabel(QStringLiteral("%"), formatGroup), 1, 2);
+    formatLayout->setColumnStretch(3, 1);
+
+    cbCDList = MakeList(tsOutput, "cbCDList", {}, false);
+    cbCDList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* deviceLayout = new QHBoxLayout;
+    deviceLayout->addWidget(LabelFor(QStringLiteral("Device："), cbCDList));
+    deviceLayout->addWidget(cbCDList, 1);
+
+    auto* layout = new QVBoxLayout(tsOutput);
+    layout->addWidget(folderGroup);
+    layout->addWidget(formatGroup);
+    layout->addLayout(deviceLayout);
+    layout->addStretch();
+}
+
+void TfrmOptions::BuildLameTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsLame");
+    PageControl1->addTab(page, QStringLiteral("LAME"));
+
+    auto* bitRateGroup = Named(new QGroupBox(QStringLiteral("Bit Rate"), page), "gbBitRate");
+    rbCBR =
+        Named(new QRadioButton(QStringLiteral("CBR(Constant Bit Rate)"), bitRateGroup), "rbCBR");
+    rbCBR->setChecked(true);
+    cbConstantBitRate = MakeList(bitRateGroup, "cbConstantBitRate", kConstantBitRates, false);
+    rbVBR =
+        Named(new QRadioButton(QStringLiteral("VBR(Variable Bit Rate)"), bitRateGroup), "rbVBR");
+    connect(rbVBR, &QRadioButton::toggled, this, &TfrmOptions::UpdateVBRControls);
+    ckbVBRHead =
+        Named(new QCheckBox(QStringLiteral("Write MP3 VBR Header"), bitRateGroup), "ckbVBRHead");
+    cbMinBitRate = MakeList(bitRateGroup, "cbMinBitRate", kVBRBitRates, true);
+    cbMaxBitRate = MakeList(bitRateGroup, "cbMaxBitRate", kVBRBitRates, true);
+    cbVBRQuality = MakeList(bitRateGroup, "cbVBRQuality", Numbers(kMaxVBRQuality), true);
+    auto* grid = new QGridLayout(bitRateGroup);
+    grid->addWidget(rbCBR, 0, 0);
+    grid->addWidget(LabelFor(QStringLiteral("Bitrate"), cbConstantBitRate), 0, 1, Qt::AlignRight);
+    grid->addWidget(cbConstantBitRate, 0, 2);
+    grid->addWidget(rbVBR, 1, 0);
+    grid->addWidget(ckbVBRHead, 1, 1, 1, 2);
+    grid->addWidget(LabelFor(QStringLiteral("Minimum bitrate:"), cbMinBitRate), 2, 0,
+                    Qt::AlignRight);
+    grid->addWidget(cbMinBitRate, 2, 1, 1, 2);
+    grid->addWidget(LabelFor(QStringLiteral("Maximum bitrate:"), cbMaxBitRate), 3, 0,
+                    Qt::AlignRight);
+    grid->addWidget(cbMaxBitRate, 3, 1, 1, 2);
+    grid->addWidget(LabelFor(QStringLiteral("VBR Quality:"), cbVBRQuality), 4, 0, Qt::AlignRight);
+    grid->addWidget(cbVBRQuality, 4, 1, 1, 2);
+
+    cbStereoMode = MakeList(page, "cbStereoMode", kStereoModes, true);
+    tbMP3Cpu = MakeCpuSlider(page, "tbMP3Cpu");
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(GroupOf(QStringLiteral("Channels"), page, cbStereoMode));
+    lower->addWidget(CpuGroup(page, tbMP3Cpu), 1);
+
+    bLameDefault = Named(new QPushButton(QStringLiteral("&Default"), page), "bLameDefault");
+    bLameDefault->setAutoDefault(false);
+    connect(bLameDefault, &QPushButton::clicked, this, &TfrmOptions::LameDefaults);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(bLameDefault);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(bitRateGroup);
+    layout->addLayout(lower);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+void TfrmOptions::BuildOggTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsOgg");
+    PageControl1->addTab(page, QStringLiteral("OGG"));
+
+    cbUseCompress =
+        Named(new QCheckBox(QStringLiteral("Use Quality setting"), page), "cbUseCompress");
+    tbCompression = Named(new QSlider(Qt::Horizontal, page), "tbCompression");
+    tbCompression->setRange(kMinOggQuality, kMaxOggQuality);
+    tbCompression->setTickPosition(QSlider::NoTicks);
+    tbCompression->setAccessibleName(cbUseCompress->text());
+    auto* quality = new QHBoxLayout;
+    quality->addWidget(tbCompression, 1);
+    quality->addWidget(new QLabel(QStringLiteral("-> Highest quality"), page));
+
+    auto* manager = Named(new QGroupBox(QStringLiteral("Use Bitrate manager"), page), "gbManager");
+    cbOggNomBit = MakeList(manager, "cbOggNomBit", kOggBitRates, false);
+    cbOggMaxBit = MakeList(manager, "cbOggMaxBit", kOggBitRates, false);
+    cbOggMinBit = MakeList(manager, "cbOggMinBit", kOggBitRates, false);
+    auto* grid = new QGridLayout(manager);
+    grid->addWidget(LabelFor(QStringLiteral("Nominal bitrate:"), cbOggNomBit), 0, 0);
+    grid->addWidget(cbOggNomBit, 0, 1);
+    grid->addWidget(LabelFor(QStringLiteral("Maximum bitrate:"), cbOggMaxBit), 1, 0);
+    grid->addWidget(cbOggMaxBit, 1, 1);
+    grid->addWidget(LabelFor(QStringLiteral("Minimum bitrate:"), cbOggMinBit), 2, 0);
+    grid->addWidget(cbOggMinBit, 2, 1);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(cbUseCompress);
+    layout->addLayout(quality);
+    layout->addWidget(manager);
+    layout->addStretch();
+}
+
+void TfrmOptions::BuildWmaTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsWma");
+    PageControl1->addTab(page, QStringLiteral("WMA"));
+
+    lbCodecs = Named(new QListWidget(page), "lbCodecs");
+    lbFormats = Named(new QListWidget(page), "lbFormats");
+    // A click or an arrow key on a codec shows that codec's formats.
+    connect(lbCodecs, &QListWidget::currentRowChanged, this, &TfrmOptions::FillFormats);
+    cbWMA_VBR = Named(new QCheckBox(QStringLiteral("VBR(Variable Bit Rate)"), page), "cbWMA_VBR");
+    connect(cbWMA_VBR, &QCheckBox::toggled, this, &TfrmOptions::FillFormats);
+    bWmaDefault = Named(new QPushButton(QStringLiteral("&Default"), page), "bWmaDefault");
+    bWmaDefault->setAutoDefault(false);
+    connect(bWmaDefault, &QPushButton::clicked, this, &TfrmOptions::WmaDefaults);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(LabelFor(QStringLiteral("Codecs"), lbCodecs), 0, 0);
+    grid->addWidget(lbCodecs, 1, 0);
+    grid->addWidget(LabelFor(QStringLiteral("Formats"), lbFormats), 0, 1);
+    grid->addWidget(lbFormats, 1, 1);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->addWidget(cbWMA_VBR, 2, 0);
+    grid->addWidget(bWmaDefault, 2, 1, Qt::AlignRight);
+}
+
+void TfrmOptions::BuildFlacTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsFlac");
+    PageControl1->addTab(page, QStringLiteral("FLAC"));
+    cbFlacCompression = MakeList(page, "cbFlacCompression", Numbers(kMaxFlacCompression), false);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(GroupOf(QStringLiteral("Compression"), page, cbFlacCompression));
+    layout->addStretch();
+}
+
+void TfrmOptions::BuildApeTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsApe");
+    PageControl1->addTab(page, QStringLiteral("APE"));
+    seAPECompression = Named(new QSpinBox(page), "seAPECompression");
+    seAPECompression->setRange(kMinAPECompression, kMaxAPECompression);
+    seAPECompression->setSingleStep(kAPECompressionStep);
+    // A typed value outside the range goes to the nearer bound when the field
+    // is left.
+    seAPECompression->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    tbAPECpuUsage = MakeCpuSlider(page, "tbAPECpuUsage");
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(GroupOf(QStringLiteral("Compression"), page, seAPECompression));
+    layout->addWidget(CpuGroup(page, tbAPECpuUsage));
+    layout->addStretch();
+}
+
+void TfrmOptions::BuildButtons() {
+    bOK = Named(new QPushButton(QStringLiteral("OK"), this), "bOK");
+    bOK->setDefault(true);
+    connect(bOK, &QPushButton::clicked, this, &TfrmOptions::bOKClick);
+    bCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "bCancel");
+    bCancel->setAutoDefault(false);
+    connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(bOK);
+    buttons->addWidget(bCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// Loading fires the control reactions (enabling, the WMA refill) just as the
+// user's changes do.
+void TfrmOptions::LoadControls() {
+    const TCommonOptions& common = m_settings.CommonOptions;
+    editOutputDir->setText(QString::fromStdString(common.OutputFolder));
+    SelectPosition(cbOutputFormat, common.OutputFormat);
+    ckbKeepWav->setChecked(!common.IsKeepWav);
+    ckNormalize->setChecked(common.IsNormalize);
+    SpinEdit1->setEnabled(common.IsNormalize);
+    SpinEdit1->setValue(common.NormalizePercent);
+    UpdateKeepWav();
+
+    const TMp3Options& mp3 = m_settings.Mp3Options;
+    rbVBR->setChecked(mp3.IsSelectVBR);
+    ckbVBRHead->setChecked(mp3.IsVBRHead);
+    cbMinBitRate->setEditText(QStringLiteral("%1 kbit/s").arg(mp3.BitRate));
+    cbMaxBitRate->setEditText(QStringLiteral("%1 kbit/s").arg(mp3.MaxBitRate));
+    SelectPosition(cbVBRQuality, mp3.VBRQuality);
+    SelectPosition(cbStereoMode, mp3.StereoMode);
+    tbMP3Cpu->setValue(mp3.CPU);
+    SelectPosition(cbConstantBitRate, mp3.ConstantBitRate);
+    UpdateVBRControls();
+
+    const TOggOptions& ogg = m_settings.OggOptions;
+    cbUseCompress->setChecked(ogg.IsUseCompress);
+    tbCompression->setValue(ogg.CompressPosition);
+    SelectPosition(cbOggMaxBit, ogg.MaxBitRate);
+    SelectPosition(cbOggNomBit, ogg.NomalBitRate);
+    SelectPosition(cbOggMinBit, ogg.MinBitRate);
+
+    const TWMAOptions& wma = m_settings.WMAOptions;
+    lbCodecs->setCurrentRow(wma.CodecIndex);
+    lbFormats->setCurrentRow(wma.FormatIndex);
+    cbWMA_VBR->setChecked(wma.VBR);
+
+    SelectPosition(cbFlacCompression, m_settings.FLACOptions.Compression);
+    seAPECompression->setValue(m_settings.APEOptions.Compression);
+    tbAPECpuUsage->setValue(m_settings.APEOptions.CPU);
+
+    FillDriveList();
+}
+
+void TfrmOptions::FillDriveList() {
+    const int index = m_settings.CDOptions.Index;
+    m_initialDrivePosition = index == -1 ? 0 : index;
+    cbCDList->addItems(DriveNames());
+    SelectPosition(cbCDList, m_initialDrivePosition);
+}
+
+void TfrmOptions::UpdateKeepWav() {
+    ckbKeepWav->setEnabled(cbOutputFormat->currentIndex() != ofWAV);
+}
+
+void TfrmOptions::UpdateVBRControls() {
+    const bool vbr = rbVBR->isChecked();
+    for (QWidget* control :
+         {static_cast<QWidget*>(ckbVBRHead), static_cast<QWidget*>(cbMinBitRate),
+          static_cast<QWidget*>(cbMaxBitRate), static_cast<QWidget*>(cbVBRQuality)}) {
+        control->setEnabled(vbr);
+    }
+}
+
+void TfrmOptions::FillCodecs() {
+    lbCodecs->clear();
+    for (const std::string& name : WmaCodecNames()) {
+        lbCodecs->addItem(QString::fromStdString(name));
+    }
+    lbCodecs->setCurrentRow(0);
+    FillFormats();
+}
+
+void TfrmOptions::FillFormats() {
+    lbFormats->clear();
+    for (const std::string& format : WmaFormats(lbCodecs->currentRow(), cbWMA_VBR->isChecked())) {
+        lbFormats->addItem(QString::fromStdString(format));
+    }
+    lbFormats->setCurrentRow(0);
+}
+
+void TfrmOptions::LameDefaults() {
+    rbCBR->setChecked(true);
+    cbConstantBitRate->setCurrentIndex(kDefaultConstantBitRate);
+    ckbVBRHead->setChecked(false);
+    cbMinBitRate->setCurrentIndex(kDefaultMinBitRate);
+    cbMaxBitRate->setCurrentIndex(kDefaultMaxBitRate);
+    cbVBRQuality->setCurrentIndex(kDefaultVBRQuality);
+    cbStereoMode->setCurrentIndex(kDefaultStereoMode);
+    tbMP3Cpu->setValue(kMaxCpu);
+}
+
+void TfrmOptions::WmaDefaults() {
+    lbCodecs->setCurrentRow(0);
+    FillFormats();
+    lbFormats->setCurrentRow(kDefaultWmaFormat);
+    cbWMA_VBR->setChecked(false);
+}
+
+void TfrmOptions::Browse() {
+    const QString folder = m_prompts.ChooseFolder(kFolderTitle);
+    if (!folder.isEmpty()) {
+        editOutputDir->setText(folder);
+    }
+}
+
+void TfrmOptions::bOKClick() {
+    if (!FolderExists(editOutputDir->text())) {
+        m_prompts.ErrorBox(editOutputDir->text() + QStringLiteral(",") +
+                           QStringLiteral("the output folder does not exist."));
+        if (PageControl1->currentWidget() == tsOutput) {
+            editOutputDir->setFocus();
+        }
+        return;
+    }
+    if (!StoreControls()) {
+        return;
+    }
+    const int drive = cbCDList->currentIndex();
+    // Without a selected drive (a stored position beyond the list) the open
+    // drive is kept rather than closed for nothing.
+    if (cbCDList->count() > 0 && drive >= 0 && drive != m_initialDrivePosition) {
+        m_target.SwitchDrive(drive);
+    }
+    m_target.ShowOutputSettings();
+    accept();
+}
+
+// Stores in the order of the record's fields; a bit-rate text that is not a
+// number stops the storing there, leaving the fields before it stored.
+bool TfrmOptions::StoreControls() {
+    TCommonOptions& common = m_settings.CommonOptions;
+    common.IsKeepWav = !ckbKeepWav->isChecked();
+    common.OutputFormat = cbOutputFormat->currentIndex();
+    common.OutputFolder = editOutputDir->text().toStdString();
+    common.IsNormalize = ckNormalize->isChecked();
+    common.NormalizePercent = SpinEdit1->value();
+
+    TMp3Options& mp3 = m_settings.Mp3Options;
+    mp3.IsSelectVBR = rbVBR->isChecked();
+    mp3.IsVBRHead = ckbVBRHead->isChecked();
+    // The number is the first three characters of the list's text.
+    const auto bitRate = [this](const QComboBox* list, std::int32_t& field) {
+        const QString number = list->currentText().left(3).trimmed();
+        bool ok = false;
+        const int value = number.toInt(&ok);
+        if (!ok) {
+            m_prompts.ErrorBox(QStringLiteral("'%1' is not a valid integer value.").arg(number));
+            return false;
+        }
+        field = value;
+        return true;
+    };
+    if (!bitRate(cbMinBitRate, mp3.BitRate) || !bitRate(cbMaxBitRate, mp3.MaxBitRate)) {
+        return false;
+    }
+    mp3.VBRQuality = cbVBRQuality->currentIndex();
+    mp3.StereoMode = cbStereoMode->currentIndex();
+    mp3.CPU = tbMP3Cpu->value();
+    mp3.ConstantBitRate = cbConstantBitRate->currentIndex();
+
+    TOggOptions& ogg = m_settings.OggOptions;
+    ogg.IsUseCompress = cbUseCompress->isChecked();
+    ogg.CompressPosition = tbCompression->value();
+    ogg.MaxBitRate = cbOggMaxBit->currentIndex();
+    ogg.NomalBitRate = cbOggNomBit->currentIndex();
+    ogg.MinBitRate = cbOggMinBit->currentIndex();
+
+    TWMAOptions& wma = m_settings.WMAOptions;
+    wma.CodecIndex = lbCodecs->currentRow();
+    wma.FormatIndex = lbFormats->currentRow();
+    wma.VBR = cbWMA_VBR->isChecked();
+
+    m_settings.FLACOptions.Compression = cbFlacCompression->currentIndex();
+    seAPECompression->interpretText();
+    m_settings.APEOptions.Compression = seAPECompression->value();
+    m_settings.APEOptions.CPU = tbAPECpuUsage->value();
+    m_settings.CDOptions.Index = cbCDList->currentIndex();
+    return true;
+}
+
+void ModalOptionsDialog::RunOptions(QWidget* parent, OptionsTarget& target) {
+    TfrmOptions dialog(parent, OptionsSetting, target, m_prompts);
+    dialog.exec();
+}

@@ -1,0 +1,507 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options dialog on the offscreen platform, loading from and saving to a
+// real "options.ini", with disc images as drives.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+#include <unistd.h>
+
+#include "discimage/disc_image.h"
+#include "discimage/synth.h"
+#include "settings/options_setting.h"
+#include "settings/ui/options_dialog.h"
+#include "support/ui/dialog_layout.h"
+
+// Readable QString values in failure messages.
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+class QtEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_settings_ui";
+        static char* argv[] = {name, nullptr};
+        m_application = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_application;
+};
+
+[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+struct RecordingTarget final : OptionsTarget {
+    void SwitchDrive(int position) override { switches.push_back(position); }
+    void ShowOutputSettings() override { ++outputShown; }
+    std::vector<int> switches;
+    int outputShown = 0;
+};
+
+// Every key with a value other than its default (and inside its range).
+constexpr const char* kCustomOptions = R"([CommonOptions]
+OutputFolder=@OUT@
+OutputFormat=4
+IsKeepWav=1
+IsNormalize=1
+NormalizePercent=87
+EnableRipTime=1
+RipTime=12
+[Mp3Options]
+IsSelectVBR=1
+IsVBRHead=1
+BitRate=96
+MaxBitRate=256
+VBRQuality=7
+StereoMode=3
+CPU=2
+ConstantBitRate=8
+[OggOptions]
+IsUseCompress=0
+CompressPosition=55
+MaxBitRate=14
+NomalBitRate=8
+MinBitRate=1
+[WMAOptions]
+CodecIndex=0
+FormatIndex=12
+VBR=0
+[FLACOptions]
+Compression=7
+[APEOptions]
+Compression=4500
+CPU=1
+[CDOptions]
+Index=-1
+CDDb=1
+)";
+
+}  // namespace
+
+class OptionsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        m_root = std::filesystem::temp_directory_path() /
+                 ("brisklark_test_options_" + std::to_string(getpid()) + "_" +
+                  std::to_string(counter++));
+        std::filesystem::create_directories(m_root / "program");
+        std::filesystem::create_directories(m_root / "out");
+        m_paths = std::make_unique<TAppPaths>(m_root / "program", m_root / "config");
+        unsetenv("BRISKLARK_DISC_IMAGES");
+    }
+
+    void TearDown() override {
+        m_dialog.reset();
+        unsetenv("BRISKLARK_DISC_IMAGES");
+        std::error_code error;
+        std::filesystem::remove_all(m_root, error);
+    }
+
+    // Writes options.ini (with @OUT@ standing for an existing folder) and
+    // loads it into the record.
+    void LoadFile(std::string text) {
+        for (auto at = text.find("@OUT@"); at != std::string::npos; at = text.find("@OUT@")) {
+            text.replace(at, 5, (m_root / "out").string());
+        }
+        std::ofstream(m_paths->OptionsFile()) << text;
+        LoadOptions(m_settings, *m_paths);
+    }
+
+    // Lists disc images as the drives, in this order.
+    void InsertDiscs(const std::vector<std::string>& names) {
+        std::string list;
+        for (const std::string& name : names) {
+            const std::filesystem::path cue = m_root / (name + ".cue");
+            ASSERT_TRUE(discimage::WriteDiscImage(
+                            cue, {discimage::BytePattern(discimage::kSectorBytes * 75, 1)})
+                            .ok);
+            list += (list.empty() ? "" : ":") + cue.string();
+        }
+        setenv("BRISKLARK_DISC_IMAGES", list.c_str(), 1);
+    }
+
+    TfrmOptions& Open() {
+        TOptionsPrompts prompts{[this](const QString& text) { m_errors.push_back(text); },
+                                [this](const QString& title) {
+                                    m_folderTitles.push_back(title);
+                                    return m_chosenFolder;
+                                }};
+        m_dialog = std::make_unique<TfrmOptions>(nullptr, m_settings, m_target, prompts);
+        m_dialog->show();
+        QApplication::processEvents();
+        return *m_dialog;
+    }
+
+    template <typename T>
+    [[nodiscard]] T* Find(const char* name) const {
+        T* widget = m_dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    void Click(const char* button) { Find<QPushButton>(button)->click(); }
+
+    // The record as the settings file holds it after saving and reading back.
+    [[nodiscard]] TOptionsSetting SavedAndReloaded() const {
+        EXPECT_TRUE(SaveOptions(m_settings, *m_paths).Ok);
+        TOptionsSetting reloaded;
+        LoadOptions(reloaded, *m_paths);
+        return reloaded;
+    }
+
+    std::filesystem::path m_root;
+    std::unique_ptr<TAppPaths> m_paths;
+    TOptionsSetting m_settings;
+    RecordingTarget m_target;
+    std::vector<QString> m_errors;
+    QStringList m_folderTitles;
+    QString m_chosenFolder;
+    std::unique_ptr<TfrmOptions> m_dialog;
+};
+
+TEST_F(OptionsDialogTest, ShowsEverySettingOfTheFile) {
+    LoadFile(kCustomOptions);
+    Open();
+    EXPECT_EQ(Find<QLineEdit>("editOutputDir")->text().toStdString(), (m_root / "out").string());
+    EXPECT_EQ(Find<QComboBox>("cbOutputFormat")->currentText(), "FLAC file(*.FLAC)");
+    EXPECT_FALSE(Find<QCheckBox>("ckbKeepWav")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("ckNormalize")->isChecked());
+    EXPECT_EQ(Find<QSpinBox>("SpinEdit1")->value(), 87);
+    EXPECT_TRUE(Find<QRadioButton>("rbVBR")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("ckbVBRHead")->isChecked());
+    EXPECT_EQ(Find<QComboBox>("cbMinBitRate")->currentText(), "96 kbit/s");
+    EXPECT_EQ(Find<QComboBox>("cbMaxBitRate")->currentText(), "256 kbit/s");
+    EXPECT_EQ(Find<QComboBox>("cbVBRQuality")->currentText(), "7");
+    EXPECT_EQ(Find<QComboBox>("cbStereoMode")->currentText(), "Mono");
+    EXPECT_EQ(Find<QSlider>("tbMP3Cpu")->value(), 2);
+    EXPECT_EQ(Find<QComboBox>("cbConstantBitRate")->currentText(), "320");
+    EXPECT_FALSE(Find<QCheckBox>("cbUseCompress")->isChecked());
+    EXPECT_EQ(Find<QSlider>("tbCompression")->value(), 55);
+    EXPECT_EQ(Find<QComboBox>("cbOggMaxBit")->currentText(), "320 kbit/s");
+    EXPECT_EQ(Find<QComboBox>("cbOggNomBit")->currentText(), "128 kbit/s");
+    EXPECT_EQ(Find<QComboBox>("cbOggMinBit")->currentText(), " 45 kbit/s");
+    EXPECT_EQ(Find<QComboBox>("cbFlacCompression")->currentText(), "7");
+    EXPECT_EQ(Find<QSpinBox>("seAPECompression")->value(), 4500);
+    EXPECT_EQ(Find<QSlider>("tbAPECpuUsage")->value(), 1);
+    EXPECT_EQ(Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+}
+
+// "OK" without a change stores what was loaded: the whole record survives
+// a save and a fresh load unchanged.
+TEST_F(OptionsDialogTest, OkUnchangedStoresTheSameSettings) {
+    for (const char* file : {"", kCustomOptions}) {
+        SCOPED_TRACE(file);
+        LoadFile(file);
+        std::filesystem::create_directories(m_settings.CommonOptions.OutputFolder);
+        const TOptionsSetting loaded = m_settings;
+        Open();
+        Click("bOK");
+        EXPECT_TRUE(m_errors.empty());
+        EXPECT_FALSE(m_dialog->isVisible());
+        EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+        EXPECT_TRUE(m_settings == loaded);
+        EXPECT_TRUE(SavedAndReloaded() == loaded);
+    }
+}
+
+TEST_F(OptionsDialogTest, ValuesOutsideTheSpinRangesGoToTheNearerBound) {
+    struct Case {
+        const char* file;
+        int normalize;
+        int ape;
+    };
+    for (const Case& c :
+         {Case{"[CommonOptions]\nNormalizePercent=150\n[APEOptions]\nCompression=20000\n", 100,
+               10000},
+          Case{"[CommonOptions]\nNormalizePercent=-5\n[APEOptions]\nCompression=10\n", 0, 1000}}) {
+        LoadFile(std::string(c.file) + "[CommonOptions]\nOutputFolder=@OUT@\n");
+        Open();
+        Click("bOK");
+        EXPECT_EQ(m_settings.CommonOptions.NormalizePercent, c.normalize) << c.file;
+        EXPECT_EQ(m_settings.APEOptions.Compression, c.ape) << c.file;
+    }
+}
+
+// The minimum and maximum bit rates are the first three characters of the
+// lists' texts; anything else stops storing there.
+TEST_F(OptionsDialogTest, StoresTheBitRateTextsOrStopsAtOneThatIsNoNumber) {
+    struct Case {
+        const char* minText;
+        const char* maxText;
+        int bitRate;     // stored BitRate, -1: unchanged
+        int maxBitRate;  // stored MaxBitRate, -1: unchanged
+        const char* error;
+    };
+    const Case cases[] = {
+        {" 32 kbit/s", "320 kbit/s", 32, 320, nullptr},
+        {"96 kbit/s", " 40 kbit/s", 96, 40, nullptr},
+        {"1000 kbit/s", "64", 100, 64, nullptr},
+        {"abc", "320 kbit/s", -1, -1, "'abc' is not a valid integer value."},
+        {"128 kbit/s", "x", 128, -1, "'x' is not a valid integer value."},
+        {"", "128 kbit/s", -1, -1, "'' is not a valid integer value."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.minText);
+        LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n[Mp3Options]\nBitRate=48\nMaxBitRate=56\n");
+        m_errors.clear();
+        m_target = RecordingTarget{};
+        const TOptionsSetting loaded = m_settings;
+        Open();
+        Find<QRadioButton>("rbVBR")->click();
+        Find<QComboBox>("cbMinBitRate")->setEditText(QString::fromLatin1(c.minText));
+        Find<QComboBox>("cbMaxBitRate")->setEditText(QString::fromLatin1(c.maxText));
+        Find<QComboBox>("cbOutputFormat")->setCurrentIndex(ofOGG);
+        Find<QComboBox>("cbVBRQuality")->setCurrentIndex(9);
+        Click("bOK");
+        EXPECT_EQ(m_settings.Mp3Options.BitRate, c.bitRate < 0 ? 48 : c.bitRate);
+        EXPECT_EQ(m_settings.Mp3Options.MaxBitRate, c.maxBitRate < 0 ? 56 : c.maxBitRate);
+        // Stored before the bit rates in every case; after them only when
+        // both are numbers.
+        EXPECT_EQ(m_settings.CommonOptions.OutputFormat, ofOGG);
+        EXPECT_TRUE(m_settings.Mp3Options.IsSelectVBR);
+        EXPECT_EQ(m_settings.Mp3Options.VBRQuality, c.error ? loaded.Mp3Options.VBRQuality : 9);
+        if (c.error != nullptr) {
+            EXPECT_EQ(m_errors, std::vector<QString>{QString::fromLatin1(c.error)});
+            EXPECT_TRUE(m_dialog->isVisible());
+            EXPECT_EQ(m_target.outputShown, 0);
+        } else {
+            EXPECT_TRUE(m_errors.empty());
+            EXPECT_FALSE(m_dialog->isVisible());
+        }
+    }
+}
+
+TEST_F(OptionsDialogTest, MissingFolderKeepsTheDialogOpenAndStoresNothing) {
+    LoadFile(kCustomOptions);
+    const TOptionsSetting loaded = m_settings;
+    Open();
+    const QString missing = QString::fromStdString((m_root / "gone").string());
+    Find<QLineEdit>("editOutputDir")->setText(missing);
+    Find<QComboBox>("cbOutputFormat")->setCurrentIndex(ofMP3);
+    Find<QLineEdit>("editOutputDir")->clearFocus();
+    Click("bOK");
+    EXPECT_EQ(m_errors, std::vector<QString>{missing + ",the output folder does not exist."});
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_EQ(m_dialog->focusWidget(), Find<QLineEdit>("editOutputDir"));
+    EXPECT_TRUE(m_settings == loaded);
+    EXPECT_EQ(m_target.outputShown, 0);
+}
+
+TEST_F(OptionsDialogTest, CancelAfterChangesLeavesEverySetting) {
+    LoadFile(kCustomOptions);
+    const TOptionsSetting loaded = m_settings;
+    InsertDiscs({"first", "second"});
+    Open();
+    Find<QLineEdit>("editOutputDir")->setText("/tmp");
+    Find<QComboBox>("cbOutputFormat")->setCurrentIndex(ofWAV);
+    Find<QCheckBox>("ckNormalize")->click();
+    Click("bLameDefault");
+    Find<QComboBox>("cbOggNomBit")->setCurrentIndex(3);
+    Find<QCheckBox>("cbWMA_VBR")->click();
+    Find<QComboBox>("cbFlacCompression")->setCurrentIndex(0);
+    Find<QSpinBox>("seAPECompression")->setValue(9000);
+    Find<QComboBox>("cbCDList")->setCurrentIndex(1);
+    Click("bCancel");
+    EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(m_settings == loaded);
+    EXPECT_TRUE(m_target.switches.empty());
+    EXPECT_EQ(m_target.outputShown, 0);
+}
+
+TEST_F(OptionsDialogTest, WavFormatDisablesTheDeleteBoxWhichStillStores) {
+    LoadFile("[CommonOptions]\nOutputFolder=@OUT@\nIsKeepWav=0\n");
+    Open();
+    auto* deleteWav = Find<QCheckBox>("ckbKeepWav");
+    auto* format = Find<QComboBox>("cbOutputFormat");
+    EXPECT_TRUE(deleteWav->isEnabled());
+    format->setCurrentIndex(ofWAV);
+    EXPECT_FALSE(deleteWav->isEnabled());
+    EXPECT_TRUE(deleteWav->isChecked());
+    format->setCurrentIndex(ofAPE);
+    EXPECT_TRUE(deleteWav->isEnabled());
+    deleteWav->click();
+    format->setCurrentIndex(ofWAV);
+    Click("bOK");
+    EXPECT_TRUE(m_settings.CommonOptions.IsKeepWav);
+    EXPECT_EQ(m_settings.CommonOptions.OutputFormat, ofWAV);
+}
+
+TEST_F(OptionsDialogTest, NormalizeAndBitRateModeEnableTheirControls) {
+    LoadFile("");
+    Open();
+    auto* normalize = Find<QCheckBox>("ckNormalize");
+    auto* percent = Find<QSpinBox>("SpinEdit1");
+    const std::vector<QWidget*> vbrControls{
+        Find<QCheckBox>("ckbVBRHead"), Find<QComboBox>("cbMinBitRate"),
+        Find<QComboBox>("cbMaxBitRate"), Find<QComboBox>("cbVBRQuality")};
+    const auto vbrEnabled = [&] {
+        int enabled = 0;
+        for (const QWidget* control : vbrControls) {
+            enabled += control->isEnabled() ? 1 : 0;
+        }
+        return enabled;
+    };
+    EXPECT_FALSE(percent->isEnabled());
+    EXPECT_EQ(vbrEnabled(), 0);
+    normalize->click();
+    EXPECT_TRUE(percent->isEnabled());
+    Find<QRadioButton>("rbVBR")->click();
+    EXPECT_EQ(vbrEnabled(), 4);
+    Find<QRadioButton>("rbCBR")->click();
+    EXPECT_EQ(vbrEnabled(), 0);
+    normalize->click();
+    EXPECT_FALSE(percent->isEnabled());
+}
+
+TEST_F(OptionsDialogTest, LameDefaultButtonSetsTheDefaultEncoderChoice) {
+    LoadFile(std::string(kCustomOptions) + "[CommonOptions]\nOutputFolder=@OUT@\n");
+    Open();
+    Click("bLameDefault");
+    Click("bOK");
+    const TMp3Options& mp3 = m_settings.Mp3Options;
+    EXPECT_FALSE(mp3.IsSelectVBR);
+    EXPECT_FALSE(mp3.IsVBRHead);
+    EXPECT_EQ(mp3.ConstantBitRate, 5);
+    EXPECT_EQ(mp3.BitRate, 128);
+    EXPECT_EQ(mp3.MaxBitRate, 320);
+    EXPECT_EQ(mp3.VBRQuality, 4);
+    EXPECT_EQ(mp3.StereoMode, 1);
+    EXPECT_EQ(mp3.CPU, 3);
+    EXPECT_FALSE(Find<QComboBox>("cbMinBitRate")->isEnabled());
+}
+
+TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheField) {
+    LoadFile(kCustomOptions);
+    Open();
+    auto* field = Find<QLineEdit>("editOutputDir");
+    const QString before = field->text();
+    Click("bBrowse");
+    EXPECT_EQ(field->text(), before);
+    m_chosenFolder = QStringLiteral("/srv/music");
+    Click("bBrowse");
+    EXPECT_EQ(field->text(), "/srv/music");
+    EXPECT_EQ(m_folderTitles, QStringList(2, "Please select the folder to save the audio file"));
+}
+
+TEST_F(OptionsDialogTest, DriveListSelectsTheStoredDriveAndSwitchesOnlyOnAChange) {
+    InsertDiscs({"first", "second"});
+    struct Case {
+        int storedIndex;
+        int chosen;  // -1: left as shown
+        int shown;
+        std::vector<int> switches;
+        int storedAfter;
+    };
+    const Case cases[] = {
+        {-1, -1, 0, {}, 0},
+        {0, 1, 0, {1}, 1},
+        {1, -1, 1, {}, 1},
+        {1, 0, 1, {0}, 0},
+        // A stored drive beyond the list selects none and keeps the open one.
+        {5, -1, -1, {}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.storedIndex);
+        LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n[CDOptions]\nIndex=" +
+                 std::to_string(c.storedIndex) + "\n");
+        m_target = RecordingTarget{};
+        Open();
+        auto* drives = Find<QComboBox>("cbCDList");
+        ASSERT_EQ(drives->count(), 2);
+        EXPECT_EQ(drives->itemText(0), "Image   first.cue");
+        EXPECT_EQ(drives->itemText(1), "Image   second.cue");
+        EXPECT_EQ(drives->currentIndex(), c.shown);
+        if (c.chosen >= 0) {
+            drives->setCurrentIndex(c.chosen);
+        }
+        Click("bOK");
+        EXPECT_EQ(m_target.switches, c.switches);
+        EXPECT_EQ(m_target.outputShown, 1);
+        EXPECT_EQ(m_settings.CDOptions.Index, c.storedAfter);
+    }
+}
+
+TEST_F(OptionsDialogTest, WmaListsComeFromTheWindowsMediaOutput) {
+    LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n");
+    Open();
+    auto* codecs = Find<QListWidget>("lbCodecs");
+    auto* formats = Find<QListWidget>("lbFormats");
+    ASSERT_GT(codecs->count(), 0);
+    EXPECT_EQ(codecs->currentRow(), 0);
+    ASSERT_GT(formats->count(), 29);
+    EXPECT_EQ(formats->currentRow(), 29);
+
+    // No VBR encoder exists: the VBR list is empty, and the dialog says so.
+    Find<QCheckBox>("cbWMA_VBR")->click();
+    EXPECT_EQ(formats->count(), 0);
+    Find<QCheckBox>("cbWMA_VBR")->click();
+    EXPECT_GT(formats->count(), 29);
+    EXPECT_EQ(formats->currentRow(), 0);
+
+    formats->setCurrentRow(3);
+    Click("bWmaDefault");
+    EXPECT_EQ(codecs->currentRow(), 0);
+    EXPECT_EQ(formats->currentRow(), 29);
+    Click("bOK");
+    EXPECT_EQ(m_settings.WMAOptions.CodecIndex, 0);
+    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, 29);
+    EXPECT_FALSE(m_settings.WMAOptions.VBR);
+}
+
+TEST_F(OptionsDialogTest, StoredWmaVbrReplacesTheStoredFormat) {
+    LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n[WMAOptions]\nFormatIndex=5\nVBR=1\n");
+    Open();
+    EXPECT_TRUE(Find<QCheckBox>("cbWMA_VBR")->isChecked());
+    EXPECT_EQ(Find<QListWidget>("lbFormats")->count(), 0);
+    Click("bOK");
+    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, -1);
+    EXPECT_TRUE(m_settings.WMAOptions.VBR);
+}
+
+TEST_F(OptionsDialogTest, DialogLayoutKeepsEveryControlWholeOnEveryTab) {
+    LoadFile(kCustomOptions);
+    InsertDiscs({"a_rather_long_image_name"});
+    Open();
+    auto* tabs = Find<QTabWidget>("PageControl1");
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QApplication::processEvents();
+        const std::string name = "options_" + tabs->tabText(tab).toLower().toStdString();
+        SaveScreenshot(*m_dialog, name);
+        EXPECT_EQ(LayoutProblems(*m_dialog), std::vector<std::string>{}) << name;
+    }
+}
+
+TEST_F(OptionsDialogTest, EveryControlHasAnAccessibleName) {
+    LoadFile("");
+    Open();
+    for (const char* name :
+         {"editOutputDir", "cbOutputFormat", "SpinEdit1", "cbCDList", "cbConstantBitRate",
+          "cbMinBitRate", "cbMaxBitRate", "cbVBRQuality", "cbStereoMode", "tbMP3Cpu",
+          "tbCompression", "cbOggNomBit", "cbOggMaxBit", "cbOggMinBit", "lbCodecs", "lbFormats",
+          "cbFlacCompression", "seAPECompression", "tbAPECpuUsage"}) {
+        EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
+    }
+}
