@@ -98,10 +98,11 @@ void MainWindowTest::WriteOptions(int outputFormat, const std::string& outputFol
 
 TfrmMain& MainWindowTest::StartWindow(CdAudioPlayer* player) {
     MainWindowHandOvers handOvers;
-    handOvers.rip = &m_rip;
+    handOvers.rip = m_ripWindow != nullptr ? m_ripWindow : &m_rip;
     handOvers.cddb = &m_cddb;
     handOvers.converter = &m_converter;
-    handOvers.titleEditor = &m_titleEditor;
+    handOvers.titleEditor = m_titleEditorWindow != nullptr ? m_titleEditorWindow : &m_titleEditor;
+    handOvers.options = m_options;
     handOvers.player = player != nullptr ? player : &m_player;
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();

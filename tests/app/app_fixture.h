@@ -165,6 +165,10 @@ protected:
     RecordingCddb m_cddb;
     RecordingConverter m_converter;
     ScriptedTitleEditor m_titleEditor;
+    // Real windows wired by StartWindow in place of the stand-ins when set.
+    OptionsDialogOpener* m_options = nullptr;
+    TitleEditorOpener* m_titleEditorWindow = nullptr;
+    RipWindowOpener* m_ripWindow = nullptr;
     RecordingPlayer m_player;
     std::unique_ptr<TfrmMain> m_window;
 };

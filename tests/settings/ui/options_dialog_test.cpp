@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -504,4 +505,23 @@ TEST_F(OptionsDialogTest, EveryControlHasAnAccessibleName) {
           "cbFlacCompression", "seAPECompression", "tbAPECpuUsage"}) {
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
     }
+}
+
+// The layout check itself finds a cut-off caption and covered controls.
+TEST(LayoutCheck, FindsClippedTextAndOverlaps) {
+    QWidget window;
+    auto* label = new QLabel(QStringLiteral("A caption far longer than its room"), &window);
+    label->setObjectName(QStringLiteral("lShort"));
+    label->setGeometry(5, 5, 40, 20);
+    auto* first = new QPushButton(QStringLiteral("One"), &window);
+    first->setGeometry(5, 40, 100, 40);
+    auto* second = new QPushButton(QStringLiteral("Two"), &window);
+    second->setGeometry(60, 50, 100, 40);
+    window.resize(300, 100);
+    window.show();
+    QApplication::processEvents();
+    const std::vector<std::string> problems = LayoutProblems(window);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].rfind("lShort", 0), 0u) << problems[0];
+    EXPECT_NE(problems[1].find("overlaps"), std::string::npos) << problems[1];
 }
