@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -445,9 +446,8 @@ void TfrmOptions::UpdateKeepWav() {
 
 void TfrmOptions::UpdateVBRControls() {
     const bool vbr = rbVBR->isChecked();
-    for (QWidget* control :
-         {static_cast<QWidget*>(ckbVBRHead), static_cast<QWidget*>(cbMinBitRate),
-          static_cast<QWidget*>(cbMaxBitRate), static_cast<QWidget*>(cbVBRQuality)}) {
+    const std::array<QWidget*, 4> vbrControls{ckbVBRHead, cbMinBitRate, cbMaxBitRate, cbVBRQuality};
+    for (QWidget* control : vbrControls) {
         control->setEnabled(vbr);
     }
 }
