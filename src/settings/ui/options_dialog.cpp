@@ -22,6 +22,7 @@
 #include <system_error>
 #include <vector>
 
+#include "audio/codecs/wma_out.h"
 #include "cd/access/cd_access.h"
 
 namespace {
@@ -73,15 +74,6 @@ QStringList Numbers(int last) {
         list.append(QString::number(value));
     }
     return list;
-}
-
-// Until the Windows Media output is built, no WMA codec is offered.
-std::vector<std::string> WmaCodecNames() {
-    return {};
-}
-
-std::vector<std::string> WmaFormats(int /*codec*/, bool /*vbr*/) {
-    return {};
 }
 
 template <typename Widget>
@@ -171,7 +163,11 @@ QStringList DriveNames() {
 
 TfrmOptions::TfrmOptions(QWidget* parent, TOptionsSetting& settings, OptionsTarget& target,
                          TOptionsPrompts prompts)
-    : QDialog(parent), m_settings(settings), m_target(target), m_prompts(std::move(prompts)) {
+    : QDialog(parent),
+      m_settings(settings),
+      m_target(target),
+      m_prompts(std::move(prompts)),
+      m_wmaOut(std::make_unique<TWMAOut>()) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     PageControl1 = Named(new QTabWidget(this), "PageControl1");
@@ -454,7 +450,7 @@ void TfrmOptions::UpdateVBRControls() {
 
 void TfrmOptions::FillCodecs() {
     lbCodecs->clear();
-    for (const std::string& name : WmaCodecNames()) {
+    for (const std::string& name : m_wmaOut->Codecs()) {
         lbCodecs->addItem(QString::fromStdString(name));
     }
     lbCodecs->setCurrentRow(0);
@@ -463,7 +459,8 @@ void TfrmOptions::FillCodecs() {
 
 void TfrmOptions::FillFormats() {
     lbFormats->clear();
-    for (const std::string& format : WmaFormats(lbCodecs->currentRow(), cbWMA_VBR->isChecked())) {
+    m_wmaOut->SetVBR(cbWMA_VBR->isChecked());
+    for (const std::string& format : m_wmaOut->Formats(lbCodecs->currentRow())) {
         lbFormats->addItem(QString::fromStdString(format));
     }
     lbFormats->setCurrentRow(0);

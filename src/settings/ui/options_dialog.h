@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 #include "app/hand_overs.h"
 #include "settings/options_setting.h"
@@ -17,6 +18,7 @@ class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QTabWidget;
+class TWMAOut;
 
 // The boxes the options dialog shows.
 struct TOptionsPrompts {
@@ -73,6 +75,8 @@ private:
     TOptionsSetting& m_settings;
     OptionsTarget& m_target;
     TOptionsPrompts m_prompts;
+    // Hidden: only lists the Windows Media codecs and formats.
+    std::unique_ptr<TWMAOut> m_wmaOut;
     // The drive-list position selected when the dialog opened.
     int m_initialDrivePosition = 0;
 

@@ -216,18 +216,14 @@ TEST_F(OptionsDialogTest, OkUnchangedStoresTheSameSettings) {
         SCOPED_TRACE(file);
         LoadFile(file);
         std::filesystem::create_directories(m_settings.CommonOptions.OutputFolder);
-        TOptionsSetting loaded = m_settings;
+        const TOptionsSetting loaded = m_settings;
         Open();
         Click("bOK");
-        // The WMA lists are not filled yet.
-        loaded.WMAOptions = m_settings.WMAOptions;
         EXPECT_TRUE(m_errors.empty());
         EXPECT_FALSE(m_dialog->isVisible());
         EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
         EXPECT_TRUE(m_settings == loaded);
-        TOptionsSetting reloaded = SavedAndReloaded();
-        reloaded.WMAOptions = m_settings.WMAOptions;
-        EXPECT_TRUE(reloaded == loaded);
+        EXPECT_TRUE(SavedAndReloaded() == loaded);
     }
 }
 
@@ -446,6 +442,43 @@ TEST_F(OptionsDialogTest, DriveListSelectsTheStoredDriveAndSwitchesOnlyOnAChange
         EXPECT_EQ(m_target.outputShown, 1);
         EXPECT_EQ(m_settings.CDOptions.Index, c.storedAfter);
     }
+}
+
+TEST_F(OptionsDialogTest, WmaListsComeFromTheWindowsMediaOutput) {
+    LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n");
+    Open();
+    auto* codecs = Find<QListWidget>("lbCodecs");
+    auto* formats = Find<QListWidget>("lbFormats");
+    ASSERT_GT(codecs->count(), 0);
+    EXPECT_EQ(codecs->currentRow(), 0);
+    ASSERT_GT(formats->count(), 29);
+    EXPECT_EQ(formats->currentRow(), 29);
+
+    // No VBR encoder exists: the VBR list is empty, and the dialog says so.
+    Find<QCheckBox>("cbWMA_VBR")->click();
+    EXPECT_EQ(formats->count(), 0);
+    Find<QCheckBox>("cbWMA_VBR")->click();
+    EXPECT_GT(formats->count(), 29);
+    EXPECT_EQ(formats->currentRow(), 0);
+
+    formats->setCurrentRow(3);
+    Click("bWmaDefault");
+    EXPECT_EQ(codecs->currentRow(), 0);
+    EXPECT_EQ(formats->currentRow(), 29);
+    Click("bOK");
+    EXPECT_EQ(m_settings.WMAOptions.CodecIndex, 0);
+    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, 29);
+    EXPECT_FALSE(m_settings.WMAOptions.VBR);
+}
+
+TEST_F(OptionsDialogTest, StoredWmaVbrReplacesTheStoredFormat) {
+    LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n[WMAOptions]\nFormatIndex=5\nVBR=1\n");
+    Open();
+    EXPECT_TRUE(Find<QCheckBox>("cbWMA_VBR")->isChecked());
+    EXPECT_EQ(Find<QListWidget>("lbFormats")->count(), 0);
+    Click("bOK");
+    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, -1);
+    EXPECT_TRUE(m_settings.WMAOptions.VBR);
 }
 
 TEST_F(OptionsDialogTest, DialogLayoutKeepsEveryControlWholeOnEveryTab) {
