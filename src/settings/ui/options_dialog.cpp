@@ -24,16 +24,12 @@
 
 #include "audio/codecs/wma_out.h"
 #include "cd/access/cd_access.h"
+#include "settings/encoders/output_formats.h"
 
 namespace {
 
 const QString kFolderTitle = QStringLiteral("Please select the folder to save the audio file");
 
-const QStringList kOutputFormats{
-    QStringLiteral("MP3 file(*.MP3)"),   QStringLiteral("WAV file(*.WAV)"),
-    QStringLiteral("OGG file(*.OGG)"),   QStringLiteral("WMA file(*.WMA)"),
-    QStringLiteral("FLAC file(*.FLAC)"), QStringLiteral("APE FILE(*.APE)"),
-};
 const QStringList kConstantBitRates{"48", "56", "64", "80", "96", "128", "192", "256", "320"};
 // Two-digit rates carry a leading space so that the first three characters
 // always hold the number.
@@ -66,6 +62,15 @@ constexpr int kDefaultVBRQuality = 4;
 constexpr int kDefaultStereoMode = 1;  // Joint Stereo
 // WMA "&Default" format position.
 constexpr int kDefaultWmaFormat = 29;
+
+// The entries of the output-format list, in format-number order.
+QStringList OutputFormatTexts() {
+    QStringList texts;
+    for (const TOutputFormatRow& format : OutputFormats()) {
+        texts.append(QString::fromLatin1(format.ListText));
+    }
+    return texts;
+}
 
 // "0" .. last.
 QStringList Numbers(int last) {
@@ -204,7 +209,7 @@ void TfrmOptions::BuildOutputTab() {
     folderLayout->addWidget(ckbKeepWav, 1, 0, 1, 2);
 
     auto* formatGroup = Named(new QGroupBox(QStringLiteral("Output format"), tsOutput), "gbFormat");
-    cbOutputFormat = MakeList(formatGroup, "cbOutputFormat", kOutputFormats, false);
+    cbOutputFormat = MakeList(formatGroup, "cbOutputFormat", OutputFormatTexts(), false);
     connect(cbOutputFormat, &QComboBox::currentIndexChanged, this, &TfrmOptions::UpdateKeepWav);
     ckNormalize = Named(new QCheckBox(QStringLiteral("Normalize"), formatGroup), "ckNormalize");
     SpinEdit1 = Named(new QSpinBox(formatGroup), "SpinEdit1");
