@@ -14,7 +14,7 @@
 #include "app/user_prompts.h"
 #include "cd/cd_drive.h"
 #include "cd/track_list.h"
-#include "settings/close_cd.h"
+#include "cd/close_cd.h"
 #include "settings/disc_cache.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"

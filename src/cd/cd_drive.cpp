@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "cd/close_cd.h"
 #include "cddb/protocol/cddb_toc.h"
-#include "settings/close_cd.h"
 
 namespace {
 

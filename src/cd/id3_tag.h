@@ -4,7 +4,8 @@
 // Tid3tag writes a 128-byte ID3v1 tag (ID3v1.1 with a track number when one is
 // set) at the end of an existing MP3 file, replacing an ID3v1 tag already
 // there. Texts are UTF-8 in memory and ISO-8859-1 in the file; characters
-// outside ISO-8859-1 are written as '?'.
+// outside ISO-8859-1 are written as '?'. The bytes are those of the tag
+// containers' ID3v1 renderer (audio/tags/id3v1_tags.h).
 //
 // Used on one thread at a time (the GUI thread in the program).
 
@@ -13,9 +14,10 @@
 #include <string>
 #include <string_view>
 
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
+#include "audio/tags/id3v1_tags.h"
 
-inline constexpr std::size_t kId3TagBytes = 128;
+inline constexpr std::size_t kId3TagBytes = kId3v1RecordSize;
 
 // WriteTag results: the error code sits in the high byte, 0 is success.
 inline constexpr std::uint16_t kId3FileMissing = 1 << 8;  // missing or could not be opened

@@ -13,45 +13,17 @@
 #include <string_view>
 #include <utility>
 
-#include "cd/file_descriptor.h"
+#include "audio/core/file_descriptor.h"
+#include "audio/wav/pcm_wav_header.h"
 #include "cd/wav_normalizer.h"
 
 namespace {
 
 constexpr std::int32_t kLeadInFrames = 150;  // 00:02:00, where sector 0 lies
-constexpr std::uint32_t kWavChannels = 2;
-constexpr std::uint32_t kWavSampleRate = 44100;
-constexpr std::uint32_t kWavBitsPerSample = 16;
-constexpr std::uint32_t kWavBlockAlign = kWavChannels * kWavBitsPerSample / 8;
 
-void PutLe(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) {
-        bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-// Four ASCII characters of a chunk name.
-void PutTag(std::span<std::uint8_t> bytes, std::size_t offset, std::string_view tag) {
-    std::copy_n(tag.begin(), 4, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-// The canonical 44-byte header of 16-bit stereo PCM at 44100 Hz.
+// The header of 16-bit stereo PCM at 44100 Hz for audioBytes of audio.
 std::array<std::uint8_t, kRipWavHeaderBytes> WavHeader(std::uint32_t audioBytes) {
-    std::array<std::uint8_t, kRipWavHeaderBytes> header{};
-    PutTag(header, 0, "RIFF");
-    PutLe(header, 4, audioBytes + 36, 4);
-    PutTag(header, 8, "WAVE");
-    PutTag(header, 12, "fmt ");
-    PutLe(header, 16, 16, 4);
-    PutLe(header, 20, 1, 2);  // PCM
-    PutLe(header, 22, kWavChannels, 2);
-    PutLe(header, 24, kWavSampleRate, 4);
-    PutLe(header, 28, kWavSampleRate * kWavBlockAlign, 4);
-    PutLe(header, 32, kWavBlockAlign, 2);
-    PutLe(header, 34, kWavBitsPerSample, 2);
-    PutTag(header, 36, "data");
-    PutLe(header, 40, audioBytes, 4);
-    return header;
+    return RenderPcmWavHeader(TPcmWavFormat{}, audioBytes);
 }
 
 // Frames (1/75 s) from the start of the lead-in to a minute/second/frame address.

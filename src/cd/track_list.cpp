@@ -33,7 +33,7 @@ std::vector<TTrackRow> BuildTrackRows(const TTOC& toc, TCDInfo& info) {
             --lengthMinutes;
         }
         if (info.Titles[n].empty()) {
-            info.Titles[n] = "Track" + TwoDigits(n);
+            info.Titles[n] = DefaultTrackTitle(n);
         }
         rows.push_back({std::to_string(n), true, info.Titles[n], MinutesSeconds(minute, second),
                         MinutesSeconds(lengthMinutes, lengthSeconds)});

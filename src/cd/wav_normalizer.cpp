@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "cd/file_descriptor.h"
+#include "audio/core/file_descriptor.h"
 
 namespace {
 

@@ -12,7 +12,9 @@
 #include <span>
 #include <string>
 
-inline constexpr std::size_t kRipWavHeaderBytes = 44;
+#include "audio/wav/pcm_wav_header.h"
+
+inline constexpr std::size_t kRipWavHeaderBytes = kPcmWavHeaderBytes;
 
 // Scales the complete 16-bit samples of block in place: sample × gain, with
 // the product computed exactly, rounded to nearest with halves to even and

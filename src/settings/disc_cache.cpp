@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::int32_t kDefaultTrackCount = kMaxTrackTitles;
 
-std::string DefaultTitle(int track) {
-    return "Track" + TwoDigits(track);
-}
-
 // Titles are stored for tracks 1..count, and there are at most 100.
 int StoredTitleCount(std::int32_t trackCount) {
     return std::min(trackCount, kMaxTrackTitles);
@@ -38,7 +34,7 @@ void LoadDiscInfo(TCDInfo& info, const std::string& discKey,
     info.TrackCount = ini.ReadInteger(section, "CDTrackNumber", kDefaultTrackCount);
     for (int track = 1; track <= StoredTitleCount(info.TrackCount); ++track) {
         std::string title = ini.ReadString(section, std::to_string(track).c_str(), "");
-        info.Titles[track] = title.empty() ? DefaultTitle(track) : std::move(title);
+        info.Titles[track] = title.empty() ? DefaultTrackTitle(track) : std::move(title);
     }
 }
 

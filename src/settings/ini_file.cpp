@@ -11,7 +11,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "settings/file_descriptor.h"
+#include "audio/core/file_descriptor.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ TSettingsResult TIniFile::Save(const std::filesystem::path& file) const {
     std::filesystem::path temporary = target;
     temporary += ".tmp";
 
-    TFileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) {
         return TSettingsResult::Failure(ErrorText(temporary, "Can not create", errno));
     }

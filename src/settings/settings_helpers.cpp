@@ -8,11 +8,15 @@
 #include <system_error>
 #include <thread>
 
-#include "settings/file_descriptor.h"
+#include "audio/core/file_descriptor.h"
 
 std::string TwoDigits(int number) {
     const std::string digits = std::to_string(number);
     return number >= 0 && number <= 9 ? "0" + digits : digits;
+}
+
+std::string DefaultTrackTitle(int track) {
+    return "Track" + TwoDigits(track);
 }
 
 bool IsFileInUse(const std::filesystem::path& path) {
@@ -21,7 +25,7 @@ bool IsFileInUse(const std::filesystem::path& path) {
         return false;
     }
     // Non-blocking, so that a FIFO or device cannot hold the caller.
-    const TFileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.IsOpen()) {
         return true;
     }

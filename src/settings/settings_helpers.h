@@ -9,6 +9,9 @@
 // The number in decimal, with a leading zero for 0..9: 7 -> "07", 12 -> "12".
 [[nodiscard]] std::string TwoDigits(int number);
 
+// The title of a track that has none: "Track" and its two-digit number.
+[[nodiscard]] std::string DefaultTrackTitle(int track);
+
 // False when no such file exists (or it is a folder); otherwise true exactly
 // when the file cannot be opened for reading and writing or another open
 // stream holds a flock on it.

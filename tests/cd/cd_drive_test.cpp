@@ -6,6 +6,7 @@
 #include "access/image_fixture.h"
 #include "cd/access/cd_backend.h"
 #include "cd/access/libcdio_backend.h"
+#include "support/cd/forwarding_device.h"
 
 namespace {
 
@@ -34,20 +35,12 @@ public:
 
 private:
     // A real device that marks its lifetime through a shared token.
-    class TrackedDevice : public CDDevice {
+    class TrackedDevice : public ForwardingDevice {
     public:
         TrackedDevice(std::unique_ptr<CDDevice> real, std::shared_ptr<int> alive)
-            : m_real(std::move(real)), m_alive(std::move(alive)) {}
-        std::optional<CDDiscLayout> ReadLayout() override { return m_real->ReadLayout(); }
-        bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
-            return m_real->ReadAudio(start, count, dest);
-        }
-        int MediaChanged() override { return m_real->MediaChanged(); }
-        TCDAccessError Eject() override { return m_real->Eject(); }
-        TCDAccessError CloseTray() override { return m_real->CloseTray(); }
+            : ForwardingDevice(std::move(real)), m_alive(std::move(alive)) {}
 
     private:
-        std::unique_ptr<CDDevice> m_real;
         std::shared_ptr<int> m_alive;
     };
 

@@ -10,13 +10,14 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "scratch_folder.h"
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -38,16 +39,6 @@ std::string Field(const std::array<std::uint8_t, kId3TagBytes>& tag, std::size_t
 Bytes Concat(Bytes head, const std::array<std::uint8_t, kId3TagBytes>& tag) {
     head.insert(head.end(), tag.begin(), tag.end());
     return head;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::unique_ptr<FILE, decltype(&::pclose)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    std::string output;
-    std::array<char, 4096> chunk{};
-    while (pipe && std::fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) {
-        output += chunk.data();
-    }
-    return output;
 }
 
 TEST(Id3TagRender, FieldsAtTheirOffsetsPaddedWithZeros) {
@@ -125,7 +116,7 @@ TEST(Id3TagRender, TextIsConvertedToLatin1) {
 
 class Id3TagWrite : public ::testing::Test {
 protected:
-    ScratchFolder m_folder;
+    TestFolder m_folder;
 };
 
 TEST_F(Id3TagWrite, SmallFileGetsTagAppended) {
@@ -240,6 +231,7 @@ TEST_F(Id3TagWrite, FailedAppendLeavesTheFileAsItWas) {
 }
 
 TEST_F(Id3TagWrite, MutagenReadsBackEveryField) {
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
     const auto path = m_folder / "song.mp3";
     WriteFileBytes(path, Pattern(4000));
     Tid3tag id3;
@@ -260,7 +252,8 @@ TEST_F(Id3TagWrite, MutagenReadsBackEveryField) {
     const auto scriptPath = m_folder / "read.py";
     WriteFileBytes(scriptPath, Bytes(script.begin(), script.end()));
     const std::string output =
-        RunCommand("/usr/bin/python3 " + scriptPath.string() + " " + path.string() + " 2>&1");
+        RunCommand("/usr/bin/python3 " + scriptPath.string() + " " + path.string() + " 2>&1")
+            .Output;
     EXPECT_EQ(output,
               "TIT2=A Song \xC3\xA0 la carte\n"
               "TPE1=The Artist\n"

@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "scratch_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ protected:
         return bytes;
     }
 
-    ScratchFolder m_folder;
+    TestFolder m_folder;
     std::vector<std::int32_t> m_progress;
     NormalizeProgress m_record = [this](std::int32_t percent) { m_progress.push_back(percent); };
 };

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -37,7 +38,7 @@ private:
 };
 
 TEST(AppPathsTest, ProgramFilesLieBesideAWritableExecutable) {
-    TTempFolder temp;
+    TestFolder temp;
     const TAppPaths paths(temp.Path() / "bin", temp.Path() / "config");
     fs::create_directories(paths.ExecutableFolder());
 
@@ -49,7 +50,7 @@ TEST(AppPathsTest, ProgramFilesLieBesideAWritableExecutable) {
 }
 
 TEST(AppPathsTest, ProgramFilesMoveToTheSettingsFolderWhenTheExecutableFolderIsUnusable) {
-    TTempFolder temp;
+    TestFolder temp;
     WriteText(temp.Path() / "plain-file", "");
     const TAppPaths paths(temp.Path() / "plain-file/bin", temp.Path() / "config");
 
@@ -58,7 +59,7 @@ TEST(AppPathsTest, ProgramFilesMoveToTheSettingsFolderWhenTheExecutableFolderIsU
 }
 
 TEST(AppPathsTest, RelativeOrEmptyConfigHomeFallsBackToTheExecutableFolder) {
-    TTempFolder temp;
+    TestFolder temp;
     EXPECT_EQ(TAppPaths(temp.Path(), "relative/config").EnsureSettingsFolder(), temp.Path());
     EXPECT_EQ(TAppPaths(temp.Path(), "").OptionsFile(), temp.Path() / "options.ini");
     EXPECT_FALSE(fs::exists("relative"));

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +20,7 @@ protected:
         return info;
     }
 
-    TTempFolder m_temp;
+    TestFolder m_temp;
 };
 
 TEST_F(DiscCacheTest, EmptyAndMissingTitlesGetDefaultNames) {

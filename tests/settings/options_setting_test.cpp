@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,7 @@ protected:
         return options;
     }
 
-    TTempFolder m_temp;
+    TestFolder m_temp;
     TAppPaths m_paths;
 };
 

@@ -8,7 +8,8 @@
 
 #include <chrono>
 
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +32,7 @@ TEST(SettingsHelpersTest, TrailingSeparatorIsAddedOnce) {
 }
 
 TEST(SettingsHelpersTest, FileLockedByAnotherStreamIsInUse) {
-    TTempFolder temp;
+    TestFolder temp;
     const fs::path file = temp.Path() / "track.wav";
     EXPECT_FALSE(IsFileInUse(file));         // missing
     EXPECT_FALSE(IsFileInUse(temp.Path()));  // a folder is no file

@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::size_t kBlockBytes = 32768;   // PCM asked from the input per block
 constexpr int kAnalysisFrames = 32768;       // at least the frames of any block
-constexpr std::uint16_t kAppendMode = 0x12;  // read and write, no sharing
 
 constexpr std::array<int, 18> kBitRates{-1,     24000,  32000,  45000,  48000,  46000,
                                         64000,  80000,  96000,  112000, 128000, 144000,
@@ -143,7 +142,7 @@ void TVorbisOut::OpenDestination() {
     std::error_code error;
     const bool exists = std::filesystem::exists(std::filesystem::path(FileName()), error);
     const std::uint16_t mode =
-        exists && m_fileMode == foAppend ? kAppendMode : TAuFileStream::kCreate;
+        exists && m_fileMode == foAppend ? TAuFileStream::kReadWriteExclusive : TAuFileStream::kCreate;
     SetOwnStream(std::make_unique<TAuFileStream>(FileName(), mode), mode == TAuFileStream::kCreate);
 }
 

@@ -28,17 +28,13 @@ int LockKind(std::uint16_t mode) {
     return sharing <= 1 ? LOCK_EX : LOCK_SH;
 }
 
-// Opens and locks; -1 on any failure (the descriptor is closed again).
-int OpenLocked(const std::string& fileName, int flags, int lock) {
-    const int fd = open(fileName.c_str(), flags | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return -1;
+// Opens and locks; nothing open on any failure.
+FileDescriptor OpenLocked(const std::string& fileName, int flags, int lock) {
+    FileDescriptor file(open(fileName.c_str(), flags | O_CLOEXEC, 0644));
+    if (file.IsOpen() && flock(file.Get(), lock | LOCK_NB) != 0) {
+        return {};
     }
-    if (flock(fd, lock | LOCK_NB) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    return file;
 }
 
 }  // namespace
@@ -46,30 +42,21 @@ int OpenLocked(const std::string& fileName, int flags, int lock) {
 TAuFileStream::TAuFileStream(const std::string& fileName, std::uint16_t mode) {
     if (mode == kCreate) {
         // Lock before truncating so that a file in use is never cut.
-        m_fd = OpenLocked(fileName, O_RDWR | O_CREAT, LOCK_EX);
-        if (m_fd < 0 || ftruncate(m_fd, 0) != 0) {
-            if (m_fd >= 0) {
-                close(m_fd);
-            }
+        m_file = OpenLocked(fileName, O_RDWR | O_CREAT, LOCK_EX);
+        if (!m_file.IsOpen() || ftruncate(m_file.Get(), 0) != 0) {
             throw EAuException(FormatAuMessage("Cannot create file %s", fileName));
         }
         return;
     }
-    m_fd = OpenLocked(fileName, AccessFlags(mode), LockKind(mode));
-    if (m_fd < 0) {
+    m_file = OpenLocked(fileName, AccessFlags(mode), LockKind(mode));
+    if (!m_file.IsOpen()) {
         throw EAuException(FormatAuMessage("Cannot open file %s", fileName));
-    }
-}
-
-TAuFileStream::~TAuFileStream() {
-    if (m_fd >= 0) {
-        close(m_fd);
     }
 }
 
 std::size_t TAuFileStream::Read(void* buffer, std::size_t count) {
     for (;;) {
-        const ssize_t got = read(m_fd, buffer, count);
+        const ssize_t got = read(m_file.Get(), buffer, count);
         if (got >= 0) {
             return static_cast<std::size_t>(got);
         }
@@ -82,7 +69,7 @@ std::size_t TAuFileStream::Read(void* buffer, std::size_t count) {
 void TAuFileStream::Write(const void* buffer, std::size_t count) {
     const auto* data = static_cast<const std::uint8_t*>(buffer);
     while (count > 0) {
-        const ssize_t put = write(m_fd, data, count);
+        const ssize_t put = write(m_file.Get(), data, count);
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -98,7 +85,7 @@ std::int64_t TAuFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
     const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                        : origin == SeekOrigin::Current ? SEEK_CUR
                                                        : SEEK_END;
-    const off_t position = lseek(m_fd, offset, whence);
+    const off_t position = lseek(m_file.Get(), offset, whence);
     if (position < 0) {
         throw EAuException("Stream seek error");
     }
@@ -107,14 +94,14 @@ std::int64_t TAuFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
 
 std::int64_t TAuFileStream::Size() {
     struct stat info {};
-    if (fstat(m_fd, &info) != 0) {
+    if (fstat(m_file.Get(), &info) != 0) {
         throw EAuException("Stream size error");
     }
     return info.st_size;
 }
 
 void TAuFileStream::SetSize(std::int64_t size) {
-    if (size < 0 || ftruncate(m_fd, size) != 0) {
+    if (size < 0 || ftruncate(m_file.Get(), size) != 0) {
         throw EAuException("Stream size error");
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/core/au_stream.h"
+#include "audio/core/file_descriptor.h"
 
 // A file opened by name (UTF-8 path) with the access and sharing of a 16-bit
 // mode. Mode $FFFF creates the file (replacing it), read and write, no
@@ -16,11 +17,13 @@
 // Owns its descriptor; used by one thread at a time.
 class TAuFileStream : public AuStream {
 public:
+    // The modes the program opens files with.
     static constexpr std::uint16_t kCreate = 0xFFFF;
+    static constexpr std::uint16_t kReadShareRead = 0x20;       // read; others may read
+    static constexpr std::uint16_t kReadWriteExclusive = 0x12;  // read and write, no sharing
 
     // Raises EAuException "Cannot create file %s" / "Cannot open file %s".
     TAuFileStream(const std::string& fileName, std::uint16_t mode);
-    ~TAuFileStream() override;
 
     [[nodiscard]] std::size_t Read(void* buffer, std::size_t count) override;
     void Write(const void* buffer, std::size_t count) override;
@@ -29,8 +32,8 @@ public:
     void SetSize(std::int64_t size) override;
 
     // The descriptor, for the tag containers' file operations; still owned.
-    [[nodiscard]] int Handle() const { return m_fd; }
+    [[nodiscard]] int Handle() const { return m_file.Get(); }
 
 private:
-    int m_fd = -1;
+    FileDescriptor m_file;
 };

@@ -7,54 +7,52 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes UTF-8 into code points; each malformed sequence yields U+FFFD and
+// Decodes the UTF-8 character at text[pos] into cp and returns its length in
+// bytes. A malformed sequence counts as one byte and yields U+FFFD, so
 // decoding resumes at the next byte.
+std::size_t DecodeUtf8At(std::string_view text, std::size_t pos, char32_t& cp) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t extra = 0;
+    char32_t minimum = 0;
+    cp = kReplacement;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, minimum = 0x10000;
+    } else {
+        return 1;
+    }
+    if (pos + extra >= text.size()) {
+        return 1;
+    }
+    char32_t value = lead & (0x3F >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[pos + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 1;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 1;
+    }
+    cp = value;
+    return extra + 1;
+}
+
 std::vector<char32_t> DecodeUtf8(std::string_view text) {
     std::vector<char32_t> out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int extra = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
         char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = lead & 0x1F;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = lead & 0x0F;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        bool ok = i + static_cast<std::size_t>(extra) < text.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                ok = false;
-            } else {
-                cp = (cp << 6) | (next & 0x3F);
-            }
-        }
-        if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
+        pos += DecodeUtf8At(text, pos, cp);
         out.push_back(cp);
-        i += static_cast<std::size_t>(extra) + 1;
     }
     return out;
 }
@@ -136,4 +134,13 @@ std::string Utf8ToLatin1(std::string_view text) {
         out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
     }
     return out;
+}
+
+std::string Utf8Prefix(std::string_view text, std::size_t maxChars) {
+    std::size_t pos = 0;
+    for (std::size_t count = 0; count < maxChars && pos < text.size(); ++count) {
+        char32_t ignored = 0;
+        pos += DecodeUtf8At(text, pos, ignored);
+    }
+    return std::string(text.substr(0, pos));
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,3 +14,6 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::string Latin1ToUtf8(std::string_view latin1);
 std::string Utf8ToLatin1(std::string_view text);
+// The first maxChars characters of a UTF-8 text; each byte of a malformed
+// sequence counts as one character.
+std::string Utf8Prefix(std::string_view text, std::size_t maxChars);

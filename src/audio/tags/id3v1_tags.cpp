@@ -63,159 +63,6 @@ bool ReadRecord(int fd, std::array<std::uint8_t, kId3v1RecordSize>& record) {
 
 }  // namespace
 
-const std::array<std::string_view, kId3v1GenreCount>& Id3v1GenreNames() {
-    static constexpr std::array<std::string_view, kId3v1GenreCount> kNames = {
-        "Blues",
-        "Classic Rock",
-        "Country",
-        "Dance",
-        "Disco",
-        "Funk",
-        "Grunge",
-        "Hip-Hop",
-        "Jazz",
-        "Metal",
-        "New Age",
-        "Oldies",
-        "Other",
-        "Pop",
-        "R&B",
-        "Rap",
-        "Reggae",
-        "Rock",
-        "Techno",
-        "Industrial",
-        "Alternative",
-        "Ska",
-        "Death metal",
-        "Pranks",
-        "Soundtrack",
-        "Euro-Techno",
-        "Ambient",
-        "Trip-Hop",
-        "Vocal",
-        "Jazz+Funk",
-        "Fusion",
-        "Trance",
-        "Classical",
-        "Instrumental",
-        "Acid",
-        "House",
-        "Game",
-        "Sound Clip",
-        "Gospel",
-        "Noise",
-        "Alt. Rock",
-        "Bass",
-        "Soul",
-        "Punk",
-        "Space",
-        "Meditative",
-        "Instrumental pop",
-        "Instrumental rock",
-        "Ethnic",
-        "Gothic",
-        "Darkwave",
-        "Techno-Industrial",
-        "Electronic",
-        "Pop-Folk",
-        "Eurodance",
-        "Dream",
-        "Southern Rock",
-        "Comedy",
-        "Cult",
-        "Gangsta",
-        "Top 40",
-        "Christian Rap",
-        "Pop/Funk",
-        "Jungle",
-        "Native American",
-        "Cabaret",
-        "New Wave",
-        "Psychedelic",
-        "Rave",
-        "Showtunes",
-        "Trailer",
-        "Lo-Fi",
-        "Tribal",
-        "Acid Punk",
-        "Acid Jazz",
-        "Polka",
-        "Retro",
-        "Musical",
-        "Rock & Roll",
-        "Hard Rock",
-        "Folk",
-        "Folk-Rock",
-        "National Folk",
-        "Swing",
-        "Fast Fusion",
-        "Bebob",
-        "Latin",
-        "Revival",
-        "Celtic",
-        "Bluegrass",
-        "Avantgarde",
-        "Gothic Rock",
-        "Progressive Rock",
-        "Psychedelic Rock",
-        "Symphonic Rock",
-        "Slow Rock",
-        "Big Band",
-        "Chorus",
-        "Easy Listening",
-        "Acoustic",
-        "Humour",
-        "Speech",
-        "Chanson",
-        "Opera",
-        "Chamber music",
-        "Sonata",
-        "Symphony",
-        "Booty Bass",
-        "Primus",
-        "Porn Groove",
-        "Satire",
-        "Slow Jam",
-        "Club",
-        "Tango",
-        "Samba",
-        "Folklore",
-        "Ballad",
-        "Power Ballad",
-        "Rhythmic soul",
-        "Freestyle",
-        "Duet",
-        "Punk Rock",
-        "Drum Solo",
-        "A Cappella",
-        "Euro-House",
-        "Dance Hall",
-        "Goa",
-        "Drum & Bass",
-        "Club-House",
-        "Hardcore",
-        "Terror",
-        "Indie",
-        "BritPop",
-        "Negerpunk",
-        "Polsk Punk",
-        "Beat",
-        "Christian Gangsta Rap",
-        "Heavy Metal",
-        "Black Metal",
-        "Crossover",
-        "Contemporary Christian",
-        "Christian Rock",
-        "Merengue",
-        "Salsa",
-        "Thrash Metal",
-        "Anime",
-        "JPop",
-        "Synthpop"};
-    return kNames;
-}
-
 TId3v1Tags::TId3v1Tags() {
     AddTags({"artist", "album", "genre", "year", "track", "title", "comment"});
 }
@@ -273,21 +120,25 @@ void TId3v1Tags::Parse(std::span<const std::uint8_t, kId3v1RecordSize> record) {
     SetGenreId(record[127]);
 }
 
-std::array<std::uint8_t, kId3v1RecordSize> TId3v1Tags::Render() const {
+std::array<std::uint8_t, kId3v1RecordSize> RenderId3v1Record(const TId3v1Record& fields) {
     std::array<std::uint8_t, kId3v1RecordSize> record{};
     std::memcpy(record.data(), "TAG", 3);
     const std::span<std::uint8_t> out(record);
-    WriteField(out.subspan(3, 30), Title());
-    WriteField(out.subspan(33, 30), Artist());
-    WriteField(out.subspan(63, 30), Album());
-    WriteField(out.subspan(93, 4), std::to_string(Year()));
-    const std::uint8_t track = Track();
-    WriteField(out.subspan(97, track != 0 ? 28 : 30), Comment());
-    if (track != 0) {
-        record[126] = track;
+    WriteField(out.subspan(3, 30), fields.Title);
+    WriteField(out.subspan(33, 30), fields.Artist);
+    WriteField(out.subspan(63, 30), fields.Album);
+    WriteField(out.subspan(93, 4), fields.Year);
+    WriteField(out.subspan(97, fields.Track != 0 ? 28 : 30), fields.Comment);
+    if (fields.Track != 0) {
+        record[126] = fields.Track;
     }
-    record[127] = GenreId();
+    record[127] = fields.Genre;
     return record;
+}
+
+std::array<std::uint8_t, kId3v1RecordSize> TId3v1Tags::Render() const {
+    return RenderId3v1Record(
+        {Title(), Artist(), Album(), std::to_string(Year()), Comment(), Track(), GenreId()});
 }
 
 bool TId3v1Tags::TagPresent(int fd) {

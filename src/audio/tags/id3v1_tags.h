@@ -8,15 +8,30 @@
 #include <string_view>
 
 #include "audio/tags/au_tags.h"
+#include "audio/tags/id3v1_genres.h"
 
 // Position in the ID3v1 genre list, 0..147.
 using TId3v1TagsGenreId = std::uint8_t;
 
-inline constexpr int kId3v1GenreCount = 148;
 inline constexpr std::size_t kId3v1RecordSize = 128;  // bytes at the end of the file
 
-// The ID3v1 genre names in genre-number order.
-[[nodiscard]] const std::array<std::string_view, kId3v1GenreCount>& Id3v1GenreNames();
+// The fields of one ID3v1 record as written: UTF-8 texts, each cut to its
+// field once in Latin-1 (title, artist, album, comment 30 bytes, year 4), a
+// track number (non-zero selects ID3v1.1, leaving the comment 28 bytes) and
+// the genre byte as stored.
+struct TId3v1Record {
+    std::string Title;
+    std::string Artist;
+    std::string Album;
+    std::string Year;
+    std::string Comment;
+    std::uint8_t Track = 0;
+    std::uint8_t Genre = kId3NoGenre;
+};
+
+// The 128 bytes of a record: "TAG", the fields zero-padded, the genre last.
+[[nodiscard]] std::array<std::uint8_t, kId3v1RecordSize> RenderId3v1Record(
+    const TId3v1Record& fields);
 
 // The ID3v1 tag: title, artist, album, year, comment, track and genre, stored
 // as a 128-byte record at the end of a file. Text is UTF-8 in memory and

@@ -7,15 +7,14 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 
+#include "audio/wav/pcm_wav_header.h"
 #include "audio/wav/wav_bytes.h"
 
 namespace {
 
-constexpr std::size_t kPcmHeaderBytes = 44;
 constexpr std::size_t kReadPiece = 1 << 16;
 
 struct CodecContextDeleter {
@@ -200,7 +199,7 @@ int TWaveConverter::Convert() {
     }
     m_compressed.clear();
     if (m_pcm.empty() ||
-        m_pcm.size() > std::numeric_limits<std::uint32_t>::max() - kPcmHeaderBytes) {
+        m_pcm.size() > std::numeric_limits<std::uint32_t>::max() - kPcmWavHeaderBytes) {
         m_pcm.clear();
         return AVERROR_INVALIDDATA;
     }
@@ -214,21 +213,10 @@ int TWaveConverter::SaveWavToStream(AuStream& stream) const {
         return AVERROR_INVALIDDATA;
     }
     const auto dataSize = static_cast<std::uint32_t>(m_pcm.size());
-    const auto blockAlign = static_cast<std::uint32_t>(2 * m_channels);
-    std::uint8_t header[kPcmHeaderBytes] = {};
-    std::memcpy(header, "RIFF", 4);
-    PutLE32(header + 4, dataSize + 36);
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    PutLE32(header + 16, 16);
-    PutLE16(header + 20, 1);
-    PutLE16(header + 22, static_cast<std::uint32_t>(m_channels));
-    PutLE32(header + 24, static_cast<std::uint32_t>(m_sampleRate));
-    PutLE32(header + 28, static_cast<std::uint32_t>(m_sampleRate) * blockAlign);
-    PutLE16(header + 32, blockAlign);
-    PutLE16(header + 34, 16);
-    std::memcpy(header + 36, "data", 4);
-    PutLE32(header + 40, dataSize);
-    stream.Write(header, sizeof header);
+    const auto header = RenderPcmWavHeader(
+        {static_cast<std::uint32_t>(m_channels), static_cast<std::uint32_t>(m_sampleRate), 16},
+        dataSize);
+    stream.Write(header.data(), header.size());
     stream.Write(m_pcm.data(), m_pcm.size());
     return 0;
 }

@@ -7,18 +7,13 @@
 #include <utility>
 
 #include "audio/core/au_exception.h"
+#include "audio/core/au_file_stream.h"
 #include "audio/wav/ima_adpcm.h"
 #include "audio/wav/ms_adpcm.h"
 #include "audio/wav/wave_converter.h"
 
 static_assert(std::endian::native == std::endian::little,
               "decoded samples are handed out as little-endian bytes");
-
-namespace {
-
-constexpr std::uint16_t kReadOthersMayRead = 0x20;
-
-}  // namespace
 
 TWaveIn::~TWaveIn() {
     // An output may still be reading: let it stop while this input is whole.
@@ -43,7 +38,7 @@ void TWaveIn::OpenFile() {
     m_sampleRate = 0;
     m_bitsPerSample = 0;
     m_size = 0;
-    OpenOwnStream(kReadOthersMayRead);
+    OpenOwnStream(TAuFileStream::kReadShareRead);
     if (!ParseHeader()) {
         m_valid = false;
     } else {

@@ -9,6 +9,7 @@
 
 #include "audio/core/au_exception.h"
 #include "audio/core/au_file_stream.h"
+#include "audio/wav/pcm_wav_header.h"
 #include "audio/wav/wav_bytes.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -16,12 +17,9 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-constexpr std::size_t kPcmHeaderBytes = 44;
 constexpr std::size_t kAdpcmHeaderBytes = 60;
 constexpr std::size_t kPcmBlockBytes = 16384;
-constexpr std::uint16_t kReadWriteNoSharing = 0x12;
 constexpr std::int64_t kRiffSizeOffset = 4;
-constexpr std::int64_t kPcmDataSizeOffset = 40;
 constexpr std::int64_t kAdpcmFactOffset = 48;
 constexpr std::int64_t kAdpcmDataSizeOffset = 56;
 
@@ -72,7 +70,7 @@ void TWaveOut::OpenDestination() {
     }
     const bool append = m_fileMode == foAppend && FileExists(m_fileName);
     SetOwnStream(std::make_unique<TAuFileStream>(
-                     m_fileName, append ? kReadWriteNoSharing : TAuFileStream::kCreate),
+                     m_fileName, append ? TAuFileStream::kReadWriteExclusive : TAuFileStream::kCreate),
                  !append);
 }
 
@@ -168,22 +166,11 @@ void TWaveOut::PrepareAppend() {
 void TWaveOut::WritePcmHeader() {
     const std::int64_t size = Input()->Size();
     m_announcedDataSize = static_cast<std::uint32_t>(size);  // low 32 bits; -1 when unknown
-    const auto blockAlign = static_cast<std::uint32_t>((m_bitsPerSample * m_channels) >> 3);
-    std::uint8_t header[kPcmHeaderBytes] = {};
-    PutId(header, "RIFF");
-    PutLE32(header + 4, m_announcedDataSize + 36);
-    PutId(header + 8, "WAVE");
-    PutId(header + 12, "fmt ");
-    PutLE32(header + 16, 16);
-    PutLE16(header + 20, kWavTagPCM);
-    PutLE16(header + 22, static_cast<std::uint32_t>(m_channels));
-    PutLE32(header + 24, static_cast<std::uint32_t>(m_sampleRate));
-    PutLE32(header + 28, static_cast<std::uint32_t>(m_sampleRate) * blockAlign);
-    PutLE16(header + 32, blockAlign);
-    PutLE16(header + 34, static_cast<std::uint32_t>(m_bitsPerSample));
-    PutId(header + 36, "data");
-    PutLE32(header + 40, m_announcedDataSize);
-    m_stream->Write(header, sizeof header);
+    const auto header = RenderPcmWavHeader({static_cast<std::uint32_t>(m_channels),
+                                            static_cast<std::uint32_t>(m_sampleRate),
+                                            static_cast<std::uint32_t>(m_bitsPerSample)},
+                                           m_announcedDataSize);
+    m_stream->Write(header.data(), header.size());
 }
 
 void TWaveOut::WriteAdpcmHeader() {
@@ -255,7 +242,7 @@ void TWaveOut::Done() {
         // The input delivered less than it announced: pad with silence so
         // that the header stays true.
         const std::int64_t announced =
-            static_cast<std::int64_t>(kPcmHeaderBytes) + m_announcedDataSize;
+            static_cast<std::int64_t>(kPcmWavHeaderBytes) + m_announcedDataSize;
         if (m_stream->Size() < announced) {
             m_stream->SetSize(announced);
         }
@@ -276,7 +263,7 @@ void TWaveOut::PatchHeader() {
             PatchU32(static_cast<std::int64_t>(m_appendTarget->FactOffset), frames);
         }
     } else if (m_wavType == wtPCM) {
-        PatchU32(kPcmDataSizeOffset, static_cast<std::uint32_t>(length - kPcmHeaderBytes));
+        PatchU32(kPcmWavDataSizeOffset, static_cast<std::uint32_t>(length - kPcmWavHeaderBytes));
     } else {
         std::uint8_t header[kAdpcmHeaderBytes];
         m_stream->SetPosition(0);

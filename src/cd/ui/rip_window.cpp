@@ -12,7 +12,7 @@
 #include <system_error>
 #include <utility>
 
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 #include "cd/id3_tag.h"
 #include "settings/settings_helpers.h"
 

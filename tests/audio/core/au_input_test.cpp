@@ -29,7 +29,7 @@ protected:
         if (m_opened != 0) {
             return;
         }
-        OpenOwnStream(0x20);
+        OpenOwnStream(TAuFileStream::kReadShareRead);
         m_stream->SetPosition(0);
         m_size = m_stream->Size();
         m_bitsPerSample = 16;
@@ -288,7 +288,7 @@ TEST(AuFileStreamTest, OpenAndCreateFailuresNameTheFile) {
         EXPECT_EQ(error.what(), "Cannot create file " + missingDir);
     }
     try {
-        TAuFileStream stream(dir.Path("missing.wav"), 0x20);
+        TAuFileStream stream(dir.Path("missing.wav"), TAuFileStream::kReadShareRead);
         FAIL();
     } catch (const EAuException& error) {
         EXPECT_EQ(error.what(), "Cannot open file " + dir.Path("missing.wav"));
@@ -305,16 +305,16 @@ TEST(AuFileStreamTest, SharingModesGuardAFileInUse) {
         EXPECT_EQ(created.Size(), 1000);
     }
     {
-        TAuFileStream reader1(path, 0x20);  // read, others may read
-        TAuFileStream reader2(path, 0x20);
-        EXPECT_THROW(TAuFileStream(path, 0x12), EAuException) << "no-sharing open of a file in use";
+        TAuFileStream reader1(path, TAuFileStream::kReadShareRead);
+        TAuFileStream reader2(path, TAuFileStream::kReadShareRead);
+        EXPECT_THROW(TAuFileStream(path, TAuFileStream::kReadWriteExclusive), EAuException) << "no-sharing open of a file in use";
         std::vector<std::uint8_t> head(10);
         reader2.ReadBuffer(head.data(), head.size());
         EXPECT_EQ(head, Pattern(10));
     }
     {
-        TAuFileStream exclusive(path, 0x12);  // read and write, no sharing
-        EXPECT_THROW(TAuFileStream(path, 0x20), EAuException);
+        TAuFileStream exclusive(path, TAuFileStream::kReadWriteExclusive);
+        EXPECT_THROW(TAuFileStream(path, TAuFileStream::kReadShareRead), EAuException);
         EXPECT_THROW(TAuFileStream(path, TAuFileStream::kCreate), EAuException);
         EXPECT_EQ(exclusive.Size(), 1000) << "a refused create must not truncate";
         exclusive.Seek(0, SeekOrigin::End);

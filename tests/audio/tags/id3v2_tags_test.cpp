@@ -7,7 +7,10 @@
 
 #include "audio/tags/au_tag_text.h"
 #include "audio/tags/id3v2_tags.h"
-#include "tags_test_support.h"
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -210,12 +213,12 @@ TEST(Id3v2TagsTest, HostileSizesStopReadingInsideTheTag) {
 }
 
 TEST(Id3v2TagsTest, FileReadChecksTheTagAgainstTheFile) {
-    TagsTempDir dir;
-    const std::string path = dir.Path("a.mp3");
+    TestFolder dir;
+    const std::string path = dir.File("a.mp3");
     Bytes file = Tag(3, Frame4("TIT2", Latin1Body("Title"), false));
     const std::size_t tagEnd = file.size();
     Append(file, "audio");
-    WriteBytes(path, file);
+    WriteFileBytes(path, file);
     int fd = open(path.c_str(), O_RDONLY);
     TId3v2Tags tags;
     EXPECT_TRUE(tags.TagPresent(fd));
@@ -226,7 +229,7 @@ TEST(Id3v2TagsTest, FileReadChecksTheTagAgainstTheFile) {
     close(fd);
 
     // Padding stops reading early: the position goes back to the frames.
-    WriteBytes(path, Tag(3, Frame4("TIT2", Latin1Body("Title"), false), 64));
+    WriteFileBytes(path, Tag(3, Frame4("TIT2", Latin1Body("Title"), false), 64));
     fd = open(path.c_str(), O_RDONLY);
     ASSERT_TRUE(tags.ReadFromFile(fd));
     EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 10);
@@ -235,7 +238,7 @@ TEST(Id3v2TagsTest, FileReadChecksTheTagAgainstTheFile) {
     // A header whose size reaches beyond the end of the file.
     Bytes truncated = Tag(3, Frame4("TIT2", Latin1Body("Title"), false));
     truncated.resize(truncated.size() - 3);
-    WriteBytes(path, truncated);
+    WriteFileBytes(path, truncated);
     fd = open(path.c_str(), O_RDONLY);
     EXPECT_TRUE(tags.TagPresent(fd));
     EXPECT_FALSE(tags.ReadFromFile(fd));
@@ -244,16 +247,17 @@ TEST(Id3v2TagsTest, FileReadChecksTheTagAgainstTheFile) {
 }
 
 TEST(Id3v2TagsTest, WrittenTagsAreInsertedAndReadByAnIndependentReader) {
-    TagsTempDir dir;
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
+    TestFolder dir;
     for (const bool unicode : {false, true}) {
         SCOPED_TRACE(unicode);
-        const std::string path = dir.Path(unicode ? "u.mp3" : "a.mp3");
+        const std::string path = dir.File(unicode ? "u.mp3" : "a.mp3");
         // Content larger than one piece of the move, with a known pattern.
         Bytes content(2'500'000);
         for (std::size_t i = 0; i < content.size(); ++i) {
             content[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 12));
         }
-        WriteBytes(path, content);
+        WriteFileBytes(path, content);
         TId3v2Tags tags;
         tags.SetTitle(unicode ? u"Título 日本" : u"Título");
         tags.SetArtist(u"Artist");
@@ -263,7 +267,7 @@ TEST(Id3v2TagsTest, WrittenTagsAreInsertedAndReadByAnIndependentReader) {
         const int fd = open(path.c_str(), O_RDWR);
         ASSERT_TRUE(tags.WriteToFile(fd, unicode));
         close(fd);
-        const Bytes written = ReadBytes(path);
+        const Bytes written = ReadFileBytes(path);
         const std::size_t tagSize = tags.Render(unicode).size();
         ASSERT_EQ(written.size(), content.size() + tagSize);
         EXPECT_TRUE(std::equal(content.begin(), content.end(),
@@ -285,7 +289,8 @@ for key in ("TIT2", "TPE1", "TALB", "TRCK", "TCON"):
 }
 
 TEST(Id3v2TagsTest, ReadsTagsAnIndependentWriterMade) {
-    TagsTempDir dir;
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
+    TestFolder dir;
     for (const int version : {3, 4}) {
         for (const int encoding : {0, 1}) {
             SCOPED_TRACE(std::to_string(version) + "/" + std::to_string(encoding));
@@ -293,8 +298,8 @@ TEST(Id3v2TagsTest, ReadsTagsAnIndependentWriterMade) {
             const std::string title =
                 std::string(200, 'L') + (encoding == 0 ? " Ñandú" : " — 日本");
             const std::string path =
-                dir.Path("m" + std::to_string(version) + std::to_string(encoding));
-            WriteBytes(path, Bytes(500, 0xAA));
+                dir.File("m" + std::to_string(version) + std::to_string(encoding));
+            WriteFileBytes(path, Bytes(500, 0xAA));
             const auto result =
                 RunPython(R"(
 import sys

@@ -5,46 +5,33 @@
 #include "cd/access/cd_backend.h"
 #include "cd/access/libcdio_backend.h"
 #include "image_fixture.h"
+#include "support/cd/forwarding_device.h"
 
 namespace {
 
 // A real image device whose reads fail when they touch one sector.
-class FailingSectorDevice : public CDDevice {
+class FailingSectorDevice : public ForwardingDevice {
 public:
     FailingSectorDevice(std::unique_ptr<CDDevice> real, std::uint32_t badSector)
-        : m_real(std::move(real)), m_badSector(badSector) {}
+        : ForwardingDevice(std::move(real)), m_badSector(badSector) {}
 
-    std::optional<CDDiscLayout> ReadLayout() override { return m_real->ReadLayout(); }
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
         if (start <= m_badSector && m_badSector < start + count) {
             return false;
         }
-        return m_real->ReadAudio(start, count, dest);
-    }
-    int MediaChanged() override { return m_real->MediaChanged(); }
-    TCDAccessError Eject() override { return m_real->Eject(); }
-    TCDAccessError CloseTray() override { return m_real->CloseTray(); }
-
-private:
-    std::unique_ptr<CDDevice> m_real;
-    std::uint32_t m_badSector;
-};
-
-class FailingSectorBackend : public CDBackend {
-public:
-    explicit FailingSectorBackend(std::uint32_t badSector)
-        : m_real(MakeLibcdioBackend()), m_badSector(badSector) {}
-
-    std::vector<CDDriveEntry> ListDrives() override { return m_real->ListDrives(); }
-    std::unique_ptr<CDDevice> Open(const CDDriveEntry& drive) override {
-        auto real = m_real->Open(drive);
-        return real ? std::make_unique<FailingSectorDevice>(std::move(real), m_badSector) : nullptr;
+        return ForwardingDevice::ReadAudio(start, count, dest);
     }
 
 private:
-    std::unique_ptr<CDBackend> m_real;
     std::uint32_t m_badSector;
 };
+
+std::shared_ptr<CDBackend> FailingSectorBackend(std::uint32_t badSector) {
+    return std::make_shared<WrappingBackend>(
+        MakeLibcdioBackend(), [badSector](std::unique_ptr<CDDevice> device) {
+            return std::make_unique<FailingSectorDevice>(std::move(device), badSector);
+        });
+}
 
 class CDAccessFaultTest : public ImageFixture {
 protected:
@@ -62,7 +49,7 @@ protected:
 TEST_F(CDAccessFaultTest, ReadErrorAtOneSectorFailsOnlyTheReadsCoveringIt) {
     const auto tracks = ThreeTracks();
     MakeImage(tracks);
-    UseBackend(std::make_shared<FailingSectorBackend>(33));
+    UseBackend(FailingSectorBackend(33));
     const TCDHandle handle = OpenLastDrive();
     ASSERT_NE(handle, 0u);
 

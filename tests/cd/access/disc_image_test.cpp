@@ -2,21 +2,16 @@
 // The disc image writer of devtools, checked against sox and libcdio's view.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-
 #include "discimage/wav_file.h"
 #include "image_fixture.h"
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
 
 namespace {
 
 using DiscImageTest = ImageFixture;
 
-discimage::Pcm FileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST_F(DiscImageTest, CueStartsTracksAtPaddedSectorPositions) {
     // 4500 sectors + 1 byte pads to 4501 sectors = 01:00:01 into the data file.
@@ -31,7 +26,7 @@ TEST_F(DiscImageTest, CueStartsTracksAtPaddedSectorPositions) {
 TEST_F(DiscImageTest, BinHoldsPaddedLittleEndianTracksNamedLikeTheCue) {
     const discimage::Pcm tone = discimage::SineTone(1000.0, 100, 0.5);
     ASSERT_TRUE(discimage::WriteDiscImage(Cue("tone"), {tone, tone}).ok);
-    const auto bin = FileBytes(m_dir / "tone.bin");
+    const auto bin = ReadFileBytes(m_dir / "tone.bin");
     ASSERT_EQ(bin.size(), 2 * 2352u);
     EXPECT_TRUE(std::equal(tone.begin(), tone.end(), bin.begin()));
     EXPECT_TRUE(std::all_of(bin.begin() + 400, bin.begin() + 2352, [](auto b) { return b == 0; }));
@@ -44,6 +39,7 @@ TEST_F(DiscImageTest, BinHoldsPaddedLittleEndianTracksNamedLikeTheCue) {
 }
 
 TEST_F(DiscImageTest, ReadsCDFormatWavFromSoxAndRefusesOtherFormats) {
+    SKIP_WITHOUT_PROGRAM("sox");
     const auto wav = m_dir / "noise.wav";
     const auto other = m_dir / "mono.wav";
     const std::string sox = "sox -R -r 44100 -c 2 -b 16 -e signed-integer -n " + wav.string() +
@@ -52,11 +48,11 @@ TEST_F(DiscImageTest, ReadsCDFormatWavFromSoxAndRefusesOtherFormats) {
                             (m_dir / "noise.raw").string() +
                             " synth 0.1 whitenoise vol 0.3 && sox -R -r 22050 -c 1 -n " +
                             other.string() + " synth 0.1 sine 440";
-    ASSERT_EQ(std::system(sox.c_str()), 0);
+    ASSERT_TRUE(RunCommand(sox).Ok());
 
     const auto read = discimage::ReadCDFormatWav(wav);
     ASSERT_TRUE(read.ok) << read.message;
-    EXPECT_EQ(read.pcm, FileBytes(m_dir / "noise.raw"));
+    EXPECT_EQ(read.pcm, ReadFileBytes(m_dir / "noise.raw"));
     EXPECT_FALSE(discimage::ReadCDFormatWav(other).ok);
     EXPECT_FALSE(discimage::ReadCDFormatWav(m_dir / "absent.wav").ok);
 }

@@ -16,23 +16,15 @@
 #include "cd/access/cd_access.h"
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
+#include "support/common/test_folder.h"
 
 class ImageFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("brisklark_cd_" + std::to_string(::getpid()) + "_" + info->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-
     void TearDown() override {
         for (TCDHandle h = 1; h <= kMaxCDHandles; ++h) {
             CloseCDHandle(h);
         }
         ::unsetenv("BRISKLARK_DISC_IMAGES");
-        std::filesystem::remove_all(m_dir);
     }
 
     // Writes name.cue/.bin from tracks and lists the image as the only one.
@@ -68,7 +60,7 @@ protected:
         return GetCDHandle(&request);
     }
 
-    std::filesystem::path m_dir;
+    TestFolder m_dir;
 };
 
 // Three tracks of distinct patterns, none a whole number of sectors long.

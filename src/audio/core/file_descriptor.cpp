@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cd/file_descriptor.h"
+#include "audio/core/file_descriptor.h"
 
 #include <unistd.h>
 
@@ -23,6 +23,11 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
         m_fd = std::exchange(other.m_fd, -1);
     }
     return *this;
+}
+
+bool FileDescriptor::Close() {
+    const int fd = std::exchange(m_fd, -1);
+    return fd >= 0 && ::close(fd) == 0;
 }
 
 std::int64_t ReadAt(int fd, std::span<std::uint8_t> data, off_t offset) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/close_cd.h"
+#include "cd/close_cd.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -7,12 +7,13 @@
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 #include "support/cd/image_drive.h"
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
 TEST(CloseCDTest, ClosesOpenHandlesAndReportsOthers) {
-    TTempFolder temp;
+    TestFolder temp;
     const auto cue = temp.Path() / "disc.cue";
     const auto image = discimage::WriteDiscImage(cue, {discimage::BytePattern(2352 * 10, 1)});
     ASSERT_TRUE(image.ok) << image.message;

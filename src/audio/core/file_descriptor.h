@@ -25,6 +25,10 @@ public:
     int Get() const { return m_fd; }
     bool IsOpen() const { return m_fd >= 0; }
 
+    // Closes now and reports whether the close succeeded (it may be the first
+    // to report a write error).
+    [[nodiscard]] bool Close();
+
 private:
     int m_fd = -1;
 };

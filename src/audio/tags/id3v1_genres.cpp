@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 
 namespace {
 
-struct GenreEntry {
-    std::string_view Name;
-    std::uint8_t Id3Genre;
+struct GenreRow {
+    std::string_view ListName;
+    std::uint8_t Number;
+    std::string_view Id3v1Name = {};  // empty: spelled as ListName
 };
 
-// List order with each name's ID3v1 number. Some names are spelled as the
-// user sees them rather than as in the ID3v1 list ("Alt. Rock" for
-// "AlternRock", "Drum & Base" for "Drum & Bass", ...).
-constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
-    {"", 255},
+// One row per genre, in list order.
+constexpr std::array<GenreRow, kId3v1GenreCount> kGenres = {{
     {"A Cappella", 123},
     {"Acid", 34},
     {"Acid Jazz", 74},
@@ -39,10 +36,10 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"BritPop", 132},
     {"Cabaret", 65},
     {"Celtic", 88},
-    {"Chamber Music", 104},
+    {"Chamber Music", 104, "Chamber music"},
     {"Chanson", 102},
     {"Chorus", 97},
-    {"Christian Gangsta", 136},
+    {"Christian Gangsta", 136, "Christian Gangsta Rap"},
     {"Christian Rap", 61},
     {"Christian Rock", 141},
     {"Classic Rock", 1},
@@ -57,10 +54,10 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"Dance", 3},
     {"Dance Hall", 125},
     {"Darkwave", 50},
-    {"Death Metal", 22},
+    {"Death Metal", 22, "Death metal"},
     {"Disco", 4},
     {"Dream", 55},
-    {"Drum & Base", 127},
+    {"Drum & Base", 127, "Drum & Bass"},
     {"Drum Solo", 122},
     {"Duet", 120},
     {"Easy Listening", 98},
@@ -69,15 +66,15 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"Eurodance", 54},
     {"Euro-House", 124},
     {"Euro-Techno", 25},
-    {"Fast-Fusion", 84},
+    {"Fast-Fusion", 84, "Fast Fusion"},
     {"Folk", 80},
-    {"Folk/Rock", 81},
+    {"Folk/Rock", 81, "Folk-Rock"},
     {"Folklore", 115},
     {"Freestyle", 119},
     {"Funk", 5},
     {"Fusion", 30},
     {"Game", 36},
-    {"Gangsta Rap", 59},
+    {"Gangsta Rap", 59, "Gangsta"},
     {"Goa", 126},
     {"Gospel", 38},
     {"Gothic", 49},
@@ -92,8 +89,8 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"Indie", 131},
     {"Industrial", 19},
     {"Instrumental", 33},
-    {"Instrumental Pop", 46},
-    {"Instrumental Rock", 47},
+    {"Instrumental Pop", 46, "Instrumental pop"},
+    {"Instrumental Rock", 47, "Instrumental rock"},
     {"Jazz", 8},
     {"Jazz+Funk", 29},
     {"JPop", 146},
@@ -133,7 +130,7 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"Reggae", 16},
     {"Retro", 76},
     {"Revival", 87},
-    {"Rhythmic Soul", 118},
+    {"Rhythmic Soul", 118, "Rhythmic soul"},
     {"Rock", 17},
     {"Rock & Roll", 78},
     {"Salsa", 143},
@@ -167,15 +164,35 @@ constexpr std::array<GenreEntry, kGenreListSize> kGenres = {{
     {"Vocal", 28},
 }};
 
-constexpr std::array<std::string_view, kGenreListSize> MakeNames() {
-    std::array<std::string_view, kGenreListSize> names{};
-    for (std::size_t i = 0; i < kGenres.size(); ++i) {
-        names[i] = kGenres[i].Name;
+constexpr bool EveryNumberOnce() {
+    std::array<int, kId3v1GenreCount> seen{};
+    for (const GenreRow& row : kGenres) {
+        if (row.Number >= kId3v1GenreCount || seen[row.Number]++ != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(EveryNumberOnce(), "each ID3v1 genre number appears in exactly one row");
+
+constexpr std::array<std::string_view, kId3v1GenreCount> MakeId3v1Names() {
+    std::array<std::string_view, kId3v1GenreCount> names{};
+    for (const GenreRow& row : kGenres) {
+        names[row.Number] = row.Id3v1Name.empty() ? row.ListName : row.Id3v1Name;
     }
     return names;
 }
 
-constexpr std::array<std::string_view, kGenreListSize> kGenreNames = MakeNames();
+constexpr std::array<std::string_view, kGenreListSize> MakeListNames() {
+    std::array<std::string_view, kGenreListSize> names{};
+    for (std::size_t i = 0; i < kGenres.size(); ++i) {
+        names[i + 1] = kGenres[i].ListName;
+    }
+    return names;
+}
+
+constexpr std::array<std::string_view, kId3v1GenreCount> kId3v1Names = MakeId3v1Names();
+constexpr std::array<std::string_view, kGenreListSize> kListNames = MakeListNames();
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(
@@ -184,20 +201,24 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+const std::array<std::string_view, kId3v1GenreCount>& Id3v1GenreNames() {
+    return kId3v1Names;
+}
+
 std::span<const std::string_view> GenreListNames() {
-    return kGenreNames;
+    return kListNames;
 }
 
 std::uint8_t GenreFromListPosition(int position) {
-    if (position < 0 || position >= kGenreListSize) {
+    if (position < 1 || position >= kGenreListSize) {
         return kId3NoGenre;
     }
-    return kGenres[static_cast<std::size_t>(position)].Id3Genre;
+    return kGenres[static_cast<std::size_t>(position - 1)].Number;
 }
 
 int GenreListPosition(std::string_view name) {
-    for (std::size_t i = 0; i < kGenres.size(); ++i) {
-        if (EqualIgnoringCase(kGenres[i].Name, name)) {
+    for (std::size_t i = 0; i < kListNames.size(); ++i) {
+        if (EqualIgnoringCase(kListNames[i], name)) {
             return static_cast<int>(i);
         }
     }
