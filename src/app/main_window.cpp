@@ -23,10 +23,10 @@
 #include <exception>
 
 #include "app/user_prompts.h"
-#include "cd/cd_drive.h"
 #include "audio/tags/id3v1_genres.h"
-#include "cd/track_list.h"
+#include "cd/cd_drive.h"
 #include "cd/close_cd.h"
+#include "cd/track_list.h"
 #include "settings/disc_cache.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "audio/tags/au_tag_text.h"
 #include "audio/core/file_descriptor.h"
+#include "audio/tags/au_tag_text.h"
 
 namespace {
 
@@ -48,9 +48,8 @@ void Tid3tag::SetTrack(std::uint8_t track) {
 }
 
 std::array<std::uint8_t, kId3TagBytes> Tid3tag::Render() const {
-    return RenderId3v1Record(
-        {m_title, m_artist, m_album, m_year, m_comment, m_hasTrack ? m_track : std::uint8_t{0},
-         m_genre});
+    return RenderId3v1Record({m_title, m_artist, m_album, m_year, m_comment,
+                              m_hasTrack ? m_track : std::uint8_t{0}, m_genre});
 }
 
 std::uint16_t Tid3tag::WriteTag(const std::string& fileName) {

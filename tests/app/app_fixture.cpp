@@ -37,18 +37,9 @@ private:
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::filesystem::path UniqueTestFolder() {
-    static std::atomic<int> counter{0};
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::filesystem::temp_directory_path() /
-           ("brisklark_test_app_" + std::to_string(getpid()) + "_" + std::to_string(counter++) +
-            "_" + test->name());
-}
-
 }  // namespace
 
 void MainWindowTest::SetUp() {
-    m_root = UniqueTestFolder();
     std::filesystem::create_directories(m_root / "program");
     std::filesystem::create_directories(m_root / "config");
     m_paths = std::make_unique<TAppPaths>(m_root / "program", m_root / "config");
@@ -61,8 +52,6 @@ void MainWindowTest::TearDown() {
         CloseWindow();
     }
     unsetenv("BRISKLARK_DISC_IMAGES");
-    std::error_code error;
-    std::filesystem::remove_all(m_root, error);
 }
 
 void MainWindowTest::InsertDisc(const std::vector<int>& trackSeconds) {

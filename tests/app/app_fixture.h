@@ -23,6 +23,7 @@
 #include "app/main_window.h"
 #include "app/user_prompts.h"
 #include "settings/app_paths.h"
+#include "support/common/test_folder.h"
 
 // Answers in place of the user and records every box shown.
 class ScriptedPrompts final : public UserPrompts {
@@ -157,7 +158,8 @@ protected:
         return m_window->findChild<T*>(QString::fromLatin1(name));
     }
 
-    std::filesystem::path m_root;
+    TestFolder m_folder;
+    std::filesystem::path m_root = m_folder.Path();
     std::filesystem::path m_cuePath;
     std::unique_ptr<TAppPaths> m_paths;
     ScriptedPrompts m_prompts;

@@ -14,11 +14,11 @@
 
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
+#include "support/cd/image_drive.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"
 #include "support/common/test_folder.h"
-#include "support/cd/image_drive.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 32768;   // PCM asked from the input per block
-constexpr int kAnalysisFrames = 32768;       // at least the frames of any block
+constexpr std::size_t kBlockBytes = 32768;  // PCM asked from the input per block
+constexpr int kAnalysisFrames = 32768;      // at least the frames of any block
 
 constexpr std::array<int, 18> kBitRates{-1,     24000,  32000,  45000,  48000,  46000,
                                         64000,  80000,  96000,  112000, 128000, 144000,

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr auto kDoneEventDelay = std::chrono::milliseconds(300);
 constexpr int kNoSleepDelay = 5;  // Delay values up to this mean no sleep
 
 }  // namespace

@@ -11,6 +11,9 @@
 
 class TAuOutput;
 
+// How long a worker waits after a run before it posts the run's done event.
+inline constexpr std::chrono::milliseconds kDoneEventDelay{300};
+
 // Whether a worker is suspended, shared by the worker and the event
 // dispatcher (which waits for a worker to suspend before delivering its
 // done event); shared ownership keeps it valid if the output dies first.

@@ -166,10 +166,10 @@ void TWaveOut::PrepareAppend() {
 void TWaveOut::WritePcmHeader() {
     const std::int64_t size = Input()->Size();
     m_announcedDataSize = static_cast<std::uint32_t>(size);  // low 32 bits; -1 when unknown
-    const auto header = RenderPcmWavHeader({static_cast<std::uint32_t>(m_channels),
-                                            static_cast<std::uint32_t>(m_sampleRate),
-                                            static_cast<std::uint32_t>(m_bitsPerSample)},
-                                           m_announcedDataSize);
+    const auto header = RenderPcmWavHeader(
+        {static_cast<std::uint32_t>(m_channels), static_cast<std::uint32_t>(m_sampleRate),
+         static_cast<std::uint32_t>(m_bitsPerSample)},
+        m_announcedDataSize);
     m_stream->Write(header.data(), header.size());
 }
 

@@ -1,15 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "codec_test_support.h"
 
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <random>
 
@@ -38,44 +30,4 @@ std::vector<std::uint8_t> SinePcm(std::size_t frames, int bitsPerSample, int cha
         }
     }
     return pcm;
-}
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return result;
-    }
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        result.Output.append(chunk, got);
-    }
-    const int status = pclose(pipe);
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-TestFolder::TestFolder() {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    m_path = (std::filesystem::temp_directory_path() / "brisklark_codecs_tests" /
-              (name + "_" + std::to_string(::getpid())))
-                 .string();
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-}
-
-TestFolder::~TestFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-std::string TestFolder::Path(const std::string& name) const {
-    return m_path + "/" + name;
 }

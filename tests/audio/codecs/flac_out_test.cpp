@@ -16,7 +16,7 @@ namespace {
 // Decodes with the reference decoder to raw PCM in the input's layout.
 std::vector<std::uint8_t> DecodeFlac(const TestFolder& folder, const std::string& flac,
                                      int bitsPerSample) {
-    const std::string raw = folder.Path("decoded.raw");
+    const std::string raw = folder.File("decoded.raw");
     const std::string sign = bitsPerSample == 8 ? "unsigned" : "signed";
     const CommandResult result =
         RunCommand("flac -d -s -f --force-raw-format --endian=little --sign=" + sign + " -o '" +
@@ -28,16 +28,17 @@ std::vector<std::uint8_t> DecodeFlac(const TestFolder& folder, const std::string
 class FlacRoundTrip : public testing::TestWithParam<std::tuple<int, int, int>> {};
 
 TEST_P(FlacRoundTrip, DecodesBitExactly) {
+    SKIP_WITHOUT_PROGRAM("flac");
     const auto [bits, channels, level] = GetParam();
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(30011, bits, channels, 44100);
     MemoryInput input(pcm, {bits, channels, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
-    output.SetFileName(folder.Path("out.flac"));
+    output.SetFileName(folder.File("out.flac"));
     output.SetCompressionLevel(level);
     ASSERT_EQ(RunToEnd(output), "");
-    EXPECT_EQ(DecodeFlac(folder, folder.Path("out.flac"), bits), pcm);
+    EXPECT_EQ(DecodeFlac(folder, folder.File("out.flac"), bits), pcm);
 }
 
 INSTANTIATE_TEST_SUITE_P(WidthsChannelsLevels, FlacRoundTrip,
@@ -47,12 +48,13 @@ INSTANTIATE_TEST_SUITE_P(WidthsChannelsLevels, FlacRoundTrip,
                                          std::make_tuple(24, 2, 5), std::make_tuple(24, 1, 0)));
 
 TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
+    SKIP_WITHOUT_PROGRAM("flac");
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(20000, 16, 2, 44100);
     MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
-    output.SetFileName(folder.Path("out.flac"));
+    output.SetFileName(folder.File("out.flac"));
     ASSERT_EQ(output.CompressionLevel(), -1);
     output.SetMaxLPCOrder(8);
     output.SetQLPCoeffPrecision(20);
@@ -61,29 +63,31 @@ TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
     output.SetBestModelSearch(true);
     ASSERT_EQ(RunToEnd(output), "");
     EXPECT_EQ(output.QLPCoeffPrecision(), 15);
-    EXPECT_EQ(DecodeFlac(folder, folder.Path("out.flac"), 16), pcm);
+    EXPECT_EQ(DecodeFlac(folder, folder.File("out.flac"), 16), pcm);
 }
 
 TEST(FlacOut, BlockSizeZeroLeavesTheChoiceToTheLibraryAndStillEncodes) {
+    SKIP_WITHOUT_PROGRAM("flac");
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(12000, 16, 2, 44100);
     MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
-    output.SetFileName(folder.Path("zero.flac"));
+    output.SetFileName(folder.File("zero.flac"));
     output.SetBlockSize(0);
     output.SetCompressionLevel(5);
     ASSERT_EQ(RunToEnd(output), "");
-    EXPECT_EQ(DecodeFlac(folder, folder.Path("zero.flac"), 16), pcm);
+    EXPECT_EQ(DecodeFlac(folder, folder.File("zero.flac"), 16), pcm);
 }
 
 TEST(FlacOut, StoppedRunStillFinishesADecodableFile) {
+    SKIP_WITHOUT_PROGRAM("flac");
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(44100 * 60, 16, 2, 44100);
     MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
-    output.SetFileName(folder.Path("stopped.flac"));
+    output.SetFileName(folder.File("stopped.flac"));
     output.SetDelay(20);  // slow enough to stop half way
     bool stopped = false;
     output.OnProgress = [&](TComponent*) {
@@ -94,7 +98,7 @@ TEST(FlacOut, StoppedRunStillFinishesADecodableFile) {
     };
     ASSERT_EQ(RunToEnd(output), "");
     ASSERT_TRUE(stopped);
-    const std::vector<std::uint8_t> decoded = DecodeFlac(folder, folder.Path("stopped.flac"), 16);
+    const std::vector<std::uint8_t> decoded = DecodeFlac(folder, folder.File("stopped.flac"), 16);
     ASSERT_GT(decoded.size(), 0U);
     ASSERT_LT(decoded.size(), pcm.size());
     EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), pcm.begin()));
@@ -117,17 +121,18 @@ TEST(FlacOut, SettersClampTheLevelAndCoupleTheStereoModes) {
 }
 
 TEST(FlacOut, ReplacesTheLibraryCommentBlockByOurs) {
+    SKIP_WITHOUT_PROGRAM("metaflac");
     TestFolder folder;
     MemoryInput input(SinePcm(10000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&input);
-    output.SetFileName(folder.Path("tags.flac"));
+    output.SetFileName(folder.File("tags.flac"));
     output.Tags().SetArtist(u"Bj\u00f6rk");
     output.Tags().SetTitle(u"J\u00f3ga");
     ASSERT_EQ(RunToEnd(output), "");
 
     const CommandResult list = RunCommand("metaflac --list --block-type=VORBIS_COMMENT '" +
-                                          folder.Path("tags.flac") + "'");
+                                          folder.File("tags.flac") + "'");
     ASSERT_EQ(list.Status, 0);
     EXPECT_NE(list.Output.find("is last: true"), std::string::npos) << list.Output;
     EXPECT_NE(list.Output.find("vendor string: VENDOR=Hacked"), std::string::npos);
@@ -136,7 +141,7 @@ TEST(FlacOut, ReplacesTheLibraryCommentBlockByOurs) {
     EXPECT_NE(list.Output.find("comment[1]: artist=Bj\u00f6rk"), std::string::npos);
     // The stream decodes and the total written by finishing is exact.
     const CommandResult total =
-        RunCommand("metaflac --show-total-samples '" + folder.Path("tags.flac") + "'");
+        RunCommand("metaflac --show-total-samples '" + folder.File("tags.flac") + "'");
     EXPECT_EQ(total.Output, "10000\n");
     // Tags survive the run.
     EXPECT_EQ(output.Tags().Artist(), u"Bj\u00f6rk");
@@ -160,21 +165,22 @@ TEST(FlacCommentBlock, LaysOutVendorCountAndCommentsInOrder) {
 }
 
 TEST(FlacOut, FailedRunReportsAndTheNextRunWorks) {
+    SKIP_WITHOUT_PROGRAM("flac");
     TestFolder folder;
     MemoryInput wide(SinePcm(1000, 32, 2, 44100), {32, 2, 44100}, kOddPiece);
     TFLACOut output;
     output.SetInput(&wide);
-    output.SetFileName(folder.Path("missing/out.flac"));
-    EXPECT_EQ(RunToEnd(output), "Cannot create file " + folder.Path("missing/out.flac"));
+    output.SetFileName(folder.File("missing/out.flac"));
+    EXPECT_EQ(RunToEnd(output), "Cannot create file " + folder.File("missing/out.flac"));
 
-    output.SetFileName(folder.Path("wide.flac"));
+    output.SetFileName(folder.File("wide.flac"));
     EXPECT_EQ(RunToEnd(output), "FLAC encoding needs 8-, 16- or 24-bit input.");
 
     const std::vector<std::uint8_t> pcm = SinePcm(5000, 16, 2, 44100);
     MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     output.SetInput(&input);
     ASSERT_EQ(RunToEnd(output), "");
-    EXPECT_EQ(DecodeFlac(folder, folder.Path("wide.flac"), 16), pcm);
+    EXPECT_EQ(DecodeFlac(folder, folder.File("wide.flac"), 16), pcm);
 }
 
 TEST(FlacOut, EmptyFileNameIsRefused) {

@@ -3,37 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "support/audio/memory_input.h"
 #include "support/audio/run_output.h"
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mac_out.XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    [[nodiscard]] std::string File(const std::string& name) const {
-        return (m_path / name).string();
-    }
-
-private:
-    std::filesystem::path m_path;
-};
 
 std::vector<uint8_t> Ramp(size_t bytes) {
     std::vector<uint8_t> data(bytes);
@@ -47,11 +29,10 @@ std::vector<uint8_t> DecodeWithFfmpeg(const std::string& ape, const char* sample
     const std::string raw = ape + ".raw";
     const std::string command = "ffmpeg -nostdin -v error -err_detect crccheck+explode -i '" + ape +
                                 "' -f " + sampleFormat + " -y '" + raw + "'";
-    if (std::system(command.c_str()) != 0) {
+    if (!RunCommand(command).Ok()) {
         return {};
     }
-    std::ifstream in(raw, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ReadFileBytes(raw);
 }
 
 TEST(MACOutTest, CompressionLevelKeepsTheFourLevelsAndStores2000Otherwise) {
@@ -74,7 +55,8 @@ TEST(MACOutTest, ErrorTextsIncludingUnknownCodes) {
 }
 
 TEST(MACOutTest, HundredThousandBytesGoInTwoBlocksAndDecodeExactly) {
-    TempDir dir;
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    TestFolder dir;
     const std::vector<uint8_t> pcm = Ramp(100000);
     MemoryInput input(pcm, {16, 2, 44100});
     TMACOut out;
@@ -87,7 +69,8 @@ TEST(MACOutTest, HundredThousandBytesGoInTwoBlocksAndDecodeExactly) {
 }
 
 TEST(MACOutTest, TwentyFourBitStereoBlocksHoldWholeFrames) {
-    TempDir dir;
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    TestFolder dir;
     const std::vector<uint8_t> pcm = Ramp(6 * 30000);
     MemoryInput input(pcm, {24, 2, 44100});
     TMACOut out;
@@ -129,7 +112,7 @@ protected:
 };
 
 TEST(MACOutTest, ADelayThatSleepsEncodesOneFrameAtATime) {
-    TempDir dir;
+    TestFolder dir;
     // Eight frames of 73728 stereo blocks.
     const std::vector<uint8_t> pcm = Ramp(8 * 73728 * 4);
     ThreadCountingInput input(pcm, {16, 2, 44100});
@@ -145,7 +128,7 @@ TEST(MACOutTest, ADelayThatSleepsEncodesOneFrameAtATime) {
 }
 
 TEST(MACOutTest, StartErrorNamesTheCodeText) {
-    TempDir dir;
+    TestFolder dir;
     MemoryInput input(Ramp(4000), {16, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
@@ -154,7 +137,7 @@ TEST(MACOutTest, StartErrorNamesTheCodeText) {
 }
 
 TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
-    TempDir dir;
+    TestFolder dir;
     MemoryInput input({}, {16, 2, 44100});
     TMACOut out;
     out.SetInput(&input);
@@ -165,7 +148,7 @@ TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
 }
 
 TEST(MACOutTest, UnsupportedBitDepthFailsAtStart) {
-    TempDir dir;
+    TestFolder dir;
     MemoryInput input(Ramp(4000), {32, 2, 44100});
     TMACOut out;
     out.SetInput(&input);

@@ -51,17 +51,19 @@ std::string Encode(TMP3Out& output, TAuInput& input, const std::string& file) {
 constexpr std::size_t kPaddingFrames = 3 * 1152 + 576;
 
 TEST(Mp3Out, StereoDecodesToTheInputDurationAndLevel) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     const std::size_t frames = 88200;
     const std::vector<std::uint8_t> pcm = SinePcm(frames, 16, 2, 44100);
     MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
     TMP3Out output;
     output.SetBitRate(TMP3BitRate::br192);
-    ASSERT_EQ(Encode(output, input, folder.Path("s.mp3")), "");
-    EXPECT_EQ(Probe(folder.Path("s.mp3"), "channels"), "2");
-    EXPECT_EQ(Probe(folder.Path("s.mp3"), "sample_rate"), "44100");
-    EXPECT_EQ(Probe(folder.Path("s.mp3"), "bit_rate"), "192000");
-    const std::vector<std::int16_t> decoded = DecodeMp3(folder.Path("s.mp3"));
+    ASSERT_EQ(Encode(output, input, folder.File("s.mp3")), "");
+    EXPECT_EQ(Probe(folder.File("s.mp3"), "channels"), "2");
+    EXPECT_EQ(Probe(folder.File("s.mp3"), "sample_rate"), "44100");
+    EXPECT_EQ(Probe(folder.File("s.mp3"), "bit_rate"), "192000");
+    const std::vector<std::int16_t> decoded = DecodeMp3(folder.File("s.mp3"));
     EXPECT_GE(decoded.size() / 2, frames);
     EXPECT_LE(decoded.size() / 2, frames + kPaddingFrames);
     const double inputRms = Rms(reinterpret_cast<const std::int16_t*>(pcm.data()), frames * 2);
@@ -69,27 +71,33 @@ TEST(Mp3Out, StereoDecodesToTheInputDurationAndLevel) {
 }
 
 TEST(Mp3Out, MonoInputIsEncodedInMonoModeUsingEverySampleOnce) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     const std::size_t frames = 44100;
     MemoryInput input(SinePcm(frames, 16, 1, 44100), {16, 1, 44100}, kOddPiece);
     TMP3Out output;
     output.SetMode(TMP3Mode::JOINT_STEREO);
-    ASSERT_EQ(Encode(output, input, folder.Path("m.mp3")), "");
-    EXPECT_EQ(Probe(folder.Path("m.mp3"), "channels"), "1");
-    const std::size_t decoded = DecodeMp3(folder.Path("m.mp3")).size();
+    ASSERT_EQ(Encode(output, input, folder.File("m.mp3")), "");
+    EXPECT_EQ(Probe(folder.File("m.mp3"), "channels"), "1");
+    const std::size_t decoded = DecodeMp3(folder.File("m.mp3")).size();
     EXPECT_GE(decoded, frames);
     EXPECT_LE(decoded, frames + kPaddingFrames);
 }
 
 TEST(Mp3Out, LowInputRatesAskForThirtyTwoKilohertz) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     MemoryInput input(SinePcm(22050, 16, 2, 22050), {16, 2, 22050}, kOddPiece);
     TMP3Out output;
-    ASSERT_EQ(Encode(output, input, folder.Path("low.mp3")), "");
-    EXPECT_EQ(Probe(folder.Path("low.mp3"), "sample_rate"), "32000");
+    ASSERT_EQ(Encode(output, input, folder.File("low.mp3")), "");
+    EXPECT_EQ(Probe(folder.File("low.mp3"), "sample_rate"), "32000");
 }
 
 TEST(Mp3Out, VbrExchangesMinimumAndMaximumWhenReversed) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     MemoryInput input(SinePcm(44100, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TMP3Out output;
@@ -97,40 +105,44 @@ TEST(Mp3Out, VbrExchangesMinimumAndMaximumWhenReversed) {
     output.SetWriteVBRHeader(true);
     output.SetVBRMinBitrate(256);
     output.SetVBRMaxBitrate(128);
-    ASSERT_EQ(Encode(output, input, folder.Path("v.mp3")), "");
+    ASSERT_EQ(Encode(output, input, folder.File("v.mp3")), "");
     EXPECT_EQ(output.VBRMinBitrate(), 128);
     EXPECT_EQ(output.VBRMaxBitrate(), 256);
-    EXPECT_GE(DecodeMp3(folder.Path("v.mp3")).size() / 2, 44100U);
+    EXPECT_GE(DecodeMp3(folder.File("v.mp3")).size() / 2, 44100U);
 }
 
 // With one flag per process the first destructor would unload the library
 // under the second output.
 TEST(Mp3Out, LibraryStaysLoadedWhileAnyOutputExists) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     MemoryInput input(SinePcm(20000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     auto first = std::make_unique<TMP3Out>();
     TMP3Out second;
     first.reset();
-    ASSERT_EQ(Encode(second, input, folder.Path("two.mp3")), "");
-    EXPECT_GE(DecodeMp3(folder.Path("two.mp3")).size() / 2, 20000U);
+    ASSERT_EQ(Encode(second, input, folder.File("two.mp3")), "");
+    EXPECT_GE(DecodeMp3(folder.File("two.mp3")).size() / 2, 20000U);
 }
 
 TEST(Mp3Out, InputItCannotEncodeIsRefusedAndTheOutputStaysUsable) {
     TestFolder folder;
     MemoryInput wide(SinePcm(1000, 24, 2, 44100), {24, 2, 44100}, kOddPiece);
     TMP3Out output;
-    EXPECT_EQ(Encode(output, wide, folder.Path("w.mp3")),
+    EXPECT_EQ(Encode(output, wide, folder.File("w.mp3")),
               "MP3 encoding needs 16-bit mono or stereo input.");
     MemoryInput input(SinePcm(10000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
-    EXPECT_EQ(Encode(output, input, folder.Path("w.mp3")), "");
+    EXPECT_EQ(Encode(output, input, folder.File("w.mp3")), "");
 }
 
 TEST(Mp3Out, EmptyInputGivesOnlyTheFlushedFrames) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     MemoryInput input({}, {16, 2, 44100}, kOddPiece);
     TMP3Out output;
-    ASSERT_EQ(Encode(output, input, folder.Path("e.mp3")), "");
-    EXPECT_LE(DecodeMp3(folder.Path("e.mp3")).size() / 2, kPaddingFrames);
+    ASSERT_EQ(Encode(output, input, folder.File("e.mp3")), "");
+    EXPECT_LE(DecodeMp3(folder.File("e.mp3")).size() / 2, kPaddingFrames);
 }
 
 TEST(Mp3Out, MissingLibraryIsReportedByTheConstructor) {

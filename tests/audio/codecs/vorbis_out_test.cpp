@@ -17,7 +17,7 @@ using enum TVorbisBitRate;
 
 // Decodes every logical stream with the reference decoder to 16-bit raw PCM.
 std::vector<std::int16_t> DecodeOgg(const TestFolder& folder, const std::string& ogg) {
-    const std::string raw = folder.Path("decoded.raw");
+    const std::string raw = folder.File("decoded.raw");
     const CommandResult result =
         RunCommand("oggdec -Q -R -b 16 -e 0 -s 1 -o '" + raw + "' '" + ogg + "' 2>&1");
     EXPECT_EQ(result.Status, 0) << result.Output;
@@ -48,29 +48,31 @@ std::vector<std::int32_t> HeaderBitRates(const std::vector<std::uint8_t>& file) 
 }
 
 TEST(VorbisOut, DecodesToTheInputLength) {
+    SKIP_WITHOUT_PROGRAM("oggdec");
     TestFolder folder;
     const std::size_t frames = 88211;
     MemoryInput input(SinePcm(frames, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
-    ASSERT_EQ(Encode(output, input, folder.Path("out.ogg")), "");
-    EXPECT_EQ(DecodeOgg(folder, folder.Path("out.ogg")).size(), frames * 2);
+    ASSERT_EQ(Encode(output, input, folder.File("out.ogg")), "");
+    EXPECT_EQ(DecodeOgg(folder, folder.File("out.ogg")).size(), frames * 2);
 }
 
 // Every width must reach the encoder as the same waveform: compare each
 // against the decoded 16-bit encoding of the same sine.
 TEST(VorbisOut, EightAndTwentyFourBitInputsMapToTheSameLevels) {
+    SKIP_WITHOUT_PROGRAM("oggdec");
     TestFolder folder;
     const std::size_t frames = 44100;
     MemoryInput reference(SinePcm(frames, 16, 1, 44100), {16, 1, 44100}, kOddPiece);
     TVorbisOut output;
-    ASSERT_EQ(Encode(output, reference, folder.Path("ref.ogg")), "");
-    const std::vector<std::int16_t> expected = DecodeOgg(folder, folder.Path("ref.ogg"));
+    ASSERT_EQ(Encode(output, reference, folder.File("ref.ogg")), "");
+    const std::vector<std::int16_t> expected = DecodeOgg(folder, folder.File("ref.ogg"));
     ASSERT_EQ(expected.size(), frames);
 
     for (int bits : {8, 24}) {
         MemoryInput input(SinePcm(frames, bits, 1, 44100), {bits, 1, 44100}, kOddPiece);
-        ASSERT_EQ(Encode(output, input, folder.Path("w.ogg")), "");
-        const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.Path("w.ogg"));
+        ASSERT_EQ(Encode(output, input, folder.File("w.ogg")), "");
+        const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.File("w.ogg"));
         ASSERT_EQ(decoded.size(), frames);
         double error = 0;
         double signal = 0;
@@ -85,6 +87,7 @@ TEST(VorbisOut, EightAndTwentyFourBitInputsMapToTheSameLevels) {
 }
 
 TEST(VorbisOut, EightBitMidpointIsSilenceAndZeroIsFullScaleNegative) {
+    SKIP_WITHOUT_PROGRAM("oggdec");
     TestFolder folder;
     // Half a second of 128 (silence), then a square wave between 0 and 128.
     std::vector<std::uint8_t> pcm(22050, 128);
@@ -93,8 +96,8 @@ TEST(VorbisOut, EightBitMidpointIsSilenceAndZeroIsFullScaleNegative) {
     }
     MemoryInput input(pcm, {8, 1, 44100}, kOddPiece);
     TVorbisOut output;
-    ASSERT_EQ(Encode(output, input, folder.Path("eight.ogg")), "");
-    const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.Path("eight.ogg"));
+    ASSERT_EQ(Encode(output, input, folder.File("eight.ogg")), "");
+    const std::vector<std::int16_t> decoded = DecodeOgg(folder, folder.File("eight.ogg"));
     ASSERT_EQ(decoded.size(), pcm.size());
     const auto quiet = std::max_element(decoded.begin(), decoded.begin() + 20000,
                                         [](int a, int b) { return std::abs(a) < std::abs(b); });
@@ -104,16 +107,17 @@ TEST(VorbisOut, EightBitMidpointIsSilenceAndZeroIsFullScaleNegative) {
 }
 
 TEST(VorbisOut, WritesExactlyTheCommentsSetAndClearsThemAfterTheRun) {
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
     TestFolder folder;
     MemoryInput input(SinePcm(20000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     output.Comments().SetArtist(u"Sigur R\u00f3s");
     output.Comments().SetTitle(u"Hopp\u00edpolla \u266b");
-    ASSERT_EQ(Encode(output, input, folder.Path("c.ogg")), "");
+    ASSERT_EQ(Encode(output, input, folder.File("c.ogg")), "");
     const CommandResult tags = RunCommand(
         "/usr/bin/python3 -c 'import sys; from mutagen.oggvorbis import OggVorbis; "
         "[print(k + \"=\" + v) for k, v in OggVorbis(sys.argv[1]).tags]' '" +
-        folder.Path("c.ogg") + "'");
+        folder.File("c.ogg") + "'");
     ASSERT_EQ(tags.Status, 0);
     EXPECT_EQ(tags.Output, "artist=Sigur R\u00f3s\ntitle=Hopp\u00edpolla \u266b\n");
     EXPECT_TRUE(output.Comments().Artist().empty());
@@ -126,13 +130,13 @@ TEST(VorbisOut, ManagedModeSendsTheBitRatesAfterTheSettersAdjustedThem) {
     output.SetDesiredNominalBitrate(br128);
     EXPECT_EQ(output.DesiredMaximumBitrate(), br128);
     output.SetDesiredMaximumBitrate(brAutoSelect);
-    ASSERT_EQ(Encode(output, input, folder.Path("m.ogg")), "");
-    EXPECT_EQ(HeaderBitRates(ReadFileBytes(folder.Path("m.ogg"))),
+    ASSERT_EQ(Encode(output, input, folder.File("m.ogg")), "");
+    EXPECT_EQ(HeaderBitRates(ReadFileBytes(folder.File("m.ogg"))),
               (std::vector<std::int32_t>{-1, 128000, 128000}));
 
     output.SetDesiredNominalBitrate(br56);
-    ASSERT_EQ(Encode(output, input, folder.Path("n.ogg")), "");
-    EXPECT_EQ(HeaderBitRates(ReadFileBytes(folder.Path("n.ogg")))[1], 46000);
+    ASSERT_EQ(Encode(output, input, folder.File("n.ogg")), "");
+    EXPECT_EQ(HeaderBitRates(ReadFileBytes(folder.File("n.ogg")))[1], 46000);
 }
 
 TEST(VorbisOut, BitRateSettersKeepMinimumNominalMaximumInOrder) {
@@ -155,8 +159,10 @@ TEST(VorbisOut, BitRateSettersKeepMinimumNominalMaximumInOrder) {
 }
 
 TEST(VorbisOut, AppendingAddsASecondLogicalStream) {
+    SKIP_WITHOUT_PROGRAM("ogginfo");
+    SKIP_WITHOUT_PROGRAM("oggdec");
     TestFolder folder;
-    const std::string file = folder.Path("chain.ogg");
+    const std::string file = folder.File("chain.ogg");
     MemoryInput input(SinePcm(30000, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TVorbisOut output;
     output.SetSerial(1);
@@ -176,10 +182,10 @@ TEST(VorbisOut, UnusableQualitySetupIsReportedNotEncoded) {
     MemoryInput input(SinePcm(1000, 16, 2, 400000), {16, 2, 400000},
                       kOddPiece);  // no mode for 400 kHz
     TVorbisOut output;
-    EXPECT_EQ(Encode(output, input, folder.Path("q.ogg")),
+    EXPECT_EQ(Encode(output, input, folder.File("q.ogg")),
               "Vorbis codec setup with the requested quality failed.");
     output.SetDesiredNominalBitrate(br499);
-    EXPECT_EQ(Encode(output, input, folder.Path("q.ogg")),
+    EXPECT_EQ(Encode(output, input, folder.File("q.ogg")),
               "Vorbis codec setup with the requested bitrate failed. Try a lower bitrate.");
 }
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr int kFrameBytes = 4;  // 16-bit stereo
 
 // A headerless 16-bit stereo 44100 Hz PCM file: the smallest real file input.
@@ -92,12 +90,12 @@ std::vector<std::uint8_t> Frames(const std::vector<std::uint8_t>& data, std::siz
 }
 
 TEST(AuFileInTest, WholeFilePassAndFormatQueries) {
-    TempDir dir;
+    TestFolder dir;
     const auto data = Pattern(176400 * 3 / 2);  // 1.5 s
-    WriteFile(dir.Path("a.raw"), data);
+    WriteFile(dir.File("a.raw"), data);
     RawPcmFileIn input;
     EXPECT_FALSE(input.Valid()) << "no name, no stream";
-    input.SetFileName(dir.Path("a.raw"));
+    input.SetFileName(dir.File("a.raw"));
     EXPECT_TRUE(input.Valid());
     EXPECT_EQ(input.TotalSamples(), static_cast<std::int64_t>(data.size() / kFrameBytes));
     EXPECT_EQ(input.TotalTime(), 2) << "1.5 s rounds half to even";
@@ -105,17 +103,17 @@ TEST(AuFileInTest, WholeFilePassAndFormatQueries) {
     EXPECT_FALSE(input.Busy());
 
     const auto longer = Pattern(176400 * 5 / 2);  // 2.5 s
-    WriteFile(dir.Path("b.raw"), longer);
-    input.SetFileName(dir.Path("b.raw"));
+    WriteFile(dir.File("b.raw"), longer);
+    input.SetFileName(dir.File("b.raw"));
     EXPECT_EQ(input.TotalTime(), 2);
 }
 
 TEST(AuFileInTest, SampleWindowCoversExactlyItsFrames) {
-    TempDir dir;
+    TestFolder dir;
     const auto data = Pattern(4000 * kFrameBytes);
-    WriteFile(dir.Path("a.raw"), data);
+    WriteFile(dir.File("a.raw"), data);
     RawPcmFileIn input;
-    input.SetFileName(dir.Path("a.raw"));
+    input.SetFileName(dir.File("a.raw"));
 
     input.SetStartSample(1000);
     input.SetEndSample(1999);
@@ -133,11 +131,11 @@ TEST(AuFileInTest, SampleWindowCoversExactlyItsFrames) {
 }
 
 TEST(AuFileInTest, LoopRepeatsTheFileWithoutLosingABlock) {
-    TempDir dir;
+    TestFolder dir;
     const auto data = Pattern(30000);  // two full reads and a partial one
-    WriteFile(dir.Path("a.raw"), data);
+    WriteFile(dir.File("a.raw"), data);
     RawPcmFileIn input;
-    input.SetFileName(dir.Path("a.raw"));
+    input.SetFileName(dir.File("a.raw"));
     input.SetLoop(true);
     const auto out = ReadPass(input, data.size() * 3);
     ASSERT_EQ(out.size(), data.size() * 3);
@@ -149,11 +147,11 @@ TEST(AuFileInTest, LoopRepeatsTheFileWithoutLosingABlock) {
 }
 
 TEST(AuFileInTest, SeekDuringAndBeforeAPass) {
-    TempDir dir;
+    TestFolder dir;
     const auto data = Pattern(2000 * kFrameBytes);
-    WriteFile(dir.Path("a.raw"), data);
+    WriteFile(dir.File("a.raw"), data);
     RawPcmFileIn input;
-    input.SetFileName(dir.Path("a.raw"));
+    input.SetFileName(dir.File("a.raw"));
 
     EXPECT_FALSE(input.Seek(2001)) << "beyond the end";
     EXPECT_TRUE(input.Seek(1500));  // idle: the next pass starts there
@@ -185,9 +183,9 @@ TEST(AuFileInTest, FailedPassStartIsAnEmptyPass) {
     unnamed.Init();
     EXPECT_TRUE(unnamed.EndOfStream());
 
-    TempDir dir;
+    TestFolder dir;
     RawPcmFileIn missing;
-    missing.SetFileName(dir.Path("missing.raw"));
+    missing.SetFileName(dir.File("missing.raw"));
     missing.Init();
     EXPECT_TRUE(missing.EndOfStream());
     const std::uint8_t* buffer = nullptr;
@@ -199,14 +197,14 @@ TEST(AuFileInTest, FailedPassStartIsAnEmptyPass) {
         (void)missing.SampleRate();
         FAIL() << "a format query of a missing file succeeded";
     } catch (const EAuException& error) {
-        EXPECT_EQ(error.what(), "Cannot open file " + dir.Path("missing.raw"));
+        EXPECT_EQ(error.what(), "Cannot open file " + dir.File("missing.raw"));
     }
 }
 
 TEST(AuFileInTest, OutputOfAMissingFileReportsCannotOpen) {
-    TempDir dir;
+    TestFolder dir;
     RawPcmFileIn input;
-    input.SetFileName(dir.Path("missing.raw"));
+    input.SetFileName(dir.File("missing.raw"));
     CountingOutput out;
     out.PrepareHook = [&out] { (void)out.Input()->SampleRate(); };
     std::vector<std::string> events;
@@ -216,7 +214,7 @@ TEST(AuFileInTest, OutputOfAMissingFileReportsCannotOpen) {
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return events.size() == 2; }));
     EXPECT_EQ(events, (std::vector<std::string>{"exception", "done"}));
-    EXPECT_EQ(out.ExceptionMessage(), "Cannot open file " + dir.Path("missing.raw"));
+    EXPECT_EQ(out.ExceptionMessage(), "Cannot open file " + dir.File("missing.raw"));
 }
 
 TEST(AuInputHelpersTest, CopyDataAndFillBuffer) {
@@ -279,8 +277,8 @@ TEST(AuConverterTest, InputLinksIgnoreSelfAndFollowDestruction) {
 }
 
 TEST(AuFileStreamTest, OpenAndCreateFailuresNameTheFile) {
-    TempDir dir;
-    const std::string missingDir = dir.Path("no/such/dir/a.wav");
+    TestFolder dir;
+    const std::string missingDir = dir.File("no/such/dir/a.wav");
     try {
         TAuFileStream stream(missingDir, TAuFileStream::kCreate);
         FAIL();
@@ -288,16 +286,16 @@ TEST(AuFileStreamTest, OpenAndCreateFailuresNameTheFile) {
         EXPECT_EQ(error.what(), "Cannot create file " + missingDir);
     }
     try {
-        TAuFileStream stream(dir.Path("missing.wav"), TAuFileStream::kReadShareRead);
+        TAuFileStream stream(dir.File("missing.wav"), TAuFileStream::kReadShareRead);
         FAIL();
     } catch (const EAuException& error) {
-        EXPECT_EQ(error.what(), "Cannot open file " + dir.Path("missing.wav"));
+        EXPECT_EQ(error.what(), "Cannot open file " + dir.File("missing.wav"));
     }
 }
 
 TEST(AuFileStreamTest, SharingModesGuardAFileInUse) {
-    TempDir dir;
-    const std::string path = dir.Path("a.wav");
+    TestFolder dir;
+    const std::string path = dir.File("a.wav");
     {
         TAuFileStream created(path, TAuFileStream::kCreate);
         const auto data = Pattern(1000);
@@ -307,7 +305,8 @@ TEST(AuFileStreamTest, SharingModesGuardAFileInUse) {
     {
         TAuFileStream reader1(path, TAuFileStream::kReadShareRead);
         TAuFileStream reader2(path, TAuFileStream::kReadShareRead);
-        EXPECT_THROW(TAuFileStream(path, TAuFileStream::kReadWriteExclusive), EAuException) << "no-sharing open of a file in use";
+        EXPECT_THROW(TAuFileStream(path, TAuFileStream::kReadWriteExclusive), EAuException)
+            << "no-sharing open of a file in use";
         std::vector<std::uint8_t> head(10);
         reader2.ReadBuffer(head.data(), head.size());
         EXPECT_EQ(head, Pattern(10));

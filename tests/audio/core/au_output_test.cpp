@@ -12,8 +12,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // Records the events of one output as text, on the GUI (test) thread.
 struct EventLog {
     std::vector<std::string> Events;
@@ -50,7 +48,7 @@ TEST(AuOutputTest, RunDeliversAllDataWithOrderedProgressThenOneDone) {
 
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
-    Drain(400ms);
+    Drain(kLateEventWindow);
 
     EXPECT_EQ(out.BytesOut, static_cast<std::int64_t>(data.size()));
     EXPECT_EQ(out.Checksum, ChecksumOf(data.data(), data.size()));
@@ -101,7 +99,7 @@ TEST(AuOutputTest, RunFromOnDoneStartsTheNextRun) {
     };
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return dones == 3; }));
-    Drain(400ms);
+    Drain(kLateEventWindow);
     EXPECT_EQ(dones, 3);
     EXPECT_EQ(out.Prepares, 3);
     EXPECT_EQ(out.Dones, 3);
@@ -122,7 +120,7 @@ TEST(AuOutputTest, SynchronousStopEndsTheRunWithoutFurtherEvents) {
     EXPECT_FALSE(out.Busy());
     EXPECT_EQ(out.Dones, 1);
     const auto eventsAtStop = log.Events.size();
-    Drain(500ms);
+    Drain(kLateEventWindow);
     EXPECT_EQ(log.Events.size(), eventsAtStop);
     EXPECT_EQ(log.Count("done"), 0);
 
@@ -144,7 +142,7 @@ TEST(AuOutputTest, AsynchronousStopRunsDoneAndFiresOneDone) {
 
     out.Stop(true);
     ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
-    Drain(400ms);
+    Drain(kLateEventWindow);
     EXPECT_EQ(log.Count("done"), 1);
     EXPECT_EQ(log.Events.back(), "done");
     EXPECT_EQ(out.Dones, 1);
@@ -297,7 +295,7 @@ TEST(AuOutputTest, DestroyingABusyOutputStopsItsWorker) {
         out.Run();
         ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 2; }));
     }
-    Drain(400ms);
+    Drain(kLateEventWindow);
     EXPECT_FALSE(doneFired);
     EXPECT_EQ(input.Flushes, 1);
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // Many runs of two outputs back to back, each ended normally, by an
 // asynchronous stop or by a synchronous stop at a random moment. Checks the
 // event protocol on every run: no progress event after its done event, one
@@ -77,7 +75,7 @@ TEST(AuStressTest, RandomStopsKeepTheEventProtocol) {
         EXPECT_FALSE(stateA.ProgressAfterDone);
     }
     ASSERT_TRUE(PumpUntil([&] { return !outB.Busy() && stateB.DonesThisRun == 1; }));
-    Drain(400ms);
+    Drain(kLateEventWindow);
     EXPECT_EQ(stateA.TotalDones, expectedDonesA);
     EXPECT_EQ(outA.Dones, 60) << "Done runs after every run, stopped or not";
     EXPECT_EQ(stateB.TotalDones, stateB.Run);

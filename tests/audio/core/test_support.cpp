@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-#include <unistd.h>
-
 CountingOutput::~CountingOutput() {
     Stop(false);
 }
@@ -55,23 +49,4 @@ std::uint64_t ChecksumOf(const std::uint8_t* data, std::size_t length) {
         sum += data[i];
     }
     return sum;
-}
-
-TempDir::TempDir() {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    m_path = (std::filesystem::temp_directory_path() / "brisklark_core_tests" /
-              (name + "_" + std::to_string(::getpid())))
-                 .string();
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-std::string TempDir::Path(const std::string& name) const {
-    return m_path + "/" + name;
 }

@@ -11,6 +11,7 @@
 #include "audio/core/au_output.h"
 #include "support/audio/memory_input.h"
 #include "support/audio/run_output.h"
+#include "support/common/test_folder.h"
 
 // An output that pulls 16384-byte blocks, counts and checksums what it got
 // and records the calls of the contract. Hooks let a test make Prepare or
@@ -39,14 +40,3 @@ protected:
 // Bytes 0, 1, 2, ... 255, 0, 1, ... of the given length.
 std::vector<std::uint8_t> Pattern(std::size_t length);
 std::uint64_t ChecksumOf(const std::uint8_t* data, std::size_t length);
-
-// A fresh folder under the test's temporary folder, removed by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string Path(const std::string& name) const;
-
-private:
-    std::string m_path;
-};

@@ -2,16 +2,10 @@
 #include "wav_test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 
 namespace {
@@ -23,23 +17,6 @@ void PutLE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
 }
 
 }  // namespace
-
-ScratchDir::ScratchDir() {
-    static std::atomic<int> counter{0};
-    m_path = testing::TempDir() + "brisklark_wav_" + std::to_string(getpid()) + "_" +
-             std::to_string(counter++);
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code error;
-    std::filesystem::remove_all(m_path, error);
-}
-
-std::string ScratchDir::Path(const std::string& name) const {
-    return m_path + "/" + name;
-}
 
 std::vector<std::int16_t> Sine(std::size_t frames, int channels, int rate, double hertz,
                                double amplitude) {
@@ -66,17 +43,6 @@ std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes) {
     return samples;
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int channels, int rate,
                                  int bits) {
     std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F'};
@@ -100,15 +66,12 @@ std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int chan
     return file;
 }
 
-bool RunCommand(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
-
-std::vector<std::int16_t> FfmpegDecode(const std::string& path, const ScratchDir& dir,
+std::vector<std::int16_t> FfmpegDecode(const std::string& path, const TestFolder& dir,
                                        const std::string& extra) {
-    const std::string raw = dir.Path("ffmpeg_decoded.raw");
+    const std::string raw = dir.File("ffmpeg_decoded.raw");
     const bool ok = RunCommand("ffmpeg -nostdin -v error -y " + extra + " -i '" + path +
-                               "' -f s16le -c:a pcm_s16le '" + raw + "'");
+                               "' -f s16le -c:a pcm_s16le '" + raw + "'")
+                        .Ok();
     EXPECT_TRUE(ok) << "ffmpeg could not decode " << path;
     return AsSamples(ReadFileBytes(raw));
 }

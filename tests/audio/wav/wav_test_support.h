@@ -9,19 +9,10 @@
 #include "audio/core/au_output.h"
 #include "support/audio/memory_input.h"
 #include "support/audio/run_output.h"
-
-// A fresh folder under the test's temporary folder, removed by the destructor.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    [[nodiscard]] std::string Path(const std::string& name) const;
-
-private:
-    std::string m_path;
-};
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 // Interleaved 16-bit samples: a sine of `hertz` per channel (channel c a
 // little higher than c - 1) at `amplitude`.
@@ -30,16 +21,12 @@ std::vector<std::int16_t> Sine(std::size_t frames, int channels, int rate, doubl
 std::vector<std::uint8_t> AsBytes(const std::vector<std::int16_t>& samples);
 std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes);
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // A 44-byte linear PCM header followed by `data`.
 std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int channels, int rate,
                                  int bits = 16);
-// Runs a shell command line; true when it exits 0.
-bool RunCommand(const std::string& command);
 // The file decoded by ffmpeg to 16-bit samples (channels as in the file);
 // `extra` goes before the input (for example "-c:a mp3").
-std::vector<std::int16_t> FfmpegDecode(const std::string& path, const ScratchDir& dir,
+std::vector<std::int16_t> FfmpegDecode(const std::string& path, const TestFolder& dir,
                                        const std::string& extra = "");
 
 // Reads a whole pass through the public input operations.

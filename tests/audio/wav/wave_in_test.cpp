@@ -17,13 +17,13 @@ protected:
     // {in} and {out} in it.
     std::string Convert(const std::string& command, int channels, std::size_t frames,
                         const std::string& name) {
-        const std::string source = m_dir.Path(name + "_source.wav");
+        const std::string source = m_dir.File(name + "_source.wav");
         WriteFileBytes(source, PcmWav(AsBytes(Sine(frames, channels, 44100)), channels, 44100));
         std::string line = command;
         line.replace(line.find("{in}"), 4, "'" + source + "'");
-        const std::string out = m_dir.Path(name + ".wav");
+        const std::string out = m_dir.File(name + ".wav");
         line.replace(line.find("{out}"), 5, "'" + out + "'");
-        EXPECT_TRUE(RunCommand(line)) << line;
+        EXPECT_TRUE(RunCommand(line).Ok()) << line;
         return out;
     }
 
@@ -49,14 +49,14 @@ protected:
             return;
         }
         EXPECT_LE(MaxDifference(ours, ffmpeg), 328) << path;
-        const std::string raw = m_dir.Path("sox.raw");
-        ASSERT_TRUE(RunCommand("sox '" + path + "' -t raw -e signed -b 16 '" + raw + "'"));
+        const std::string raw = m_dir.File("sox.raw");
+        ASSERT_TRUE(RunCommand("sox '" + path + "' -t raw -e signed -b 16 '" + raw + "'").Ok());
         const auto sox = AsSamples(ReadFileBytes(raw));
         ASSERT_GE(sox.size(), ours.size());
         EXPECT_EQ(MaxDifference(ours, sox), 0) << path;
     }
 
-    ScratchDir m_dir;
+    TestFolder m_dir;
 };
 
 void Append(std::vector<std::uint8_t>& out, const std::string& text) {
@@ -84,7 +84,7 @@ TEST_F(WaveInTest, PcmWithListChunkFirstLowerCaseIdsAndOddChunk) {
     Append(file, "INFOx");
     file.push_back(0);
     file.insert(file.end(), standard.begin() + 12, standard.end());
-    const std::string path = m_dir.Path("list.wav");
+    const std::string path = m_dir.File("list.wav");
     WriteFileBytes(path, file);
 
     TWaveIn in;
@@ -102,7 +102,7 @@ TEST_F(WaveInTest, TruncatedDataDeliversWholeFramesThatArePresent) {
     const auto data = AsBytes(Sine(1000, 2, 44100));
     auto file = PcmWav(data, 2, 44100);
     file.resize(file.size() - 401);  // cut inside a frame
-    const std::string path = m_dir.Path("cut.wav");
+    const std::string path = m_dir.File("cut.wav");
     WriteFileBytes(path, file);
     TWaveIn in;
     in.SetFileName(path);
@@ -116,7 +116,7 @@ TEST_F(WaveInTest, DataAfterTheDataChunkIsNotDelivered) {
     Append(file, "LIST");
     AppendLE32(file, 4);
     Append(file, "INFO");
-    const std::string path = m_dir.Path("trailer.wav");
+    const std::string path = m_dir.File("trailer.wav");
     WriteFileBytes(path, file);
     TWaveIn in;
     in.SetFileName(path);
@@ -124,7 +124,7 @@ TEST_F(WaveInTest, DataAfterTheDataChunkIsNotDelivered) {
 }
 
 TEST_F(WaveInTest, UnrecognisedFilesAreInvalidAndDeliverNothing) {
-    const std::string onlyRiff = m_dir.Path("riff.wav");
+    const std::string onlyRiff = m_dir.File("riff.wav");
     WriteFileBytes(onlyRiff, {'R', 'I', 'F', 'F'});
     TWaveIn in;
     in.SetFileName(onlyRiff);
@@ -134,7 +134,7 @@ TEST_F(WaveInTest, UnrecognisedFilesAreInvalidAndDeliverNothing) {
     EXPECT_TRUE(ReadPass(in).empty());
 
     TWaveIn missing;
-    const std::string name = m_dir.Path("missing.wav");
+    const std::string name = m_dir.File("missing.wav");
     missing.SetFileName(name);
     try {
         (void)missing.WavType();
@@ -147,7 +147,7 @@ TEST_F(WaveInTest, UnrecognisedFilesAreInvalidAndDeliverNothing) {
 }
 
 TEST_F(WaveInTest, RequestBelowOneFrameAndOutsideAPass) {
-    const std::string path = m_dir.Path("small.wav");
+    const std::string path = m_dir.File("small.wav");
     WriteFileBytes(path, PcmWav(AsBytes(Sine(100, 2, 44100)), 2, 44100));
     TWaveIn in;
     in.SetFileName(path);
@@ -160,6 +160,8 @@ TEST_F(WaveInTest, RequestBelowOneFrameAndOutsideAPass) {
 }
 
 TEST_F(WaveInTest, ImaAdpcmFromSoxAndFfmpegMatchesTheReferenceDecode) {
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     ExpectSameAsReference(Convert("sox {in} -e ima-adpcm {out}", 1, 30000, "sox_ima_mono"),
                           wtDVIADPCM, 1);
     ExpectSameAsReference(Convert("sox {in} -e ima-adpcm {out}", 2, 30000, "sox_ima_stereo"),
@@ -173,6 +175,8 @@ TEST_F(WaveInTest, ImaAdpcmFromSoxAndFfmpegMatchesTheReferenceDecode) {
 }
 
 TEST_F(WaveInTest, MicrosoftAdpcmFromSoxAndFfmpegMatchesFfmpegDecode) {
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     ExpectSameAsReference(Convert("sox {in} -e ms-adpcm {out}", 1, 30000, "sox_ms_mono"), wtMSADPCM,
                           1);
     ExpectSameAsReference(Convert("sox {in} -e ms-adpcm {out}", 2, 30000, "sox_ms_stereo"),
@@ -186,6 +190,8 @@ TEST_F(WaveInTest, MicrosoftAdpcmFromSoxAndFfmpegMatchesFfmpegDecode) {
 }
 
 TEST_F(WaveInTest, ImaSizesSeekAndInvalidCodeSize) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("sox");
     const std::string path =
         Convert("ffmpeg -nostdin -v error -i {in} -c:a adpcm_ima_wav -block_size 512 {out}", 1,
                 100000, "ima");
@@ -219,7 +225,7 @@ TEST_F(WaveInTest, ImaSizesSeekAndInvalidCodeSize) {
     // Bits per sample 3 at byte 34: refused as a format, still decoded.
     ASSERT_EQ(bytesOfFile[34], 4);
     bytesOfFile[34] = 3;
-    const std::string odd = m_dir.Path("ima3.wav");
+    const std::string odd = m_dir.File("ima3.wav");
     WriteFileBytes(odd, bytesOfFile);
     TWaveIn three;
     three.SetFileName(odd);
@@ -229,6 +235,7 @@ TEST_F(WaveInTest, ImaSizesSeekAndInvalidCodeSize) {
 }
 
 TEST_F(WaveInTest, CorruptAdpcmBlockFailsThePassWithAMessage) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const std::string path =
         Convert("ffmpeg -nostdin -v error -i {in} -c:a adpcm_ima_wav -block_size 512 {out}", 1,
                 5000, "bad");
@@ -249,6 +256,7 @@ TEST_F(WaveInTest, CorruptAdpcmBlockFailsThePassWithAMessage) {
 }
 
 TEST_F(WaveInTest, MpegLayer3InWavDecodesAtOpenAndCannotSeek) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const std::string path = Convert(
         "ffmpeg -nostdin -v error -i {in} -c:a libmp3lame -b:a 128k -f wav {out}", 2, 44100, "mp3");
     TWaveIn in;
@@ -325,7 +333,7 @@ TEST_F(WaveInTest, MpegLayer3WithoutDecodableDataIsInvalid) {
     Append(file, "data");
     AppendLE32(file, 400);
     file.resize(file.size() + 400, 0x55);
-    const std::string path = m_dir.Path("junk_mp3.wav");
+    const std::string path = m_dir.File("junk_mp3.wav");
     WriteFileBytes(path, file);
     TWaveIn in;
     in.SetFileName(path);

@@ -33,24 +33,24 @@ protected:
         TWaveOut out;
         out.SetWavType(kind);
         out.SetFileMode(mode);
-        out.SetFileName(m_dir.Path(name));
+        out.SetFileName(m_dir.File(name));
         out.SetInput(&input);
         return RunToEnd(out);
     }
 
-    ScratchDir m_dir;
+    TestFolder m_dir;
 };
 
 }  // namespace
 
 TEST_F(WaveOutTest, CopiesAPcmFileThroughTheWavInput) {
     const auto data = AsBytes(Sine(1000, 2, 44100));
-    const std::string source = m_dir.Path("source.wav");
+    const std::string source = m_dir.File("source.wav");
     WriteFileBytes(source, PcmWav(data, 2, 44100));
     TWaveIn in;
     in.SetFileName(source);
     ASSERT_EQ(Write(in, "copy.wav"), "");
-    const auto file = ReadFileBytes(m_dir.Path("copy.wav"));
+    const auto file = ReadFileBytes(m_dir.File("copy.wav"));
     ASSERT_EQ(file.size(), 4044u);
     EXPECT_EQ(U32At(file, 4), 4036u);
     EXPECT_EQ(U32At(file, 40), 4000u);
@@ -82,14 +82,14 @@ TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {
     MemoryInput unknown(data, {16, 1, 22050});
     unknown.AnnounceSize(-1);
     ASSERT_EQ(Write(unknown, "unknown.wav"), "");
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("unknown.wav")), PcmWav(data, 1, 22050));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("unknown.wav")), PcmWav(data, 1, 22050));
 
     MemoryInput shortInput(data, {16, 1, 22050});
     shortInput.AnnounceSize(static_cast<std::int64_t>(data.size()) + 1000);
     ASSERT_EQ(Write(shortInput, "short.wav"), "");
     auto padded = data;
     padded.resize(data.size() + 1000, 0);
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("short.wav")), PcmWav(padded, 1, 22050));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("short.wav")), PcmWav(padded, 1, 22050));
 }
 
 TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
@@ -97,7 +97,7 @@ TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
     MemoryInput input(std::vector<std::uint8_t>(announced, 7), {16, 2, 44100});
     TWaveOut out;
     out.SetDelay(20);  // milliseconds per 16384-byte block: the run takes 25 s
-    out.SetFileName(m_dir.Path("stopped.wav"));
+    out.SetFileName(m_dir.File("stopped.wav"));
     out.SetInput(&input);
     std::atomic<bool> done{false};
     out.OnDone = [&](TComponent*) { done = true; };
@@ -106,7 +106,7 @@ TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
     out.Stop(true);
     ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
     EXPECT_EQ(out.ExceptionMessage(), "");
-    const auto file = ReadFileBytes(m_dir.Path("stopped.wav"));
+    const auto file = ReadFileBytes(m_dir.File("stopped.wav"));
     ASSERT_GT(file.size(), 65536u);
     EXPECT_LT(file.size(), announced / 2);
     EXPECT_EQ(U32At(file, 40), file.size() - 44);
@@ -114,13 +114,15 @@ TEST_F(WaveOutTest, StoppedRunIsPatchedToTheDataWritten) {
 }
 
 TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     for (const int channels : {1, 2}) {
         const std::size_t frames = 30011;
         MemoryInput input(AsBytes(Sine(frames, channels, 44100, 523.0, 15000.0)),
                           {16, channels, 44100});
         const std::string name = "ima" + std::to_string(channels) + ".wav";
         ASSERT_EQ(Write(input, name, wtDVIADPCM), "");
-        const std::string path = m_dir.Path(name);
+        const std::string path = m_dir.File(name);
         const auto file = ReadFileBytes(path);
         const std::size_t perBlock = channels == 1 ? 1017 : 505;
         const std::size_t blocks = frames / perBlock + 1;
@@ -136,8 +138,8 @@ TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
         // sox decodes IMA ADPCM as we do; ffmpeg computes each step's
         // difference as (2 * code + 1) * step / 8 instead of summing the
         // step's shifted parts, so its samples stray a little.
-        const std::string raw = m_dir.Path("sox.raw");
-        ASSERT_TRUE(RunCommand("sox '" + path + "' -t raw -e signed -b 16 '" + raw + "'"));
+        const std::string raw = m_dir.File("sox.raw");
+        ASSERT_TRUE(RunCommand("sox '" + path + "' -t raw -e signed -b 16 '" + raw + "'").Ok());
         const auto sox = AsSamples(ReadFileBytes(raw));
         ASSERT_GE(sox.size(), ours.size());
         EXPECT_TRUE(std::equal(ours.begin(), ours.end(), sox.begin())) << channels;
@@ -150,7 +152,7 @@ TEST_F(WaveOutTest, ImaAdpcmDecodesAlikeWithOurDecoderFfmpegAndSox) {
 TEST_F(WaveOutTest, AdpcmFrameCountOnABlockBoundaryAddsASilentBlock) {
     MemoryInput input(AsBytes(Sine(2 * 1017, 1, 8000)), {16, 1, 8000});
     ASSERT_EQ(Write(input, "boundary.wav", wtDVIADPCM), "");
-    const auto file = ReadFileBytes(m_dir.Path("boundary.wav"));
+    const auto file = ReadFileBytes(m_dir.File("boundary.wav"));
     ASSERT_EQ(file.size(), 60u + 3 * 512);
     std::vector<std::int16_t> last(1017);
     ASSERT_EQ(DecodeImaBlock(std::span(file.data() + 60 + 2 * 512, 512), 1, last.data()), 1017u);
@@ -163,7 +165,7 @@ TEST_F(WaveOutTest, AdpcmFrameCountOnABlockBoundaryAddsASilentBlock) {
 TEST_F(WaveOutTest, RefusesWhatAdpcmCannotHold) {
     MemoryInput eightBit(std::vector<std::uint8_t>(100, 128), {8, 1, 8000});
     EXPECT_EQ(Write(eightBit, "eight.wav", wtDVIADPCM), "Cannot encode 8 bit sound into ADPCM.");
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("eight.wav")).size(), 0u);
+    EXPECT_EQ(ReadFileBytes(m_dir.File("eight.wav")).size(), 0u);
     MemoryInput threeChannels(std::vector<std::uint8_t>(600, 0), {16, 3, 8000});
     EXPECT_EQ(Write(threeChannels, "three.wav", wtDVIADPCM),
               "Cannot encode more than two channels into ADPCM.");
@@ -189,23 +191,23 @@ TEST_F(WaveOutTest, SettersIgnoreValuesTheyCannotUse) {
 TEST_F(WaveOutTest, AppendsMatchingPcmAndRefusesOtherFormats) {
     const auto first = AsBytes(Sine(1000, 2, 44100, 300.0));
     const auto second = AsBytes(Sine(700, 2, 44100, 900.0));
-    WriteFileBytes(m_dir.Path("append.wav"), PcmWav(first, 2, 44100));
+    WriteFileBytes(m_dir.File("append.wav"), PcmWav(first, 2, 44100));
 
     MemoryInput other(AsBytes(Sine(100, 2, 22050)), {16, 2, 22050});
     EXPECT_EQ(Write(other, "append.wav", wtPCM, foAppend),
               "Cannot append data in different audio format.");
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(first, 2, 44100));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("append.wav")), PcmWav(first, 2, 44100));
 
     MemoryInput matching(second, {16, 2, 44100});
     ASSERT_EQ(Write(matching, "append.wav", wtPCM, foAppend), "");
     auto both = first;
     both.insert(both.end(), second.begin(), second.end());
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("append.wav")), PcmWav(both, 2, 44100));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("append.wav")), PcmWav(both, 2, 44100));
 
     // Appending to a missing file writes a new one.
     MemoryInput fresh(second, {16, 2, 44100});
     ASSERT_EQ(Write(fresh, "new.wav", wtPCM, foAppend), "");
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("new.wav")), PcmWav(second, 2, 44100));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("new.wav")), PcmWav(second, 2, 44100));
 }
 
 TEST_F(WaveOutTest, AppendRefusesFilesItWouldDamage) {
@@ -213,12 +215,12 @@ TEST_F(WaveOutTest, AppendRefusesFilesItWouldDamage) {
     for (char c : std::string("LIST\4\0\0\0INFO")) {
         tagged.push_back(static_cast<std::uint8_t>(c));
     }
-    WriteFileBytes(m_dir.Path("tagged.wav"), tagged);
+    WriteFileBytes(m_dir.File("tagged.wav"), tagged);
     MemoryInput input(AsBytes(Sine(100, 1, 8000)), {16, 1, 8000});
     EXPECT_EQ(Write(input, "tagged.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("tagged.wav")), tagged);
+    EXPECT_EQ(ReadFileBytes(m_dir.File("tagged.wav")), tagged);
 
-    WriteFileBytes(m_dir.Path("text.wav"), {'h', 'e', 'l', 'l', 'o'});
+    WriteFileBytes(m_dir.File("text.wav"), {'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(Write(input, "text.wav", wtPCM, foAppend), "Cannot append data to this .wav file.");
 }
 
@@ -226,13 +228,13 @@ TEST_F(WaveOutTest, AppendReplacesThePadByteAfterOddData) {
     const std::vector<std::uint8_t> first(101, 100);
     auto padded = PcmWav(first, 1, 8000, 8);
     padded.push_back(0);
-    WriteFileBytes(m_dir.Path("odd.wav"), padded);
+    WriteFileBytes(m_dir.File("odd.wav"), padded);
     const std::vector<std::uint8_t> second(50, 200);
     MemoryInput input(second, {8, 1, 8000});
     ASSERT_EQ(Write(input, "odd.wav", wtPCM, foAppend), "");
     auto both = first;
     both.insert(both.end(), second.begin(), second.end());
-    EXPECT_EQ(ReadFileBytes(m_dir.Path("odd.wav")), PcmWav(both, 1, 8000, 8));
+    EXPECT_EQ(ReadFileBytes(m_dir.File("odd.wav")), PcmWav(both, 1, 8000, 8));
 }
 
 TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
@@ -242,14 +244,14 @@ TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
         out.SetBlockSize(256);
-        out.SetFileName(m_dir.Path("ima_append.wav"));
+        out.SetFileName(m_dir.File("ima_append.wav"));
         out.SetInput(&a);
         ASSERT_EQ(RunToEnd(out), "");
     }
     MemoryInput b(AsBytes(Sine(2000, 1, 22050)), {16, 1, 22050});
     TWaveOut out;  // PCM and 512 by default: both come from the file
     out.SetFileMode(foAppend);
-    out.SetFileName(m_dir.Path("ima_append.wav"));
+    out.SetFileName(m_dir.File("ima_append.wav"));
     out.SetInput(&b);
     ASSERT_EQ(RunToEnd(out), "");
     EXPECT_EQ(out.WavType(), wtDVIADPCM);
@@ -257,12 +259,12 @@ TEST_F(WaveOutTest, AppendsToImaAdpcmInItsBlockSize) {
 
     const std::size_t perBlock = 1 + 2 * (256 - 4);
     const std::size_t blocks = (3000 / perBlock + 1) + (2000 / perBlock + 1);
-    const auto file = ReadFileBytes(m_dir.Path("ima_append.wav"));
+    const auto file = ReadFileBytes(m_dir.File("ima_append.wav"));
     ASSERT_EQ(file.size(), 60 + blocks * 256);
     EXPECT_EQ(U32At(file, 56), blocks * 256);
     EXPECT_EQ(U32At(file, 48), blocks * perBlock);
     EXPECT_EQ(U32At(file, 4), file.size() - 8);
     TWaveIn in;
-    in.SetFileName(m_dir.Path("ima_append.wav"));
+    in.SetFileName(m_dir.File("ima_append.wav"));
     EXPECT_EQ(ReadPass(in).size(), blocks * perBlock * 2);
 }

@@ -12,7 +12,6 @@ namespace {
 
 using DiscImageTest = ImageFixture;
 
-
 TEST_F(DiscImageTest, CueStartsTracksAtPaddedSectorPositions) {
     // 4500 sectors + 1 byte pads to 4501 sectors = 01:00:01 into the data file.
     EXPECT_EQ(discimage::CueSheet("x.bin", {4500 * 2352 + 1, 2352}),

@@ -8,12 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string_view>
@@ -24,6 +19,7 @@
 #include "cd/ui/rip_window.h"
 #include "discimage/synth.h"
 #include "settings/app_paths.h"
+#include "support/cd/forwarding_device.h"
 #include "support/cd/image_drive.h"
 
 namespace fs = std::filesystem;
@@ -93,7 +89,7 @@ public:
             if (m_tagged.contains(title) || !fs::is_regular_file(mp3, error)) {
                 continue;
             }
-            const Bytes bytes = ReadBytes(mp3);
+            const Bytes bytes = ReadFileBytes(mp3);
             if (bytes.size() >= 128 &&
                 std::string_view(reinterpret_cast<const char*>(bytes.data()) + bytes.size() - 128,
                                  3) == "TAG") {
@@ -127,54 +123,24 @@ private:
     std::set<std::string> m_tagged;
 };
 
-// The drives of another backend, each sector read passing the gate first.
-class GatedDevice final : public CDDevice {
+// A drive of another backend whose sector reads pass the gate first.
+class GatedDevice final : public ForwardingDevice {
 public:
     GatedDevice(std::unique_ptr<CDDevice> device, std::shared_ptr<ReadGate> gate)
-        : m_device(std::move(device)), m_gate(std::move(gate)) {}
+        : ForwardingDevice(std::move(device)), m_gate(std::move(gate)) {}
 
-    std::optional<CDDiscLayout> ReadLayout() override { return m_device->ReadLayout(); }
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
         m_gate->Pass();
-        return m_device->ReadAudio(start, count, dest);
-    }
-    int MediaChanged() override { return m_device->MediaChanged(); }
-    TCDAccessError Eject() override { return m_device->Eject(); }
-    TCDAccessError CloseTray() override { return m_device->CloseTray(); }
-
-private:
-    std::unique_ptr<CDDevice> m_device;
-    std::shared_ptr<ReadGate> m_gate;
-};
-
-class GatedBackend final : public CDBackend {
-public:
-    GatedBackend(std::shared_ptr<CDBackend> backend, std::shared_ptr<ReadGate> gate)
-        : m_backend(std::move(backend)), m_gate(std::move(gate)) {}
-
-    std::vector<CDDriveEntry> ListDrives() override { return m_backend->ListDrives(); }
-    std::unique_ptr<CDDevice> Open(const CDDriveEntry& drive) override {
-        auto device = m_backend->Open(drive);
-        return device ? std::make_unique<GatedDevice>(std::move(device), m_gate) : nullptr;
+        return ForwardingDevice::ReadAudio(start, count, dest);
     }
 
 private:
-    std::shared_ptr<CDBackend> m_backend;
     std::shared_ptr<ReadGate> m_gate;
 };
-
-fs::path UniqueTestFolder() {
-    static std::atomic<int> counter{0};
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return fs::temp_directory_path() / ("brisklark_test_cd_ui_" + std::to_string(::getpid()) + "_" +
-                                        std::to_string(counter++) + "_" + test->name());
-}
 
 }  // namespace
 
 void RipWindowTest::SetUp() {
-    m_root = UniqueTestFolder();
-    fs::remove_all(m_root);
     m_output = m_root / "out";
     fs::create_directories(m_output);
     fs::create_directories(m_root / "program");
@@ -193,8 +159,6 @@ void RipWindowTest::TearDown() {
         SetCDBackend(std::move(m_previousBackend));
     }
     ::unsetenv("BRISKLARK_DISC_IMAGES");
-    std::error_code ignored;
-    fs::remove_all(m_root, ignored);
 }
 
 void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
@@ -207,7 +171,10 @@ void RipWindowTest::OpenDisc(const std::vector<Bytes>& tracks) {
 
 std::shared_ptr<ReadGate> RipWindowTest::GateReads(int blockedRead) {
     auto gate = std::make_shared<ReadGate>(blockedRead);
-    m_previousBackend = SetCDBackend(std::make_shared<GatedBackend>(MakeLibcdioBackend(), gate));
+    m_previousBackend = SetCDBackend(std::make_shared<WrappingBackend>(
+        MakeLibcdioBackend(), [gate](std::unique_ptr<CDDevice> device) {
+            return std::make_unique<GatedDevice>(std::move(device), gate);
+        }));
     m_gated = true;
     return gate;
 }
@@ -284,32 +251,11 @@ Bytes WavFileOf(const Bytes& pcm) {
     return file;
 }
 
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 65536> buffer{};
-    std::size_t count = 0;
-    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.output.append(buffer.data(), count);
-    }
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 Bytes DecodeWithFfmpeg(const fs::path& path) {
     const CommandResult decoded = RunCommand("ffmpeg -v error -i '" + path.string() +
                                              "' -f s16le -ac 2 -ar 44100 - 2>/dev/null");
-    EXPECT_EQ(decoded.status, 0) << "ffmpeg could not decode " << path;
-    return {decoded.output.begin(), decoded.output.end()};
+    EXPECT_EQ(decoded.Status, 0) << "ffmpeg could not decode " << path;
+    return {decoded.Output.begin(), decoded.Output.end()};
 }
 
 std::map<std::string, std::string> ReadTags(const fs::path& path) {
@@ -325,17 +271,17 @@ std::map<std::string, std::string> ReadTags(const fs::path& path) {
         "    [print(k.lower() + '=' + v) for k, v in t]\n";
     const CommandResult read =
         RunCommand("/usr/bin/python3 -c \"" + script + "\" '" + path.string() + "'");
-    EXPECT_EQ(read.status, 0) << "mutagen could not read " << path;
+    EXPECT_EQ(read.Status, 0) << "mutagen could not read " << path;
     std::map<std::string, std::string> tags;
     std::size_t start = 0;
-    while (start < read.output.size()) {
-        const std::size_t end = read.output.find('\n', start);
-        const std::string line = read.output.substr(start, end - start);
+    while (start < read.Output.size()) {
+        const std::size_t end = read.Output.find('\n', start);
+        const std::string line = read.Output.substr(start, end - start);
         const std::size_t equals = line.find('=');
         if (equals != std::string::npos) {
             tags[line.substr(0, equals)] = line.substr(equals + 1);
         }
-        start = end == std::string::npos ? read.output.size() : end + 1;
+        start = end == std::string::npos ? read.Output.size() : end + 1;
     }
     return tags;
 }

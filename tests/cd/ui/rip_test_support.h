@@ -27,6 +27,10 @@
 #include "discimage/disc_image.h"
 #include "settings/disc_cache.h"
 #include "settings/options_setting.h"
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 class TfrmCDRip;
 class ReadGate;
@@ -65,7 +69,8 @@ protected:
         return m_output / name;
     }
 
-    std::filesystem::path m_root;
+    TestFolder m_folder;
+    std::filesystem::path m_root = m_folder.Path();
     std::filesystem::path m_output;
     TOptionsSetting m_settings;
     TDiscFields m_fields;
@@ -101,15 +106,6 @@ private:
 
 // The ripped WAV file of a track: the 44-byte header and the PCM.
 [[nodiscard]] Bytes WavFileOf(const Bytes& pcm);
-
-[[nodiscard]] Bytes ReadBytes(const std::filesystem::path& path);
-
-// A shell command's exit status and standard output.
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-[[nodiscard]] CommandResult RunCommand(const std::string& command);
 
 // Decodes a file with ffmpeg to 16-bit little-endian stereo at 44100 Hz.
 [[nodiscard]] Bytes DecodeWithFfmpeg(const std::filesystem::path& path);

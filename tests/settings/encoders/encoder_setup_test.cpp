@@ -2,9 +2,10 @@
 #include "settings/encoders/encoder_setup.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -12,12 +13,10 @@ using enum TVorbisBitRate;
 
 // The settings as a first start finds them: no "options.ini" anywhere.
 TOptionsSetting DefaultSettings() {
-    const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                       ("brisklark_encoder_setup_" + std::to_string(getpid()));
+    const TestFolder root;
     std::filesystem::create_directories(root / "program");
     TOptionsSetting settings;
     LoadOptions(settings, TAppPaths(root / "program", root / "config"));
-    std::filesystem::remove_all(root);
     return settings;
 }
 

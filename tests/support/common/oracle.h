@@ -15,9 +15,9 @@
 [[nodiscard]] std::string MissingPythonModule(const std::string& module);
 
 // Skip the current test (use in a test body or a fixture's SetUp).
-#define SKIP_WITHOUT_PROGRAM(program)                                          \
+#define SKIP_WITHOUT_PROGRAM(program)                                            \
     if (const std::string missing_ = MissingProgram(program); !missing_.empty()) \
     GTEST_SKIP() << missing_
-#define SKIP_WITHOUT_PYTHON_MODULE(module)                                          \
+#define SKIP_WITHOUT_PYTHON_MODULE(module)                                           \
     if (const std::string missing_ = MissingPythonModule(module); !missing_.empty()) \
     GTEST_SKIP() << missing_

@@ -37,8 +37,8 @@ std::string ShellQuote(const std::string& text) {
 CommandResult RunPython(const std::string& script, const std::vector<std::string>& args) {
     static std::atomic<int> counter{0};
     const std::filesystem::path scriptPath =
-        std::filesystem::temp_directory_path() /
-        ("brisklark_script_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".py");
+        std::filesystem::temp_directory_path() / ("brisklark_script_" + std::to_string(::getpid()) +
+                                                  "_" + std::to_string(counter++) + ".py");
     std::ofstream(scriptPath) << script;
     std::string command = "/usr/bin/python3 " + ShellQuote(scriptPath.string());
     for (const std::string& arg : args) {

@@ -16,9 +16,8 @@ constexpr std::size_t kMaxNameChars = 100;
 // test); parameterised names hold "/".
 std::string TestName() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = test != nullptr
-                           ? std::string(test->test_suite_name()) + "." + test->name()
-                           : std::string("setup");
+    std::string name = test != nullptr ? std::string(test->test_suite_name()) + "." + test->name()
+                                       : std::string("setup");
     std::ranges::replace(name, '/', '_');
     return name.substr(0, kMaxNameChars);
 }

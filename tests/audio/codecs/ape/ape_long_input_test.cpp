@@ -115,7 +115,7 @@ int FeedTone(APE_COMPRESS_HANDLE handle, ToneSource& source, size_t bytes) {
 TEST(ApeLongInput, OneHourOfStereoKeepsPeakMemoryFlat) {
     constexpr size_t kFiveMinutesBytes = 300 * kBlocksPerSecond * kBlockBytes;
     constexpr size_t kHourBytes = 12 * kFiveMinutesBytes;  // 605 MiB
-    TempDir dir;
+    TestFolder dir;
     const auto path = dir.Path() / "hour.ape";
     int error = 0;
     const Handle handle(c_APECompress_Create(&error));

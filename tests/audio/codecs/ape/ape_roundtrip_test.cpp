@@ -48,6 +48,7 @@ std::string CombinationName(const testing::TestParamInfo<Combination>& info) {
 }
 
 TEST_P(ApeRoundTrip, FfmpegDecodesEverySignalExactly) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const auto [level, channels, bits] = GetParam();
     const PcmFormat format{channels, bits};
     // Loud 24-bit stereo overflows the 32-bit prediction sums at level 5000,
@@ -56,7 +57,7 @@ TEST_P(ApeRoundTrip, FfmpegDecodesEverySignalExactly) {
     const bool quiet = level == 5000 && bits == 24 && channels == 2;
     const std::vector<uint8_t> pcm =
         quiet ? Widen16To24(AllSignals({channels, 16})) : AllSignals(format);
-    TempDir dir;
+    TestFolder dir;
     const auto path = dir.Path() / "signals.ape";
     ASSERT_EQ(EncodeApe(path, pcm, format, level), 0);
     std::vector<uint8_t> decoded;
@@ -78,10 +79,11 @@ struct LengthCase {
 class ApeLengths : public testing::TestWithParam<LengthCase> {};
 
 TEST_P(ApeLengths, PartialAndExactFramesDecodeExactly) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const LengthCase& length = GetParam();
     const PcmFormat format{length.channels, 16};
     const std::vector<uint8_t> pcm = MakePcm(Signal::kSweep, format, length.blocks);
-    TempDir dir;
+    TestFolder dir;
     const auto path = dir.Path() / "length.ape";
     ASSERT_EQ(EncodeApe(path, pcm, format, length.level), 0);
     std::vector<uint8_t> decoded;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ape_test_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -33,16 +31,6 @@ void PutSample(std::vector<uint8_t>& pcm, int32_t value, int bits) {
 }
 
 }  // namespace
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ape_test.XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
 
 std::vector<uint8_t> MakePcm(Signal signal, const PcmFormat& format, size_t blocks, uint32_t seed) {
     const int bits = format.bitsPerSample;
@@ -132,7 +120,7 @@ bool DecodeWithFfmpeg(const std::filesystem::path& ape, int bitsPerSample,
     const std::string command = "ffmpeg -nostdin -v error -err_detect crccheck+explode -i '" +
                                 ape.string() + "' -f " + sampleFormat + " -y '" + raw.string() +
                                 "'";
-    if (std::system(command.c_str()) != 0) {
+    if (!RunCommand(command).Ok()) {
         return false;
     }
     pcm = ReadFile(raw);

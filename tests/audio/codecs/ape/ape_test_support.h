@@ -6,22 +6,14 @@
 #include <string>
 #include <vector>
 
-// Fixtures for the APE compressor tests: a per-test temporary folder, PCM
-// signals made in code, encoding through the C-style calls, and decoding
-// with the ffmpeg program as the independent oracle.
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
+
+// Fixtures for the APE compressor tests: PCM signals made in code, encoding
+// through the C-style calls, and decoding with the ffmpeg program as the
+// independent oracle.
 namespace ape_test {
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 struct PcmFormat {
     int channels;

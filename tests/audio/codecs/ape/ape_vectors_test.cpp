@@ -29,7 +29,7 @@ class ApeVectors : public testing::TestWithParam<Vector> {};
 
 TEST_P(ApeVectors, FileMatchesByteForByte) {
     const Vector& vector = GetParam();
-    TempDir dir;
+    TestFolder dir;
     const auto path = dir.Path() / "v.ape";
     ASSERT_EQ(EncodeApe(path, vector.pcm, {vector.channels, 16}, vector.level), 0);
     EXPECT_EQ(ReadFile(path), FromHex(vector.file));
