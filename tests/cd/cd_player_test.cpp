@@ -18,8 +18,9 @@
 #include "audio/sound/recording_sound.h"
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
-#include "scratch_folder.h"
 #include "support/cd/image_drive.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 #include "support/sound/pulse_daemon.h"
 
 namespace {
@@ -92,7 +93,7 @@ protected:
         return from && player.Play(*from, to);
     }
 
-    ScratchFolder m_folder;
+    TestFolder m_folder;
     std::vector<discimage::Pcm> m_tracks;
     TCDHandle m_drive = 0;
     NoticeQueue m_notices;

@@ -79,7 +79,7 @@ TEST(AppPathsTest, ShippedFilesComeFromBesideTheExecutableOrTheInstalledDataFold
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TTempFolder temp;
+        TestFolder temp;
         const fs::path prefix = temp.Path() / "usr";
         fs::create_directories(prefix / "bin");
         for (const fs::path& file : c.present) {
