@@ -5,7 +5,7 @@
 #include <charconv>
 #include <span>
 
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 #include "cddb/cddb_entry.h"
 
 namespace {

@@ -141,8 +141,8 @@ void TVorbisOut::OpenDestination() {
     }
     std::error_code error;
     const bool exists = std::filesystem::exists(std::filesystem::path(FileName()), error);
-    const std::uint16_t mode =
-        exists && m_fileMode == foAppend ? TAuFileStream::kReadWriteExclusive : TAuFileStream::kCreate;
+    const std::uint16_t mode = exists && m_fileMode == foAppend ? TAuFileStream::kReadWriteExclusive
+                                                                : TAuFileStream::kCreate;
     SetOwnStream(std::make_unique<TAuFileStream>(FileName(), mode), mode == TAuFileStream::kCreate);
 }
 

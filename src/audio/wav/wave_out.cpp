@@ -69,9 +69,10 @@ void TWaveOut::OpenDestination() {
         throw EAuException("File name is not assigned.");
     }
     const bool append = m_fileMode == foAppend && FileExists(m_fileName);
-    SetOwnStream(std::make_unique<TAuFileStream>(
-                     m_fileName, append ? TAuFileStream::kReadWriteExclusive : TAuFileStream::kCreate),
-                 !append);
+    SetOwnStream(
+        std::make_unique<TAuFileStream>(
+            m_fileName, append ? TAuFileStream::kReadWriteExclusive : TAuFileStream::kCreate),
+        !append);
 }
 
 void TWaveOut::Prepare() {

@@ -112,6 +112,7 @@ protected:
 };
 
 TEST(MACOutTest, ADelayThatSleepsEncodesOneFrameAtATime) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     TestFolder dir;
     // Eight frames of 73728 stereo blocks.
     const std::vector<uint8_t> pcm = Ramp(8 * 73728 * 4);

@@ -279,6 +279,7 @@ TEST_F(WaveInTest, MpegLayer3InWavDecodesAtOpenAndCannotSeek) {
 }
 
 TEST_F(WaveInTest, MpegLayer3InWavFromAStreamThatStartsFurtherOn) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const std::string path = Convert(
         "ffmpeg -nostdin -v error -i {in} -c:a libmp3lame -b:a 128k -f wav {out}", 2, 44100, "mp3");
     // The WAV file starts 8000 bytes into the stream, which is positioned there.
@@ -294,6 +295,7 @@ TEST_F(WaveInTest, MpegLayer3InWavFromAStreamThatStartsFurtherOn) {
 }
 
 TEST_F(WaveInTest, ExtensiblePcmFromSoxIsReadAsLinearPcm) {
+    SKIP_WITHOUT_PROGRAM("sox");
     struct Case {
         int bits;
         int channels;
@@ -301,12 +303,13 @@ TEST_F(WaveInTest, ExtensiblePcmFromSoxIsReadAsLinearPcm) {
     for (const Case c : {Case{24, 2}, Case{16, 3}, Case{8, 6}, Case{24, 1}}) {
         const std::string name = std::to_string(c.bits) + "_" + std::to_string(c.channels);
         SCOPED_TRACE(name);
-        const std::string path = m_dir.Path(name + ".wav");
-        const std::string raw = m_dir.Path(name + ".raw");
+        const std::string path = m_dir.File(name + ".wav");
+        const std::string raw = m_dir.File(name + ".raw");
         ASSERT_TRUE(RunCommand("sox -n -r 44100 -b " + std::to_string(c.bits) + " -c " +
                                std::to_string(c.channels) + " '" + path +
                                "' synth 0.2 sine 440 sine 660 && sox '" + path + "' -t raw '" +
-                               raw + "'"));
+                               raw + "'")
+                        .Ok());
         const auto file = ReadFileBytes(path);
         ASSERT_EQ(file[20] | (file[21] << 8), 0xFFFE) << "sox wrote an extensible header";
         TWaveIn in;

@@ -58,11 +58,13 @@ TEST_F(WaveOutTest, CopiesAPcmFileThroughTheWavInput) {
 }
 
 TEST_F(WaveOutTest, AFailedRunRemovesTheFileItCreatedButNotOneItAppendedTo) {
-    const std::string source = m_dir.Path("source.wav");
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    const std::string source = m_dir.File("source.wav");
     WriteFileBytes(source, PcmWav(AsBytes(Sine(5000, 1, 44100)), 1, 44100));
-    const std::string ima = m_dir.Path("ima.wav");
+    const std::string ima = m_dir.File("ima.wav");
     ASSERT_TRUE(RunCommand("ffmpeg -nostdin -v error -i '" + source +
-                           "' -c:a adpcm_ima_wav -block_size 512 '" + ima + "'"));
+                           "' -c:a adpcm_ima_wav -block_size 512 '" + ima + "'")
+                    .Ok());
     auto bytes = ReadFileBytes(ima);
     bytes[bytes.size() - 4 * 512 + 2] = 200;  // step index of the second of five blocks
     WriteFileBytes(ima, bytes);
@@ -70,11 +72,11 @@ TEST_F(WaveOutTest, AFailedRunRemovesTheFileItCreatedButNotOneItAppendedTo) {
     in.SetFileName(ima);
 
     EXPECT_EQ(Write(in, "new.wav"), "Invalid IMA ADPCM block");
-    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("new.wav")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("new.wav")));
 
-    WriteFileBytes(m_dir.Path("old.wav"), PcmWav(AsBytes(Sine(100, 1, 44100)), 1, 44100));
+    WriteFileBytes(m_dir.File("old.wav"), PcmWav(AsBytes(Sine(100, 1, 44100)), 1, 44100));
     EXPECT_EQ(Write(in, "old.wav", wtPCM, foAppend), "Invalid IMA ADPCM block");
-    EXPECT_TRUE(std::filesystem::exists(m_dir.Path("old.wav")));
+    EXPECT_TRUE(std::filesystem::exists(m_dir.File("old.wav")));
 }
 
 TEST_F(WaveOutTest, UnknownSizeIsPatchedAndShortInputPadded) {

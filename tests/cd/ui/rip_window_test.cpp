@@ -137,6 +137,7 @@ TEST_F(RipWindowTest, OggFileLastsAsLongAsTheTrackAndCarriesTheDiscFields) {
 }
 
 TEST_F(RipWindowTest, WmaFileLastsAsLongAsTheTrack) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     OpenDisc({OneSecondTone(440)});
     m_settings.CommonOptions.OutputFormat = ofWMA;
 
