@@ -7,11 +7,11 @@
 
 #include "audio/codecs/wm_reader.h"
 #include "audio/core/au_exception.h"
+#include "audio/core/au_file_stream.h"
 #include "audio/tags/au_tag_text.h"
 
 namespace {
 
-constexpr std::uint16_t kReadFullSharing = 0x40;
 constexpr std::int64_t kHundredthIn100ns = 100000;
 
 // The 1-based track of a 0-based "WM/Track" value; other text unchanged.
@@ -52,7 +52,7 @@ void TWMIn::OpenFile() {
     if (!m_streamAssigned && m_fileName.empty()) {
         throw EAuException("File name is not assigned");
     }
-    OpenOwnStream(kReadFullSharing);
+    OpenOwnStream(TAuFileStream::kReadShareReadWrite);
     m_reader = WMSyncReader::Open(*m_stream);
     if (!m_reader || m_reader->Protected()) {
         // Not counted as open: the next query tries again.

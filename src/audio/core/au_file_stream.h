@@ -20,6 +20,7 @@ public:
     // The modes the program opens files with.
     static constexpr std::uint16_t kCreate = 0xFFFF;
     static constexpr std::uint16_t kReadShareRead = 0x20;       // read; others may read
+    static constexpr std::uint16_t kReadShareReadWrite = 0x40;  // read; others may read and write
     static constexpr std::uint16_t kReadWriteExclusive = 0x12;  // read and write, no sharing
 
     // Raises EAuException "Cannot create file %s" / "Cannot open file %s".
