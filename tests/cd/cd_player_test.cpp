@@ -20,6 +20,7 @@
 #include "discimage/synth.h"
 #include "support/cd/image_drive.h"
 #include "support/common/files.h"
+#include "support/common/oracle.h"
 #include "support/common/test_folder.h"
 #include "support/sound/pulse_daemon.h"
 
@@ -224,6 +225,8 @@ TEST_F(CdPlayerTest, OpeningFailsWithoutADiscOrASoundServer) {
 }
 
 TEST_F(CdPlayerTest, ASoundServerHearsTheTracksOneAfterAnother) {
+    SKIP_WITHOUT_PROGRAM("parec");
+    SKIP_WITHOUT_PROGRAM("pactl");
     PulseDaemon daemon;
     if (!daemon.FailureReason().empty()) {
         GTEST_SKIP() << daemon.FailureReason();

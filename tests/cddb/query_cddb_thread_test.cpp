@@ -3,15 +3,14 @@
 // it posts.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 #include "cddb/query_cddb_thread.h"
 #include "support/cd/toc_image.h"
+#include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
 
 namespace {
@@ -73,17 +72,11 @@ std::string ReadAnswer(const std::string& entry) {
 class QueryCddbThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("brisklark_cddb_thread_" + std::to_string(getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         // Four tracks.
-        m_handle = OpenTocImageDrive(m_folder, {150, 15000, 30000, 45000}, 60000);
+        m_handle = OpenTocImageDrive(m_folder.Path(), {150, 15000, 30000, 45000}, 60000);
         ASSERT_NE(m_handle, 0u);
     }
-    void TearDown() override {
-        CloseCDHandle(m_handle);
-        std::filesystem::remove_all(m_folder);
-    }
+    void TearDown() override { CloseCDHandle(m_handle); }
 
     std::vector<std::string> Run(LoopbackHttpServer& server) {
         TQueryCDDB connection{server.Address(), "/~cddb/cddb.cgi", false, "", ""};
@@ -91,7 +84,7 @@ protected:
         return m_target.UntilNotice();
     }
 
-    std::filesystem::path m_folder;
+    TestFolder m_folder;
     TCDHandle m_handle = 0;
     CollectingTarget m_target;
 };

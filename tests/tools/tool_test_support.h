@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/common/files.h"
+#include "support/common/oracle.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
+
 // Runs a shell command; its standard output with the trailing newline
 // removed. Fails the test when the command fails.
 std::string Shell(const std::string& command);
@@ -26,16 +31,3 @@ SoundInfo Soxi(const std::string& path);
 
 // The file's audio decoded by sox to raw bytes in its own format.
 std::vector<std::uint8_t> RawAudio(const std::string& path);
-
-// A fresh folder under the test's temporary folder, removed at the end.
-class ToolFolder {
-public:
-    ToolFolder();
-    ~ToolFolder();
-    ToolFolder(const ToolFolder&) = delete;
-    ToolFolder& operator=(const ToolFolder&) = delete;
-    [[nodiscard]] std::string Path(const std::string& name) const;
-
-private:
-    std::string m_path;
-};

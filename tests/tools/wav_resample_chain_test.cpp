@@ -39,14 +39,16 @@ void PrintTo(const ResampleCase& c, std::ostream* os) {
 class WavResample : public testing::TestWithParam<ResampleCase> {};
 
 TEST_P(WavResample, WritesTheAskedFormat) {
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("soxi");
     const ResampleCase& c = GetParam();
-    ToolFolder folder;
-    MakeWav(folder.Path("in.wav"), c.input, 2);
+    TestFolder folder;
+    MakeWav(folder.File("in.wav"), c.input, 2);
     WavResampleChain chain(&MakeWmaOutput);
-    ASSERT_TRUE(chain.ChooseInput(folder.Path("in.wav")));
-    EXPECT_EQ(chain.ChooseOutput(folder.Path("out.wav")), "out.wav");
+    ASSERT_TRUE(chain.ChooseInput(folder.File("in.wav")));
+    EXPECT_EQ(chain.ChooseOutput(folder.File("out.wav")), "out.wav");
     ASSERT_EQ(Convert(chain, c.settings), "");
-    const SoundInfo info = Soxi(folder.Path("out.wav"));
+    const SoundInfo info = Soxi(folder.File("out.wav"));
     EXPECT_EQ(info.SampleRate, c.expected.SampleRate);
     EXPECT_EQ(info.Channels, c.expected.Channels);
     EXPECT_EQ(info.Bits, c.expected.Bits);
@@ -85,51 +87,56 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WavResampleChain, TheInputsOwnFormatAndRateCopyTheAudioUnchanged) {
+    SKIP_WITHOUT_PROGRAM("sox");
     for (const char* format : {"-r 44100 -b 16 -c 2", "-r 48000 -b 24 -c 1", "-r 8000 -b 8 -c 2"}) {
-        ToolFolder folder;
-        MakeWav(folder.Path("in.wav"), format, 1.5);
+        TestFolder folder;
+        MakeWav(folder.File("in.wav"), format, 1.5);
         WavResampleChain chain(&MakeWmaOutput);
-        const auto info = chain.ChooseInput(folder.Path("in.wav"));
+        const auto info = chain.ChooseInput(folder.File("in.wav"));
         ASSERT_TRUE(info);
-        chain.ChooseOutput(folder.Path("out.wav"));
+        chain.ChooseOutput(folder.File("out.wav"));
         ASSERT_EQ(Convert(chain, {info->Channels, std::to_string(info->SampleRate),
                                   info->BitsPerSample, wtPCM}),
                   "");
-        EXPECT_EQ(RawAudio(folder.Path("out.wav")), RawAudio(folder.Path("in.wav"))) << format;
+        EXPECT_EQ(RawAudio(folder.File("out.wav")), RawAudio(folder.File("in.wav"))) << format;
     }
 }
 
 TEST(WavResampleChain, OnlyALowerCaseWavExtensionPicksTheWavWriter) {
-    ToolFolder folder;
-    MakeWav(folder.Path("in.wav"), "-r 44100 -b 16 -c 2", 0.5);
+    SKIP_WITHOUT_PROGRAM("sox");
+    TestFolder folder;
+    MakeWav(folder.File("in.wav"), "-r 44100 -b 16 -c 2", 0.5);
     WavResampleChain chain(&MakeWmaOutput);
-    ASSERT_TRUE(chain.ChooseInput(folder.Path("in.wav")));
+    ASSERT_TRUE(chain.ChooseInput(folder.File("in.wav")));
     for (const char* name : {"x.WAV", "x.wma", "x"}) {
-        chain.ChooseOutput(folder.Path(name));
+        chain.ChooseOutput(folder.File(name));
         EXPECT_TRUE(chain.WmaChosen()) << name;
     }
-    chain.ChooseOutput(folder.Path("x.wav"));
+    chain.ChooseOutput(folder.File("x.wav"));
     EXPECT_FALSE(chain.WmaChosen());
-    EXPECT_EQ(chain.ChosenOutput()->FileName(), folder.Path("x.wav"));
+    EXPECT_EQ(chain.ChosenOutput()->FileName(), folder.File("x.wav"));
 }
 
 TEST(WavResampleChain, AnyOtherExtensionWritesWindowsMedia) {
-    ToolFolder folder;
-    MakeWav(folder.Path("in.wav"), "-r 22050 -b 16 -c 1", 1);
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
+    TestFolder folder;
+    MakeWav(folder.File("in.wav"), "-r 22050 -b 16 -c 1", 1);
     WavResampleChain chain(&MakeWmaOutput);
-    ASSERT_TRUE(chain.ChooseInput(folder.Path("in.wav")));
-    chain.ChooseOutput(folder.Path("x.WAV"));
+    ASSERT_TRUE(chain.ChooseInput(folder.File("in.wav")));
+    chain.ChooseOutput(folder.File("x.WAV"));
     ASSERT_EQ(Convert(chain, {2, "44100", 16, wtPCM}), "");
     EXPECT_EQ(Shell("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels -of "
                     "csv=p=0 '" +
-                    folder.Path("x.WAV") + "'"),
+                    folder.File("x.WAV") + "'"),
               "wmav2,44100,2");
 }
 
 TEST(WavResampleChain, StartRefusals) {
-    ToolFolder folder;
-    MakeWav(folder.Path("in.wav"), "-r 44100 -b 16 -c 2", 0.5);
-    Shell("echo 'not a wave file' > '" + folder.Path("text.wav") + "'");
+    SKIP_WITHOUT_PROGRAM("sox");
+    TestFolder folder;
+    MakeWav(folder.File("in.wav"), "-r 44100 -b 16 -c 2", 0.5);
+    WriteText(folder.File("text.wav"), "not a wave file\n");
     struct Refusal {
         const char* input;
         const char* output;  // "" = none chosen
@@ -144,9 +151,9 @@ TEST(WavResampleChain, StartRefusals) {
     };
     for (const Refusal& r : refusals) {
         WavResampleChain chain(&MakeWmaOutput);
-        (void)chain.ChooseInput(folder.Path(r.input));
+        (void)chain.ChooseInput(folder.File(r.input));
         if (*r.output != '\0') {
-            chain.ChooseOutput(folder.Path(r.output));
+            chain.ChooseOutput(folder.File(r.output));
         }
         try {
             EXPECT_FALSE(chain.Start({1, r.rate, 8, wtPCM})) << r.input;
@@ -154,7 +161,7 @@ TEST(WavResampleChain, StartRefusals) {
         } catch (const EResampleToolError& error) {
             EXPECT_STREQ(error.what(), r.error);
         }
-        EXPECT_FALSE(std::filesystem::exists(folder.Path("out.wav"))) << r.rate;
+        EXPECT_FALSE(std::filesystem::exists(folder.File("out.wav"))) << r.rate;
     }
 }
 

@@ -78,8 +78,10 @@ struct DecodeCase {
 };
 
 TEST(WmIn, DeliversWhatFfmpegDecodesForWmaAndMp3) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("lame");
     TestFolder folder;
-    const std::string raw = folder.Path("in.raw");
+    const std::string raw = folder.File("in.raw");
     WriteFileBytes(raw, NoiseThenSine(kRate * 4 + 123));
     const DecodeCase cases[] = {
         {"v2.wma", kFfmpegRaw + "-c:a wmav2 -b:a 128k {out}"},
@@ -90,7 +92,7 @@ TEST(WmIn, DeliversWhatFfmpegDecodesForWmaAndMp3) {
         {"vbr-t.mp3", kLameRaw + "-V 2 -t {in} {out}"},
     };
     for (const DecodeCase& c : cases) {
-        const std::string file = folder.Path(c.Name);
+        const std::string file = folder.File(c.Name);
         Make(c.Command, raw, file);
         const std::vector<std::int16_t> expected = FfmpegS16("-i '" + file + "'");
         TWMIn input;
@@ -100,8 +102,8 @@ TEST(WmIn, DeliversWhatFfmpegDecodesForWmaAndMp3) {
         EXPECT_EQ(input.BitsPerSample(), 16) << c.Name;
         EXPECT_TRUE(AsS16(ReadPass(input)) == expected) << c.Name;
         // The same through the pipeline into a WAV file.
-        ASSERT_EQ(Convert(input, folder.Path("out.wav")), "") << c.Name;
-        EXPECT_TRUE(FfmpegS16("-i '" + folder.Path("out.wav") + "'") == expected) << c.Name;
+        ASSERT_EQ(Convert(input, folder.File("out.wav")), "") << c.Name;
+        EXPECT_TRUE(FfmpegS16("-i '" + folder.File("out.wav") + "'") == expected) << c.Name;
     }
 }
 
@@ -112,8 +114,10 @@ struct TagCase {
 };
 
 TEST(WmIn, AttributesMapToTheTagFields) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("lame");
     TestFolder folder;
-    const std::string raw = folder.Path("in.raw");
+    const std::string raw = folder.File("in.raw");
     WriteFileBytes(raw, SinePcm(kRate, 16, 2, kRate));
     const TagCase cases[] = {
         {"t.wma",
@@ -129,7 +133,7 @@ TEST(WmIn, AttributesMapToTheTagFields) {
          u"A", u"T", u"Al", u"Rock", u"3", u"2001", u""},
     };
     for (const TagCase& c : cases) {
-        const std::string file = folder.Path(c.Name);
+        const std::string file = folder.File(c.Name);
         Make(c.Command, raw, file);
         TMP3In input;
         input.SetFileName(file);
@@ -154,22 +158,24 @@ TEST(WmIn, OurOwnWmaKeepsItsTagsAndTrackNumber) {
     output.Id3v2Tags().SetTrack(u"7");
     output.Id3v2Tags().SetTitle(u"Tïtle");
     output.SetInput(&pcm);
-    output.SetFileName(folder.Path("o.wma"));
+    output.SetFileName(folder.File("o.wma"));
     ASSERT_EQ(RunToEnd(output), "");
     TWMIn input;
-    input.SetFileName(folder.Path("o.wma"));
+    input.SetFileName(folder.File("o.wma"));
     EXPECT_EQ(input.Id3v2Tags().Track(), u"7");
     EXPECT_EQ(input.Id3v2Tags().Title(), u"Tïtle");
 }
 
 TEST(WmIn, SizeStartsFromTheDurationInHundredthsAndEndsAsTheAudioDelivered) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("lame");
     TestFolder folder;
     const std::vector<std::uint8_t> pcm = SinePcm(544194, 16, 2, kRate);
-    WriteFileBytes(folder.Path("in.raw"), pcm);
+    WriteFileBytes(folder.File("in.raw"), pcm);
     // A WAV file's duration is exact: 12.34 s.
-    Make(kFfmpegRaw + "{out}", folder.Path("in.raw"), folder.Path("d.wav"));
+    Make(kFfmpegRaw + "{out}", folder.File("in.raw"), folder.File("d.wav"));
     // An MP3 file's counts the encoder's delay and padding: 12.38 s.
-    Make(kLameRaw + "-b 128 {in} {out}", folder.Path("in.raw"), folder.Path("d.mp3"));
+    Make(kLameRaw + "-b 128 {in} {out}", folder.File("in.raw"), folder.File("d.mp3"));
     struct Case {
         const char* Name;
         std::int64_t Duration;
@@ -177,7 +183,7 @@ TEST(WmIn, SizeStartsFromTheDurationInHundredthsAndEndsAsTheAudioDelivered) {
     };
     for (const Case& c : {Case{"d.wav", 123400000, 544194}, Case{"d.mp3", 123820408, 545958}}) {
         TMP3In input;
-        input.SetFileName(folder.Path(c.Name));
+        input.SetFileName(folder.File(c.Name));
         EXPECT_NEAR(input.Duration(), c.Duration, 10) << c.Name;
         EXPECT_EQ(input.TotalSamples(), c.TotalSamples) << c.Name;
         EXPECT_EQ(input.Size(), c.TotalSamples * 4) << c.Name;
@@ -217,10 +223,11 @@ std::vector<std::uint8_t> LengthPrefixed(const std::string& text) {
 }
 
 TEST(WmIn, ProtectedDamagedAndShiftedFiles) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     TestFolder folder;
-    WriteFileBytes(folder.Path("in.raw"), SinePcm(kRate * 2, 16, 2, kRate));
-    Make(kFfmpegRaw + "-c:a wmav2 {out}", folder.Path("in.raw"), folder.Path("good.wma"));
-    const std::vector<std::uint8_t> good = ReadFileBytes(folder.Path("good.wma"));
+    WriteFileBytes(folder.File("in.raw"), SinePcm(kRate * 2, 16, 2, kRate));
+    Make(kFfmpegRaw + "-c:a wmav2 {out}", folder.File("in.raw"), folder.File("good.wma"));
+    const std::vector<std::uint8_t> good = ReadFileBytes(folder.File("good.wma"));
     const std::vector<std::uint8_t> drmV1Guid{0xFB, 0xB3, 0x11, 0x22, 0x23, 0xBD, 0xD2, 0x11,
                                               0xB4, 0xB7, 0x00, 0xA0, 0xC9, 0x55, 0xFC, 0x6E};
     std::vector<std::uint8_t> drmV1{0, 0, 0, 0};  // no secret data
@@ -249,13 +256,13 @@ TEST(WmIn, ProtectedDamagedAndShiftedFiles) {
         {"half.wma", {good.begin(), good.begin() + good.size() / 2}, ""},
         {"shifted.wma", shifted, ""},
     };
-    const std::vector<std::int16_t> full = FfmpegS16("-i '" + folder.Path("good.wma") + "'");
+    const std::vector<std::int16_t> full = FfmpegS16("-i '" + folder.File("good.wma") + "'");
     for (const Case& c : cases) {
-        const std::string file = folder.Path(c.Name);
+        const std::string file = folder.File(c.Name);
         WriteFileBytes(file, c.Bytes);
         TWMIn input;
         input.SetFileName(file);
-        const std::string message = Convert(input, folder.Path("out.wav"));
+        const std::string message = Convert(input, folder.File("out.wav"));
         if (!c.Error.empty()) {
             EXPECT_EQ(message, c.Error == "File is protected" ? c.Error : c.Error + file);
             EXPECT_THROW((void)input.Channels(), EAuException) << c.Name;

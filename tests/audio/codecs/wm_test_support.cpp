@@ -5,13 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
-
-void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<std::int16_t> FfmpegS16(const std::string& input, const std::string& options) {
     const CommandResult result =

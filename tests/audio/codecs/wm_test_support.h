@@ -7,8 +7,6 @@
 
 #include "codec_test_support.h"
 
-void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
 // A file's audio as ffmpeg decodes it to 16-bit samples (all channels
 // interleaved); `options` go before the output (for example "-ar 44100").
 std::vector<std::int16_t> FfmpegS16(const std::string& input, const std::string& options = "");

@@ -111,9 +111,9 @@ TEST(WmaOut, AnUnusableFormatChoiceFailsBeforeAnyFileIsWritten) {
         output.SetVBR(c.Vbr);
         output.SetLossless(c.Lossless);
         output.SetDesiredBitrate(c.Desired);
-        EXPECT_EQ(Encode(output, input, folder.Path("x.wma")), "Failed to init codec")
+        EXPECT_EQ(Encode(output, input, folder.File("x.wma")), "Failed to init codec")
             << c.Codec << "/" << c.Format;
-        EXPECT_FALSE(std::filesystem::exists(folder.Path("x.wma")));
+        EXPECT_FALSE(std::filesystem::exists(folder.File("x.wma")));
     }
 }
 
@@ -124,6 +124,7 @@ struct AlignCase {
 };
 
 TEST(WmaOut, FfmpegDecodesToTheInputLengthWithTheFirstSamplesAligned) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
     const AlignCase cases[] = {{0, 29, 16}, {1, 29, 16}, {0, 30, 24},
                                {0, 13, 8},  {1, 21, 16}, {0, 16, 16}};
     TestFolder folder;
@@ -136,7 +137,7 @@ TEST(WmaOut, FfmpegDecodesToTheInputLengthWithTheFirstSamplesAligned) {
         TWMAOut output;
         output.SetCodecPosition(c.Codec);
         output.SetFormatPosition(c.Format);
-        const std::string file = folder.Path("a.wma");
+        const std::string file = folder.File("a.wma");
         ASSERT_EQ(Encode(output, input, file), "");
         const std::vector<std::int16_t> decoded = FfmpegS16("-i '" + file + "'");
         const std::string what = std::to_string(c.Codec) + "/" + std::to_string(c.Format);
@@ -149,25 +150,28 @@ TEST(WmaOut, FfmpegDecodesToTheInputLengthWithTheFirstSamplesAligned) {
 }
 
 TEST(WmaOut, Mono22kInputWithFormat29SoundsLikeFfmpegsOwnResampleTo44kStereo) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     const std::size_t frames = 22050 * 2;
     const std::vector<std::uint8_t> pcm = SinePcm(frames, 16, 1, 22050, 1000.0);
-    WriteFileBytes(folder.Path("m.raw"), pcm);
+    WriteFileBytes(folder.File("m.raw"), pcm);
     MemoryInput input(pcm, {16, 1, 22050}, kOddPiece);
     TWMAOut output;
     output.SetCodecPosition(0);
     output.SetFormatPosition(29);
-    ASSERT_EQ(Encode(output, input, folder.Path("m.wma")), "");
-    EXPECT_EQ(ProbeStream(folder.Path("m.wma")),
+    ASSERT_EQ(Encode(output, input, folder.File("m.wma")), "");
+    EXPECT_EQ(ProbeStream(folder.File("m.wma")),
               "codec_name=wmav2\nsample_rate=44100\nchannels=2\n");
-    const std::vector<std::int16_t> ours = FfmpegS16("-i '" + folder.Path("m.wma") + "'");
+    const std::vector<std::int16_t> ours = FfmpegS16("-i '" + folder.File("m.wma") + "'");
     const std::vector<std::int16_t> theirs =
-        FfmpegS16("-f s16le -ar 22050 -ac 1 -i '" + folder.Path("m.raw") + "'", "-ar 44100 -ac 2");
+        FfmpegS16("-f s16le -ar 22050 -ac 1 -i '" + folder.File("m.raw") + "'", "-ar 44100 -ac 2");
     ASSERT_EQ(theirs.size(), frames * 4);
     EXPECT_GT(SnrDb(theirs, ours, theirs.size()), 15.0);
 }
 
 TEST(WmaOut, FfprobeReadsEveryAttributeAndTheFileKeepsItsBitRate) {
+    SKIP_WITHOUT_PROGRAM("ffprobe");
     TestFolder folder;
     MemoryInput input(SinePcm(44100 * 10, 16, 2, 44100), {16, 2, 44100}, kOddPiece);
     TWMAOut output;
@@ -180,7 +184,7 @@ TEST(WmaOut, FfprobeReadsEveryAttributeAndTheFileKeepsItsBitRate) {
     tags.SetTrack(u"7");
     tags.SetTitle(u"Title");
     tags.SetComment(u"Comment");
-    const std::string file = folder.Path("t.wma");
+    const std::string file = folder.File("t.wma");
     ASSERT_EQ(Encode(output, input, file), "");
     const std::string probed = ProbeTags(file);
     for (const char* line : {"artist=Ärtist", "album=Album", "genre=Jazz", "WM/Year=1999",

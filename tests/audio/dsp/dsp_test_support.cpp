@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <random>
+
+#include "support/common/files.h"
+#include "support/common/run_command.h"
+#include "support/common/test_folder.h"
 
 Bytes ReadPass(TAuInput& input, std::size_t request) {
     Bytes out;
@@ -67,21 +67,15 @@ std::vector<std::int16_t> MusicLike(std::size_t frames, int sampleRate, double p
 
 std::vector<std::int16_t> SoxResample(const std::vector<std::int16_t>& samples, int fromRate,
                                       int toRate) {
-    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "dsp_sox";
-    std::filesystem::create_directories(folder);
-    const std::string in = (folder / "in.raw").string();
-    const std::string out = (folder / "out.raw").string();
-    const Bytes bytes = FromSamples(samples);
-    std::ofstream(in, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    TestFolder folder;
+    const std::string in = folder.File("in.raw");
+    const std::string out = folder.File("out.raw");
+    WriteFileBytes(in, FromSamples(samples));
     const std::string raw = " -t raw -e signed -b 16 -c 2 ";
     const std::string command = "sox -q -V1" + raw + "-r " + std::to_string(fromRate) + " '" + in +
                                 "'" + raw + "'" + out + "' rate -v " + std::to_string(toRate);
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream file(out, std::ios::binary);
-    const Bytes result((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return ToSamples(result);
+    EXPECT_EQ(RunCommand(command).Status, 0) << command;
+    return ToSamples(ReadFileBytes(out));
 }
 
 double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& actual,

@@ -11,6 +11,8 @@
 #include "dsp_test_support.h"
 #include "support/audio/memory_input.h"
 #include "support/audio/run_output.h"
+#include "support/common/oracle.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -89,6 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(Resampler, MatchesSoxOnMusicLikeSignals) {
+    SKIP_WITHOUT_PROGRAM("sox");
     const struct {
         int from;
         int to;
@@ -109,6 +112,7 @@ TEST(Resampler, MatchesSoxOnMusicLikeSignals) {
 // Band-limited resampling of a full-scale square wave rings above full
 // scale; those samples must clip, not wrap to the opposite sign.
 TEST(Resampler, OvershootClipsInsteadOfWrapping) {
+    SKIP_WITHOUT_PROGRAM("sox");
     std::vector<std::int16_t> square(44100 * 2);
     for (std::size_t i = 0; i < square.size(); ++i) {
         square[i] = (i / 2) % 100 < 50 ? 32767 : -32768;
@@ -135,7 +139,8 @@ TEST(Resampler, ARatioTheLibraryRejectsEndsTheRunWithItsMessage) {
     resampler.SetOutSampleRate(999999);
     TWaveOut output;
     output.SetInput(&resampler);
-    output.SetFileName(testing::TempDir() + "/rejected_ratio.wav");
+    TestFolder folder;
+    output.SetFileName(folder.File("rejected_ratio.wav"));
     EXPECT_EQ(RunToEnd(output), "Frequences ratio 999.999 is invalid");
 }
 

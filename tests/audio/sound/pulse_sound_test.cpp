@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
 #include <span>
 
+#include "support/common/oracle.h"
+#include "support/common/test_folder.h"
 #include "support/sound/pulse_daemon.h"
 
 namespace {
@@ -26,13 +26,14 @@ std::vector<std::uint8_t> Pattern(std::size_t bytes) {
 }
 
 TEST(PulseSound, TheSinkHearsEveryByteOnceInOrder) {
+    SKIP_WITHOUT_PROGRAM("parec");
+    SKIP_WITHOUT_PROGRAM("pactl");
     PulseDaemon daemon;
     if (!daemon.FailureReason().empty()) {
         GTEST_SKIP() << daemon.FailureReason();
     }
-    const std::filesystem::path recordFile =
-        std::filesystem::temp_directory_path() / ("brisklark_pulse_" + std::to_string(getpid()));
-    MonitorRecording recording(recordFile);
+    TestFolder folder;
+    MonitorRecording recording(folder / "monitor.raw");
     ASSERT_EQ(recording.FailureReason(), "");
     PulseSoundSystem sound("Brisklark test", "pattern");
     SoundOpenResult opened = sound.OpenOutput();
@@ -50,7 +51,6 @@ TEST(PulseSound, TheSinkHearsEveryByteOnceInOrder) {
     }
     ASSERT_TRUE(opened.output->Drain());
     const std::vector<std::uint8_t> heard = recording.Finish();
-    std::filesystem::remove(recordFile);
     EXPECT_EQ(WithoutSilentFrames(heard), WithoutSilentFrames(pcm));
 }
 

@@ -3,13 +3,12 @@
 // disc image whose table of contents is the protocol notes' worked example.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <future>
 
 #include "cd/access/cddb_access.h"
 #include "support/cd/toc_image.h"
+#include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
 
 namespace {
@@ -26,16 +25,10 @@ HttpReply Answer(std::string body) {
 class CddbAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("brisklark_cddb_" + std::to_string(getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_handle = OpenTocImageDrive(m_folder, kStarts, kLeadOut);
+        m_handle = OpenTocImageDrive(m_folder.Path(), kStarts, kLeadOut);
         ASSERT_NE(m_handle, 0u);
     }
-    void TearDown() override {
-        CloseCDHandle(m_handle);
-        std::filesystem::remove_all(m_folder);
-    }
+    void TearDown() override { CloseCDHandle(m_handle); }
 
     // Sets the options for a direct connection to server.
     static void UseServer(const std::string& server, int timeLimit = 0) {
@@ -47,7 +40,7 @@ protected:
         CDDBSetOption(cdoUseProxy, "", 0);
     }
 
-    std::filesystem::path m_folder;
+    TestFolder m_folder;
     TCDHandle m_handle = 0;
 };
 

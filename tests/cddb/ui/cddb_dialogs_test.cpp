@@ -13,17 +13,18 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <functional>
 
 #include "app/main_window.h"
 #include "app/user_prompts.h"
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 #include "cddb/ui/query_cddb_dialog.h"
 #include "cddb/ui/stop_query_dialog.h"
 #include "settings/options_setting.h"
 #include "support/cd/toc_image.h"
+#include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
 
 namespace {
@@ -105,9 +106,6 @@ struct ModalCddbDialog final : CddbDialogOpener {
 class CddbDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_root = std::filesystem::temp_directory_path() /
-                 ("brisklark_cddb_ui_" + std::to_string(getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_root / "program");
         std::filesystem::create_directories(m_root / "config");
         OptionsSetting = TOptionsSetting{};
@@ -119,7 +117,6 @@ protected:
     void TearDown() override {
         m_window.reset();
         unsetenv("BRISKLARK_DISC_IMAGES");
-        std::filesystem::remove_all(m_root);
     }
 
     TfrmMain& StartWindow() {
@@ -137,7 +134,7 @@ protected:
         return Child<QTreeWidget>(m_window.get(), "ListView1")->topLevelItem(row)->text(1);
     }
 
-    std::filesystem::path m_root;
+    TestFolder m_root;
     SilentPrompts m_prompts;
     ModalCddbDialog m_opener;
     std::unique_ptr<TfrmMain> m_window;

@@ -6,11 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -19,6 +16,8 @@
 #include "audio/wav/wave_out.h"
 #include "support/audio/memory_input.h"
 #include "support/audio/run_output.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -65,26 +64,9 @@ Bytes Wav(std::uint16_t formatTag, std::uint16_t bits, const Bytes& data) {
     return wav;
 }
 
-void Write(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes Read(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 class EncodeStepTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "brisklark_encode_step_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_settings.CommonOptions.OutputFolder = m_folder.string();
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void SetUp() override { m_settings.CommonOptions.OutputFolder = m_folder.Path().string(); }
 
     // IMA ADPCM of the tone, written by the WAV output, whose second last
     // block names a step index beyond the table: the pass fails after most
@@ -97,14 +79,14 @@ protected:
         writer.SetInput(&tone);
         writer.SetFileName(path.string());
         EXPECT_EQ(RunToEnd(writer), "");
-        Bytes bytes = Read(path);
+        Bytes bytes = ReadFileBytes(path);
         const std::size_t blockAlign = bytes[32] | (bytes[33] << 8);
         const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         const std::size_t dataStart = text.find("data") + 8;
         const std::size_t blocks = (bytes.size() - dataStart) / blockAlign;
         EXPECT_GT(blocks, 4U);
         bytes[dataStart + (blocks - 2) * blockAlign + 2] = 200;
-        Write(path, bytes);
+        WriteFileBytes(path, bytes);
         return path;
     }
 
@@ -122,7 +104,7 @@ protected:
         return done.value_or("no end");
     }
 
-    fs::path m_folder;
+    TestFolder m_folder;
     TOptionsSetting m_settings;
     TWaveIn m_reader;
     EncodeStep m_step;
@@ -130,10 +112,10 @@ protected:
 
 TEST_F(EncodeStepTest, EncodesWhatItsReaderReadsAndLeavesNoOutputOfAFailure) {
     const fs::path good = m_folder / "good.wav";
-    Write(good, Wav(1, 16, Tone()));
+    WriteFileBytes(good, Wav(1, 16, Tone()));
     // Float samples: the WAV input does not read them.
     const fs::path floating = m_folder / "float.wav";
-    Write(floating, Wav(3, 32, Bytes(8 * 4410, 0)));
+    WriteFileBytes(floating, Wav(3, 32, Bytes(8 * 4410, 0)));
     const struct {
         fs::path input;
         std::string message;

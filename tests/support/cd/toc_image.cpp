@@ -2,9 +2,10 @@
 #include "support/cd/toc_image.h"
 
 #include <cstdio>
-#include <fstream>
+#include <string>
 
 #include "support/cd/image_drive.h"
+#include "support/common/files.h"
 
 namespace {
 
@@ -24,17 +25,15 @@ TCDHandle OpenTocImageDrive(const std::filesystem::path& folder,
     std::filesystem::create_directories(folder);
     const std::filesystem::path cue = folder / "toc.cue";
     const std::filesystem::path bin = folder / "toc.bin";
-    {
-        std::ofstream sheet(cue);
-        sheet << "FILE \"toc.bin\" BINARY\n";
-        for (std::size_t i = 0; i < trackStarts.size(); ++i) {
-            char number[24];
-            std::snprintf(number, sizeof number, "%02zu", i + 1);
-            sheet << "  TRACK " << number << " AUDIO\n    INDEX 01 "
-                  << Msf(trackStarts[i] - kLeadInFrames) << "\n";
-        }
+    std::string sheet = "FILE \"toc.bin\" BINARY\n";
+    for (std::size_t i = 0; i < trackStarts.size(); ++i) {
+        char number[24];
+        std::snprintf(number, sizeof number, "%02zu", i + 1);
+        sheet += std::string("  TRACK ") + number + " AUDIO\n    INDEX 01 " +
+                 Msf(trackStarts[i] - kLeadInFrames) + "\n";
     }
-    std::ofstream(bin, std::ios::binary).close();
+    WriteText(cue, sheet);
+    WriteText(bin, "");
     std::filesystem::resize_file(bin, std::uintmax_t{leadOut - kLeadInFrames} * kCDSectorBytes);
     return OpenImageDrive(cue);
 }

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -13,10 +12,11 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <thread>
+
+#include "support/common/files.h"
+#include "support/common/run_command.h"
 
 extern char** environ;
 
@@ -85,21 +85,9 @@ void EndProcess(pid_t pid, int signal) {
     ::waitpid(pid, &status, 0);
 }
 
-std::string FileText(const fs::path& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 // True once the server lists a recording stream (parec has connected).
 bool ServerHasRecordingStream() {
-    FILE* pipe = ::popen("pactl list short source-outputs 2>/dev/null", "r");
-    if (pipe == nullptr) {
-        return false;
-    }
-    char line[512];
-    const bool any = std::fgets(line, sizeof line, pipe) != nullptr;
-    ::pclose(pipe);
-    return any;
+    return !RunCommand("pactl list short source-outputs 2>/dev/null").Output.empty();
 }
 
 }  // namespace
@@ -120,7 +108,7 @@ PulseDaemon::PulseDaemon() {
         return;
     }
     if (!WaitForSocket()) {
-        m_failure = "the PulseAudio daemon did not start: " + FileText(m_folder / "daemon.log");
+        m_failure = "the PulseAudio daemon did not start: " + ReadText(m_folder / "daemon.log");
         return;
     }
     ::setenv("PULSE_SERVER", ("unix:" + (m_folder / "pulse" / "native").string()).c_str(), 1);
@@ -177,7 +165,7 @@ MonitorRecording::MonitorRecording(const fs::path& file) : m_file(file) {
     while (!ServerHasRecordingStream()) {
         if (HasExited(m_pid)) {
             m_pid = -1;
-            m_failure = "parec ended before it recorded: " + FileText(m_file);
+            m_failure = "parec ended before it recorded: " + ReadText(m_file);
             return;
         }
         if (std::chrono::steady_clock::now() > deadline) {
@@ -201,8 +189,7 @@ std::vector<std::uint8_t> MonitorRecording::Finish() {
         EndProcess(m_pid, SIGTERM);
         m_pid = -1;
     }
-    std::ifstream file(m_file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return ReadFileBytes(m_file);
 }
 
 std::vector<std::uint8_t> WithoutSilentFrames(const std::vector<std::uint8_t>& pcm) {

@@ -68,14 +68,15 @@ Control* Find(QWidget& window, const char* name) {
 }
 
 TEST(WavResampleWindow, ShowsTheInputAndKeepsTheLabelsForAFileThatIsNotWav) {
-    ToolFolder folder;
-    MakeWav(folder.Path("adpcm.wav"), "-e ima-adpcm -r 22050 -c 1", 0.5);
-    Shell("echo text > '" + folder.Path("text.wav") + "'");
+    SKIP_WITHOUT_PROGRAM("sox");
+    TestFolder folder;
+    MakeWav(folder.File("adpcm.wav"), "-e ima-adpcm -r 22050 -c 1", 0.5);
+    WriteText(folder.File("text.wav"), "text\n");
     ScriptedPrompts prompts;
     TfrmWavResample window(nullptr, &prompts);
-    prompts.Input = QString::fromStdString(folder.Path("adpcm.wav"));
+    prompts.Input = QString::fromStdString(folder.File("adpcm.wav"));
     window.Button1Click();
-    prompts.Input = QString::fromStdString(folder.Path("text.wav"));
+    prompts.Input = QString::fromStdString(folder.File("text.wav"));
     window.Button1Click();
     EXPECT_EQ(Find<QLabel>(window, "Label5")->text(), "adpcm.wav");
     EXPECT_EQ(Find<QLabel>(window, "Label6")->text(), "1");
@@ -85,17 +86,19 @@ TEST(WavResampleWindow, ShowsTheInputAndKeepsTheLabelsForAFileThatIsNotWav) {
 }
 
 TEST(WavResampleWindow, ConvertsAndSaysSuccess) {
-    ToolFolder folder;
-    MakeWav(folder.Path("in.wav"), "-r 44100 -b 16 -c 2", 1);
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("soxi");
+    TestFolder folder;
+    MakeWav(folder.File("in.wav"), "-r 44100 -b 16 -c 2", 1);
     ScriptedPrompts prompts;
-    prompts.Input = QString::fromStdString(folder.Path("in.wav"));
+    prompts.Input = QString::fromStdString(folder.File("in.wav"));
     TfrmWavResample window(nullptr, &prompts);
     window.show();
     window.Button3Click();  // no output chosen yet
     ASSERT_EQ(prompts.Errors, std::vector<QString>{"The output file name is not set!"});
     EXPECT_EQ(window.windowTitle(), "Wave Converter");
     window.Button1Click();
-    prompts.Output = QString::fromStdString(folder.Path("out.wav"));
+    prompts.Output = QString::fromStdString(folder.File("out.wav"));
     window.Button2Click();
     EXPECT_EQ(Find<QLabel>(window, "Label10")->text(), "out.wav");
     Find<QLineEdit>(window, "Edit1")->setText("11025");
@@ -107,7 +110,7 @@ TEST(WavResampleWindow, ConvertsAndSaysSuccess) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return start->isEnabled(); }));
     EXPECT_EQ(window.windowTitle(), "Success!");
     EXPECT_EQ(Find<QProgressBar>(window, "ProgressBar1")->value(), 100);
-    const SoundInfo info = Soxi(folder.Path("out.wav"));
+    const SoundInfo info = Soxi(folder.File("out.wav"));
     EXPECT_EQ(info.SampleRate, 11025);
     EXPECT_EQ(info.Channels, 1);
     EXPECT_EQ(info.Frames, 11025);
@@ -116,11 +119,13 @@ TEST(WavResampleWindow, ConvertsAndSaysSuccess) {
 // "Close" stops the conversion after the current block; the window stays,
 // the partial file is kept and readable, and the caption says "Success!".
 TEST(WavResampleWindow, CloseStopsTheConversionAndKeepsThePartialFile) {
-    ToolFolder folder;
-    MakeWav(folder.Path("long.wav"), "-r 44100 -b 16 -c 2", 120);
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("soxi");
+    TestFolder folder;
+    MakeWav(folder.File("long.wav"), "-r 44100 -b 16 -c 2", 120);
     ScriptedPrompts prompts;
-    prompts.Input = QString::fromStdString(folder.Path("long.wav"));
-    prompts.Output = QString::fromStdString(folder.Path("part.wav"));
+    prompts.Input = QString::fromStdString(folder.File("long.wav"));
+    prompts.Output = QString::fromStdString(folder.File("part.wav"));
     TfrmWavResample window(nullptr, &prompts);
     window.show();
     window.Button1Click();
@@ -139,7 +144,7 @@ TEST(WavResampleWindow, CloseStopsTheConversionAndKeepsThePartialFile) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return start->isEnabled(); }));
     EXPECT_EQ(window.windowTitle(), "Success!");
     EXPECT_TRUE(window.isVisible());
-    const SoundInfo info = Soxi(folder.Path("part.wav"));
+    const SoundInfo info = Soxi(folder.File("part.wav"));
     EXPECT_EQ(info.SampleRate, 48000);
     EXPECT_GT(info.Frames, 0);
     EXPECT_LT(info.Frames, 48000 * 60);
