@@ -10,9 +10,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "app/edit_track_name.h"
 #include "app_fixture.h"
@@ -21,6 +19,7 @@
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
 #include "settings/ui/options_dialog.h"
+#include "support/common/files.h"
 #include "support/ui/dialog_layout.h"
 
 namespace {
@@ -56,13 +55,6 @@ struct ModalRip final : RipWindowOpener {
     }
     std::vector<QString> errors;
 };
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 }  // namespace
 
@@ -216,9 +208,9 @@ TEST_F(DialogsFromMainWindow, ConfirmedOptionsSurviveARestart) {
     });
     m_window->OpenOptions();
     // Nothing is written before the main window closes.
-    EXPECT_NE(ReadFile(m_paths->OptionsFile()).find("OutputFormat=1"), std::string::npos);
+    EXPECT_NE(ReadText(m_paths->OptionsFile()).find("OutputFormat=1"), std::string::npos);
     CloseWindow();
-    const std::string saved = ReadFile(m_paths->OptionsFile());
+    const std::string saved = ReadText(m_paths->OptionsFile());
     EXPECT_NE(saved.find("OutputFormat=5"), std::string::npos);
 
     OptionsSetting = TOptionsSetting{};

@@ -15,18 +15,16 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-#include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <ostream>
-
-#include <unistd.h>
 
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
 #include "settings/ui/options_dialog.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 #include "support/ui/dialog_layout.h"
 
 // Readable QString values in failure messages.
@@ -103,10 +101,6 @@ CDDb=1
 class OptionsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        m_root = std::filesystem::temp_directory_path() /
-                 ("brisklark_test_options_" + std::to_string(getpid()) + "_" +
-                  std::to_string(counter++));
         std::filesystem::create_directories(m_root / "program");
         std::filesystem::create_directories(m_root / "out");
         m_paths = std::make_unique<TAppPaths>(m_root / "program", m_root / "config");
@@ -116,8 +110,6 @@ protected:
     void TearDown() override {
         m_dialog.reset();
         unsetenv("BRISKLARK_DISC_IMAGES");
-        std::error_code error;
-        std::filesystem::remove_all(m_root, error);
     }
 
     // Writes options.ini (with @OUT@ standing for an existing folder) and
@@ -126,7 +118,7 @@ protected:
         for (auto at = text.find("@OUT@"); at != std::string::npos; at = text.find("@OUT@")) {
             text.replace(at, 5, (m_root / "out").string());
         }
-        std::ofstream(m_paths->OptionsFile()) << text;
+        WriteText(m_paths->OptionsFile(), text);
         LoadOptions(m_settings, *m_paths);
     }
 
@@ -172,7 +164,7 @@ protected:
         return reloaded;
     }
 
-    std::filesystem::path m_root;
+    TestFolder m_root;
     std::unique_ptr<TAppPaths> m_paths;
     TOptionsSetting m_settings;
     RecordingTarget m_target;
