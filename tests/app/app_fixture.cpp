@@ -15,27 +15,13 @@
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
 #include "support/cd/image_drive.h"
+#include "support/ui/qt_environment.h"
 
 namespace {
 
-// One QApplication for the whole test program; the offscreen platform is
-// set by the test registration.
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(
+        new QtEnvironment("test_app", QtEnvironment::Pipeline::Unused));
 
 }  // namespace
 

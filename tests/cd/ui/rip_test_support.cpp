@@ -21,30 +21,15 @@
 #include "settings/app_paths.h"
 #include "support/cd/forwarding_device.h"
 #include "support/cd/image_drive.h"
+#include "support/ui/qt_environment.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// One QApplication for the whole test program, with the pipeline's calls to
-// the GUI thread run by its event loop as in the program.
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_cd_ui";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-        InstallPipelineWakeUp();
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(
+        new QtEnvironment("test_cd_ui", QtEnvironment::Pipeline::RunsPipelineCalls));
 
 // Records the messages a rip window receives, before it handles each.
 class MessageRecorder final : public QObject {

@@ -26,25 +26,13 @@
 #include "support/cd/toc_image.h"
 #include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
+#include "support/ui/qt_environment.h"
 
 namespace {
 
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_cddb_ui";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(
+        new QtEnvironment("test_cddb_ui", QtEnvironment::Pipeline::Unused));
 
 struct SilentPrompts final : UserPrompts {
     void Information(const QString&) override {}

@@ -26,6 +26,7 @@
 #include "support/common/files.h"
 #include "support/common/test_folder.h"
 #include "support/ui/dialog_layout.h"
+#include "support/ui/qt_environment.h"
 
 // Readable QString values in failure messages.
 void PrintTo(const QString& text, std::ostream* out) {
@@ -34,22 +35,9 @@ void PrintTo(const QString& text, std::ostream* out) {
 
 namespace {
 
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_settings_ui";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(
+        new QtEnvironment("test_settings_ui", QtEnvironment::Pipeline::Unused));
 
 struct RecordingTarget final : OptionsTarget {
     void SwitchDrive(int position) override { switches.push_back(position); }

@@ -14,28 +14,15 @@
 #include <memory>
 
 #include "audio/core/ui/pipeline_wake_up.h"
+#include "support/ui/qt_environment.h"
 #include "tool_test_support.h"
 #include "tools/ui/wav_resample_window.h"
 
 namespace {
 
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_tools_ui";
-        static char* argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-        InstallPipelineWakeUp();
-    }
-    void TearDown() override { m_application.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_application;
-};
-
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(
+        new QtEnvironment("test_tools_ui", QtEnvironment::Pipeline::RunsPipelineCalls));
 
 // Answers the dialogs with prepared names and records the error boxes.
 class ScriptedPrompts final : public ResampleToolPrompts {
