@@ -81,11 +81,13 @@ public:
                                                            const QString& title) = 0;
 };
 
-// The batch file converter for the conversion kind (menu tag 2..10).
+// The batch file converter for the conversion kind (menu tag 2..10); the
+// Ogg Vorbis and FLAC outputs are tagged with the main window's disc fields.
 class FileConverterOpener {
 public:
     virtual ~FileConverterOpener() = default;
-    virtual void RunConverter(QWidget* parent, const QStringList& files, int kind) = 0;
+    virtual void RunConverter(QWidget* parent, const QStringList& files, int kind,
+                              const TDiscFields& discFields) = 0;
 };
 
 // The WAV resample tool.

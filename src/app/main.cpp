@@ -17,6 +17,7 @@
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
 #include "settings/ui/options_dialog.h"
+#include "tools/ui/encode_progress_window.h"
 #include "tools/ui/wav_resample_window.h"
 
 namespace {
@@ -54,6 +55,17 @@ public:
     }
 };
 
+// Runs the file converter modally over the main window; the window and the
+// pipeline it owns are destroyed when the modal run ends.
+class ModalFileConverter final : public FileConverterOpener {
+public:
+    void RunConverter(QWidget* parent, const QStringList& files, int kind,
+                      const TDiscFields& discFields) override {
+        TfrmEncodeProgress window(parent, files, kind, OptionsSetting, discFields);
+        window.exec();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -87,6 +99,8 @@ int main(int argc, char* argv[]) {
     handOvers.player = &player;
     ModalResampleTool resampleTool;
     handOvers.resampleTool = &resampleTool;
+    ModalFileConverter fileConverter;
+    handOvers.converter = &fileConverter;
     TfrmMain window(ProgramPaths(), prompts, handOvers);
     playbackNotices.SetWindow(&window);
     prompts.SetParent(&window);

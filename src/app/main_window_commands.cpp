@@ -336,7 +336,7 @@ void TfrmMain::RunConverter(int tag) {
         return;
     }
     if (m_handOvers.converter != nullptr) {
-        m_handOvers.converter->RunConverter(this, files, tag);
+        m_handOvers.converter->RunConverter(this, files, tag, DiscFields());
     }
 }
 

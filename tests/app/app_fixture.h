@@ -83,7 +83,7 @@ struct RecordingCddb final : CddbDialogOpener {
 };
 
 struct RecordingConverter final : FileConverterOpener {
-    void RunConverter(QWidget*, const QStringList& files, int kind) override {
+    void RunConverter(QWidget*, const QStringList& files, int kind, const TDiscFields&) override {
         runs.emplace_back(files, kind);
     }
     std::vector<std::pair<QStringList, int>> runs;

@@ -27,14 +27,6 @@ const QString kEncoding = QStringLiteral("Encoding...");
 // Both end-of-track pauses, in milliseconds.
 constexpr int kEndOfTrackPauseMs = 300;
 
-TMainWindowTags TagsFromDiscFields(const TDiscFields& fields) {
-    const auto genres = GenreListNames();
-    const bool listed = fields.Genre >= 0 && fields.Genre < static_cast<int>(genres.size());
-    return {fields.Artist, fields.Album, fields.Year,
-            listed ? std::string(genres[static_cast<std::size_t>(fields.Genre)]) : std::string(),
-            fields.Comment};
-}
-
 // Whether a ripped WAV file is encoded: for every format but WAV, and for a
 // number outside the table, whose encoding then fails with a clear message.
 bool RipEncodes(const TOutputFormatRow* format) {

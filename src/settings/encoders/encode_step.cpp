@@ -9,7 +9,7 @@ EncodeStep::~EncodeStep() = default;
 
 void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
                        const std::string& outputPath, const TOptionsSetting& settings,
-                       const TMainWindowTags& tags) {
+                       const TMainWindowTags& tags, const BeforeRun& beforeRun) {
     const TOutputFormatRow* row = FindOutputFormat(outputFormat);
     if (row == nullptr || row->MakeOutput == nullptr) {
         throw EAuException(OutputFormatName(outputFormat) + " encoding is not available.");
@@ -29,7 +29,12 @@ void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int
         output.SetInput(&reader);
     }
     output.SetFileName(outputPath);
-    row->Setup(output, settings, tags);
+    if (row->Setup != nullptr) {
+        row->Setup(output, settings, tags);
+    }
+    if (beforeRun) {
+        beforeRun(output);
+    }
     m_running = &output;
     output.Run();
 }
@@ -38,6 +43,10 @@ void EncodeStep::Stop() {
     if (m_running != nullptr) {
         m_running->Stop(false);
     }
+}
+
+bool EncodeStep::Running() const {
+    return m_running != nullptr && m_running->Busy();
 }
 
 void EncodeStep::ClearFileNames() {

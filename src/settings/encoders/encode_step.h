@@ -31,19 +31,27 @@ public:
     EncodeStep(const EncodeStep&) = delete;
     EncodeStep& operator=(const EncodeStep&) = delete;
 
+    // What a caller adds to the output once the reader has opened the file
+    // and the set-up is applied, just before the run (the file converter
+    // copies the source's tags); it may throw like Start.
+    using BeforeRun = std::function<void(TAuFileOut& output)>;
+
     // Points reader at inputPath, names the output of outputFormat
     // outputPath, applies the format's set-up from settings and the disc
-    // fields, and returns once the run has started; OnProgress and OnDone
-    // follow. Throws EAuException, with no output file made, when the format
-    // has no output ("<name> encoding is not available."), its output cannot
-    // be created (its library is missing), the reader cannot read the file
-    // (with the reader's reason), or Run refuses.
+    // fields, calls beforeRun, and returns once the run has started;
+    // OnProgress and OnDone follow. Throws EAuException, with no output file
+    // made, when the format has no output ("<name> encoding is not
+    // available."), its output cannot be created (its library is missing),
+    // the reader cannot read the file (with the reader's reason), or Run
+    // refuses.
     void Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
                const std::string& outputPath, const TOptionsSetting& settings,
-               const TMainWindowTags& tags);
+               const TMainWindowTags& tags, const BeforeRun& beforeRun = {});
 
     // Ends a running encoding synchronously (no further event of it).
     void Stop();
+    // Whether the output of the last Start is still running.
+    [[nodiscard]] bool Running() const;
     // Forgets the file names of the last reader and of every output.
     void ClearFileNames();
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "audio/tags/au_tag_text.h"
+#include "cd/id3_genres.h"
 
 namespace {
 
@@ -111,4 +112,12 @@ void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMain
 void SetupMACOut(TMACOut& output, const TOptionsSetting& settings) {
     output.SetDelay(DelayForCpu(settings.APEOptions.CPU));
     output.SetCompressionLevel(settings.APEOptions.Compression);
+}
+
+TMainWindowTags TagsFromDiscFields(const TDiscFields& fields) {
+    const auto genres = GenreListNames();
+    const bool listed = fields.Genre >= 0 && fields.Genre < static_cast<int>(genres.size());
+    return {fields.Artist, fields.Album, fields.Year,
+            listed ? std::string(genres[static_cast<std::size_t>(fields.Genre)]) : std::string(),
+            fields.Comment};
 }

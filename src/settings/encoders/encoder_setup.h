@@ -16,6 +16,7 @@
 #include "audio/codecs/mp3_out.h"
 #include "audio/codecs/vorbis_out.h"
 #include "audio/codecs/wma_out.h"
+#include "settings/disc_cache.h"
 #include "settings/options_setting.h"
 
 // The main window's disc fields as text (UTF-8); the window fills it.
@@ -26,6 +27,10 @@ struct TMainWindowTags {
     std::string ID3genre;  // text of the selected genre entry
     std::string ID3comment;
 };
+
+// The main window's disc fields as the set-ups take them: the genre as the
+// text of its list entry (empty for no selection).
+[[nodiscard]] TMainWindowTags TagsFromDiscFields(const TDiscFields& fields);
 
 // "Mp3Options": worker delay from CPU, bit rate, VBR, channel mode, VBR
 // limits and quality.

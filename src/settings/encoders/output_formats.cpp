@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "audio/wav/wave_out.h"
+
 namespace {
 
 template <class Output>
@@ -34,7 +36,7 @@ void SetupAPE(TAuFileOut& output, const TOptionsSetting& settings, const TMainWi
 
 constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
     {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, TTagStep::Id3v1},
-    {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, nullptr, nullptr, TTagStep::None},
+    {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, Make<TWaveOut>, nullptr, TTagStep::None},
     {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, TTagStep::None},
     {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, Make<TWMAOut>, SetupWMA, TTagStep::None},
     {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, TTagStep::None},

@@ -32,14 +32,14 @@ struct TOutputFormatRow {
     // The entry of the main window's and the options dialog's format lists
     // (both lists show the same texts).
     const char* ListText;
-    // The WAV file a rip makes is not yet a file of this format.
+    // The WAV file a rip makes is not yet a file of this format (a rip to
+    // WAV is finished by the rip thread itself).
     bool RipEncodes;
-    // Creates the output that writes this format; nullptr when there is none
-    // (WAV, written by the rip thread itself). Throws
-    // EAuException when the output's codec library is missing.
+    // Creates the output that writes this format. Throws EAuException when
+    // the output's codec library is missing.
     std::unique_ptr<TAuFileOut> (*MakeOutput)();
     // Applies the encoder settings to an output that MakeOutput of this row
-    // made; nullptr when the format has no output.
+    // made; nullptr when the format has no settings (WAV: PCM as read).
     void (*Setup)(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);
     TTagStep TagStep;
 };

@@ -128,12 +128,6 @@ TEST_F(EncodeStepTest, EncodesWhatItsReaderReadsAndLeavesNoOutputOfAFailure) {
             const fs::path output =
                 m_folder / ("out-" + input.input.stem().string() + format.Extension);
             SCOPED_TRACE(input.input.filename().string() + " to " + format.Name);
-            if (format.MakeOutput == nullptr) {
-                EXPECT_EQ(Encode(input.input, format.Number, output),
-                          std::string(format.Name) + " encoding is not available.");
-                EXPECT_FALSE(fs::exists(output));
-                continue;
-            }
             EXPECT_EQ(Encode(input.input, format.Number, output), input.message);
             if (input.message.empty()) {
                 EXPECT_GT(fs::file_size(output), 1000U);
