@@ -55,17 +55,17 @@ std::string ConvertedFilePath(const std::string& outputFolder, const std::string
 }
 
 std::uint8_t TrackNumberOf(std::u16string_view text) {
-    if (text.empty() || text.size() > 3) {
-        return 0;
-    }
     int number = 0;
     for (const char16_t digit : text) {
         if (digit < u'0' || digit > u'9') {
             return 0;
         }
         number = number * 10 + (digit - u'0');
+        if (number > 255) {
+            return 0;
+        }
     }
-    return number <= 255 ? static_cast<std::uint8_t>(number) : 0;
+    return static_cast<std::uint8_t>(number);
 }
 
 Tid3tag Id3TagFromSource(const TId3v2Tags& tags) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -13,16 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "audio/core/ui/pipeline_wake_up.h"
-#include "support/ui/qt_environment.h"
 #include "tool_test_support.h"
 #include "tools/ui/wav_resample_window.h"
+#include "tools_ui_test_support.h"
 
 namespace {
-
-[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(
-        new QtEnvironment("test_tools_ui", QtEnvironment::Pipeline::RunsPipelineCalls));
 
 // Answers the dialogs with prepared names and records the error boxes.
 class ScriptedPrompts final : public ResampleToolPrompts {
@@ -35,17 +29,6 @@ public:
     QString Output;
     std::vector<QString> Errors;
 };
-
-bool ProcessEventsUntil(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(120000);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 template <class Control>
 Control* Find(QWidget& window, const char* name) {
