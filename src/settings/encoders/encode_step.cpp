@@ -11,7 +11,7 @@ void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int
                        const std::string& outputPath, const TOptionsSetting& settings,
                        const TMainWindowTags& tags, const BeforeRun& beforeRun) {
     const TOutputFormatRow* row = FindOutputFormat(outputFormat);
-    if (row == nullptr || row->MakeOutput == nullptr) {
+    if (row == nullptr) {
         throw EAuException(OutputFormatName(outputFormat) + " encoding is not available.");
     }
     TAuFileOut& output = OutputOf(*row);

@@ -40,7 +40,7 @@ public:
     // outputPath, applies the format's set-up from settings and the disc
     // fields, calls beforeRun, and returns once the run has started;
     // OnProgress and OnDone follow. Throws EAuException, with no output file
-    // made, when the format has no output ("<name> encoding is not
+    // made, when the number names no format (" encoding is not
     // available."), its output cannot be created (its library is missing),
     // the reader cannot read the file (with the reader's reason), or Run
     // refuses.
