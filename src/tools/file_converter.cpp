@@ -9,6 +9,7 @@
 
 #include "audio/core/au_output.h"
 #include "audio/tags/au_tag_text.h"
+#include "audio/tags/id3v1_genres.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/settings_helpers.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "audio/tags/au_tag_text.h"
-#include "cd/id3_genres.h"
+#include "audio/tags/id3v1_genres.h"
 
 namespace {
 
