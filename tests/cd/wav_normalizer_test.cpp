@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -56,6 +58,23 @@ TEST(ScaleSamples, FullLevelAndTrailingOddByteAreUnchanged) {
     EXPECT_EQ(bytes, original);
     ScaleSamples(bytes, 0.0F);
     EXPECT_EQ(bytes.back(), 0xAB);
+}
+
+// Every 16-bit value at gains from silence to far beyond clipping, against
+// the library's rounding to nearest (halves to even) of the exact product.
+TEST(ScaleSamples, EveryValueMatchesLibraryRounding) {
+    std::vector<std::int16_t> all;
+    for (int value = -32768; value <= 32767; ++value) {
+        all.push_back(static_cast<std::int16_t>(value));
+    }
+    for (const float gain : {0.0F, 0.01F, 0.5F, 0.95F, 1.0F, 1.37F, 2.5F, 99.99F, 2.1e7F, -0.5F}) {
+        std::vector<std::int16_t> expected;
+        for (const std::int16_t sample : all) {
+            const double product = std::nearbyint(sample * static_cast<double>(gain));
+            expected.push_back(static_cast<std::int16_t>(std::clamp(product, -32768.0, 32767.0)));
+        }
+        EXPECT_EQ(Scaled(all, gain), expected) << "gain " << gain;
+    }
 }
 
 class NormalizeWav : public ::testing::Test {

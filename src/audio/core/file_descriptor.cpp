@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/core/file_descriptor.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <utility>
+#include <vector>
 
 FileDescriptor::~FileDescriptor() {
     if (m_fd >= 0) {
@@ -64,6 +68,43 @@ bool WriteAt(int fd, std::span<const std::uint8_t> data, off_t offset) {
             return false;
         }
         done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool WriteAt(int fd, std::span<const std::span<const std::uint8_t>> pieces, off_t offset) {
+    std::vector<iovec> vectors;
+    vectors.reserve(pieces.size());
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        if (!piece.empty()) {
+            vectors.push_back({const_cast<std::uint8_t*>(piece.data()), piece.size()});
+        }
+    }
+    std::size_t first = 0;  // the first vector not completely written
+    while (first < vectors.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
+        const ssize_t put = ::pwritev(fd, &vectors[first], count, offset);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        offset += static_cast<off_t>(put);
+        // Skips what was written, leaving a partly written vector's rest.
+        for (auto left = static_cast<std::size_t>(put); left > 0;) {
+            iovec& vector = vectors[first];
+            const std::size_t step = std::min(left, vector.iov_len);
+            vector.iov_base = static_cast<std::uint8_t*>(vector.iov_base) + step;
+            vector.iov_len -= step;
+            left -= step;
+            if (vector.iov_len == 0) {
+                ++first;
+            }
+        }
     }
     return true;
 }

@@ -40,3 +40,8 @@ private:
 // Writes all of data at offset (bytes). False on an error (errno set); a disk
 // that fills up reports ENOSPC.
 [[nodiscard]] bool WriteAt(int fd, std::span<const std::uint8_t> data, off_t offset);
+
+// Writes the pieces one after the other from offset, as WriteAt would piece
+// by piece, with as few system calls as the kernel allows.
+[[nodiscard]] bool WriteAt(int fd, std::span<const std::span<const std::uint8_t>> pieces,
+                           off_t offset);
