@@ -1,25 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Rips a 74-minute disc image of 20 tracks to WAV files and reports seconds
-// per disc and MB/s. For comparison the same image is read by cd-paranoia
-// (with and without its checks) and its data file copied with cp. The image
-// (about 780 MB) is made once per run in a folder under the system's temporary
-// folder and removed at exit. The page cache holds it, so the figures measure
-// the CPU and file-system cost of a rip, not a drive.
+// Rips a 74-minute disc image of 20 tracks, side by side with cd-paranoia
+// reading the same image without its checks (-Z) in the same iteration:
+//   BM_RipDiscToWav        track by track to WAV files, with and without
+//                          normalisation, against cd-paranoia -Z -B
+//   BM_RipDiscEncoded      the whole disc to FLAC (level 5) or APE (level
+//                          2000) end to end as the rip window does it (rip a
+//                          track to WAV, encode it, delete the WAV file), in
+//                          a process of its own so its peak resident memory
+//                          ("peak_mb") is the rip's alone; FLAC against
+//                          cd-paranoia -Z -B followed by flac -5 on each file
+//   BM_CopyBin             a plain cp of the image's data file, for scale
+// The ratio counters are ours over the reference in wall and processor time.
+// The image (about 780 MB) is made once per run in a folder under the
+// system's temporary folder and removed at exit. The page cache holds it, so
+// the figures measure the CPU and file-system cost of a rip, not a drive.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "audio/codecs/flac_out.h"
+#include "audio/codecs/mac_out.h"
+#include "audio/wav/wave_in.h"
 #include "cd/rip_thread.h"
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
+#include "support/bench_support.h"
 
 namespace {
 
@@ -27,6 +45,7 @@ namespace fs = std::filesystem;
 
 constexpr int kTracks = 20;
 constexpr std::uint32_t kDiscSectors = 74 * 60 * 75;
+constexpr const char* kRipChildFlag = "--rip-child";
 
 class CountingTarget : public MessageTarget {
 public:
@@ -35,6 +54,35 @@ public:
 private:
     std::atomic<long> m_count{0};
 };
+
+// Opens the drive that stands for the disc image cue; 0 when it cannot.
+TCDHandle OpenImageDrive(const fs::path& cue) {
+    ::setenv("BRISKLARK_DISC_IMAGES", cue.c_str(), 1);
+    TCDList list;
+    if (GetCDList(&list) != 1 || list.Num == 0) {
+        return 0;
+    }
+    const TCDDriveInfo& drive = list.Drives[list.Num - 1];
+    TGetCDHandle request;
+    request.Adapter = drive.Adapter;
+    request.Target = drive.Target;
+    request.Lun = drive.Lun;
+    return GetCDHandle(&request);
+}
+
+std::string TrackTitle(int track) {
+    return "Track" + std::to_string(track);
+}
+
+// Rips one track to a WAV file as the rip window does: a rip thread of its
+// own, waited for.
+void RipTrack(TCDHandle handle, int track, const TCommonOptions& options) {
+    CountingTarget target;
+    TCDRipThread thread(track, TrackTitle(track), options);
+    thread.SetCDHandle(handle);
+    thread.SetNotifyWindow(&target);
+    thread.Resume();
+}
 
 // The disc image and a folder for the rips, made on first use.
 class BenchDisc {
@@ -71,25 +119,21 @@ private:
                 discimage::BytePattern(std::size_t{kDiscSectors / kTracks} * kCDSectorBytes,
                                        static_cast<std::uint32_t>(i)));
         }
-        if (!discimage::WriteDiscImage(Cue(), tracks).ok) {
-            return;
+        if (discimage::WriteDiscImage(Cue(), tracks).ok) {
+            m_handle = OpenImageDrive(Cue());
         }
-        ::setenv("BRISKLARK_DISC_IMAGES", Cue().c_str(), 1);
-        TCDList list;
-        if (GetCDList(&list) != 1 || list.Num == 0) {
-            return;
-        }
-        const TCDDriveInfo& drive = list.Drives[list.Num - 1];
-        TGetCDHandle request;
-        request.Adapter = drive.Adapter;
-        request.Target = drive.Target;
-        request.Lun = drive.Lun;
-        m_handle = GetCDHandle(&request);
     }
 
     fs::path m_folder;
     TCDHandle m_handle = 0;
 };
+
+// cd-paranoia without its checks, writing one WAV file per track into the
+// output folder.
+std::string ParanoiaCommand(const BenchDisc& disc) {
+    return "cd " + Quoted(disc.Output()) + " && cd-paranoia -q -Z -d " + Quoted(disc.Cue()) +
+           " -B >/dev/null 2>&1";
+}
 
 void ReportDisc(benchmark::State& state, std::int64_t bytes) {
     state.SetBytesProcessed(state.iterations() * bytes);
@@ -108,16 +152,18 @@ void BM_RipDiscToWav(benchmark::State& state) {
     options.OutputFolder = disc.Output().string();
     options.IsNormalize = state.range(0) != 0;
     options.NormalizePercent = 95;
-    CountingTarget target;
+    Cost ours;
+    Cost theirs;
     for (auto _ : state) {
-        for (int track = 1; track <= kTracks; ++track) {
-            TCDRipThread thread(track, "Track" + std::to_string(track), options);
-            thread.SetCDHandle(disc.Handle());
-            thread.SetNotifyWindow(&target);
-            thread.Resume();
-        }
+        ours += Measure(RUSAGE_SELF, [&] {
+            for (int track = 1; track <= kTracks; ++track) {
+                RipTrack(disc.Handle(), track, options);
+            }
+        });
+        theirs += CostOfCommand(ParanoiaCommand(disc));
     }
     ReportDisc(state, disc.Bytes());
+    ReportComparison(state, ours, theirs);
 }
 BENCHMARK(BM_RipDiscToWav)
     ->ArgName("normalize")
@@ -126,38 +172,131 @@ BENCHMARK(BM_RipDiscToWav)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
 
-void RunCommand(benchmark::State& state, const std::string& command) {
+// The body of the child process of BM_RipDiscEncoded: rips the whole disc
+// image cue into folder, each track encoded to format ("flac" or "ape") and
+// its WAV file deleted. Returns the exit status.
+int RipDiscEncoded(const std::string& format, const fs::path& cue, const fs::path& folder) {
+    const TCDHandle handle = OpenImageDrive(cue);
+    if (handle == 0) {
+        return 1;
+    }
+    TCommonOptions options;
+    options.OutputFolder = folder.string();
+    TWaveIn input;
+    TFLACOut flac;
+    flac.SetCompressionLevel(5);
+    TMACOut ape;
+    ape.SetCompressionLevel(2000);
+    ape.SetDelay(0);
+    TAuFileOut& output = format == "ape" ? static_cast<TAuFileOut&>(ape) : flac;
+    output.SetInput(&input);
+    for (int track = 1; track <= kTracks; ++track) {
+        RipTrack(handle, track, options);
+        const fs::path wav = folder / (TrackTitle(track) + ".wav");
+        input.SetFileName(wav.string());
+        output.SetFileName((folder / (TrackTitle(track) + "." + format)).string());
+        static_cast<void>(TimeRun(output));
+        fs::remove(wav);
+    }
+    output.SetInput(nullptr);
+    CloseCDHandle(handle);
+    return 0;
+}
+
+double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+// Runs RipDiscEncoded in a fresh process (so nothing of this one counts);
+// cost receives its wall and processor time, peakKilobytes its peak resident
+// memory. False when it failed.
+bool RunRipChild(const std::string& format, const BenchDisc& disc, Cost& cost,
+                 long& peakKilobytes) {
+    const std::string cue = disc.Cue().string();
+    const std::string folder = disc.Output().string();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const char* argv[] = {"bench_cd_rip", kRipChildFlag,  format.c_str(),
+                              cue.c_str(),    folder.c_str(), nullptr};
+        ::execv("/proc/self/exe", const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    int status = -1;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child) {
+        return false;
+    }
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+    cost = {wall.count(), Seconds(usage.ru_utime) + Seconds(usage.ru_stime)};
+    peakKilobytes = usage.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_RipDiscEncoded(benchmark::State& state) {
     BenchDisc& disc = BenchDisc::Instance();
+    if (disc.Handle() == 0) {
+        state.SkipWithError("the disc image could not be made or opened");
+        return;
+    }
+    const bool flac = state.range(0) == 0;
+    const std::string reference =
+        ParanoiaCommand(disc) + " && cd " + Quoted(disc.Output()) +
+        " && for f in track*.cdda.wav; do flac -5 -s -f --delete-input-file \"$f\" || exit 1; done";
+    Cost ours;
+    Cost theirs;
+    long peakKilobytes = 0;
     for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError(("failed: " + command).c_str());
+        Cost run;
+        long kilobytes = 0;
+        if (!RunRipChild(flac ? "flac" : "ape", disc, run, kilobytes)) {
+            state.SkipWithError("the rip failed");
             return;
+        }
+        ours += run;
+        peakKilobytes = std::max(peakKilobytes, kilobytes);
+        if (flac) {
+            theirs += CostOfCommand(reference);
         }
     }
     ReportDisc(state, disc.Bytes());
+    if (flac) {
+        ReportComparison(state, ours, theirs);
+    } else {
+        const auto iterations = static_cast<double>(state.iterations());
+        state.counters["ours_s"] = ours.wall / iterations;
+        state.counters["ours_cpu_s"] = ours.cpu / iterations;
+    }
+    state.counters["peak_mb"] = static_cast<double>(peakKilobytes) / 1024.0;
 }
-
-void BM_CdParanoia(benchmark::State& state) {
-    BenchDisc& disc = BenchDisc::Instance();
-    const std::string checks = state.range(0) != 0 ? "" : " -Z";
-    RunCommand(state, "cd \"" + disc.Output().string() + "\" && cd-paranoia -q" + checks +
-                          " -d \"" + disc.Cue().string() + "\" -B >/dev/null 2>&1");
-}
-BENCHMARK(BM_CdParanoia)
-    ->ArgName("paranoia")
+BENCHMARK(BM_RipDiscEncoded)
+    ->ArgName("ape")
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kSecond)
-    ->UseRealTime();
+    ->UseRealTime()
+    ->Iterations(1);
 
 void BM_CopyBin(benchmark::State& state) {
     BenchDisc& disc = BenchDisc::Instance();
     const fs::path bin = fs::path(disc.Cue()).replace_extension(".bin");
-    RunCommand(state,
-               "cp \"" + bin.string() + "\" \"" + (disc.Output() / "copy.bin").string() + "\"");
+    const std::string command =
+        "cp " + Quoted(bin.string()) + " " + Quoted((disc.Output() / "copy.bin").string());
+    for (auto _ : state) {
+        static_cast<void>(CostOfCommand(command));
+    }
+    ReportDisc(state, disc.Bytes());
 }
 BENCHMARK(BM_CopyBin)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], kRipChildFlag) == 0) {
+        return RipDiscEncoded(argv[2], argv[3], argv[4]);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

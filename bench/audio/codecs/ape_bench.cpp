@@ -2,18 +2,20 @@
 //
 // The APE output at levels 1000 to 4000 against flac -5 and flac -8 on the
 // same five-minute 44.1 kHz stereo WAV file, all in each iteration. Counters:
-//   vs_flac5, vs_flac8      our time over flac's (goal at level 2000: <= 2)
-//   cpu_vs_flac5, cpu_vs_flac8   the same for processor time (all threads),
-//                           which depends less on what else the machine runs
+//   ratio, cpu_ratio        our wall and processor time (all threads) over
+//                           flac -5's; processor time depends less on what
+//                           else the machine runs (and the ReportComparison
+//                           seconds behind them)
+//   vs_flac8, cpu_vs_flac8  the same against flac -8
 //   size_pct                our file size in percent of the WAV data
 //   flac5_size_pct, flac8_size_pct   the same for flac's files
 // The signal is music-like (harmonic notes under envelopes plus quiet noise),
-// so the sizes say something about real material. Needs the flac program.
+// so the sizes say something about real material. One iteration per level;
+// --benchmark_repetitions repeats them (bench/run takes the median). Needs
+// the flac program.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -25,11 +27,9 @@
 
 #include "audio/codecs/mac_out.h"
 #include "audio/wav/wave_in.h"
-#include "bench_support.h"
+#include "support/bench_support.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kSampleRate = 44100;  // Hz
 constexpr int kSeconds = 300;
@@ -142,26 +142,9 @@ const std::string& SourceWav() {
     return path;
 }
 
-// Processor seconds (user and system) of this process (RUSAGE_SELF) or of
-// its finished children (RUSAGE_CHILDREN).
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    const auto seconds = [](const timeval& time) {
-        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double TimeFlac(int level, const std::filesystem::path& target) {
-    const std::string command = "flac -" + std::to_string(level) + " -s -f -o '" + target.string() +
-                                "' '" + SourceWav() + "'";
-    const Clock::time_point start = Clock::now();
-    if (std::system(command.c_str()) != 0) {
-        std::abort();
-    }
-    const std::chrono::duration<double> seconds = Clock::now() - start;
-    return seconds.count();
+Cost CostOfFlac(int level, const std::filesystem::path& target) {
+    return CostOfCommand("flac -" + std::to_string(level) + " -s -f -o " + Quoted(target.string()) +
+                         " " + Quoted(SourceWav()));
 }
 
 double SizePercent(const std::filesystem::path& file) {
@@ -180,29 +163,19 @@ void BM_ApeAgainstFlac(benchmark::State& state) {
     const std::filesystem::path flac5 = Folder() / "flac5.flac";
     const std::filesystem::path flac8 = Folder() / "flac8.flac";
     output.SetFileName(ours.string());
-    double oursSeconds = 0;
-    double flac5Seconds = 0;
-    double flac8Seconds = 0;
-    double oursCpu = 0;
-    double flac5Cpu = 0;
-    double flac8Cpu = 0;
+    Cost oursCost;
+    Cost flac5Cost;
+    Cost flac8Cost;
     for (auto _ : state) {
-        double cpu = CpuSeconds(RUSAGE_SELF);
-        const double seconds = TimeRun(output);
-        oursCpu += CpuSeconds(RUSAGE_SELF) - cpu;
-        oursSeconds += seconds;
-        cpu = CpuSeconds(RUSAGE_CHILDREN);
-        flac5Seconds += TimeFlac(5, flac5);
-        flac5Cpu += CpuSeconds(RUSAGE_CHILDREN) - cpu;
-        cpu = CpuSeconds(RUSAGE_CHILDREN);
-        flac8Seconds += TimeFlac(8, flac8);
-        flac8Cpu += CpuSeconds(RUSAGE_CHILDREN) - cpu;
-        state.SetIterationTime(seconds);
+        const Cost run = CostOfRun(output);
+        oursCost += run;
+        flac5Cost += CostOfFlac(5, flac5);
+        flac8Cost += CostOfFlac(8, flac8);
+        state.SetIterationTime(run.wall);
     }
-    state.counters["vs_flac5"] = oursSeconds / flac5Seconds;
-    state.counters["vs_flac8"] = oursSeconds / flac8Seconds;
-    state.counters["cpu_vs_flac5"] = oursCpu / flac5Cpu;
-    state.counters["cpu_vs_flac8"] = oursCpu / flac8Cpu;
+    ReportComparison(state, oursCost, flac5Cost);
+    state.counters["vs_flac8"] = oursCost.wall / flac8Cost.wall;
+    state.counters["cpu_vs_flac8"] = oursCost.cpu / flac8Cost.cpu;
     state.counters["size_pct"] = SizePercent(ours);
     state.counters["flac5_size_pct"] = SizePercent(flac5);
     state.counters["flac8_size_pct"] = SizePercent(flac8);
@@ -216,7 +189,7 @@ BENCHMARK(BM_ApeAgainstFlac)
     ->Arg(4000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Iterations(1);
 
 }  // namespace
 
