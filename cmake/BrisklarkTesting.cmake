@@ -4,7 +4,8 @@
 #   brisklark_add_test(NAME test_settings SOURCES a.cpp b.cpp LIBS bl_settings)
 # Tests run with their source folder's build directory as working directory
 # and may use the external tools (ffmpeg, flac, sox, ...) that
-# scripts/install-deps installs.
+# scripts/install-deps installs. Each test carries its executable's name as
+# label, so that `ctest -L` can pick executables (the sanitizer runs do).
 if(BRISKLARK_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -16,5 +17,5 @@ function(brisklark_add_test)
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT 600 LABELS ${ARG_NAME} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
