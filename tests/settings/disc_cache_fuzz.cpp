@@ -8,7 +8,8 @@
 #include <string>
 
 #include "settings/disc_cache.h"
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void RoundTrip(const std::string& discKey, const std::filesystem::path& cacheFil
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const TTempFolder folder;
+    static const TestFolder folder;
     const std::filesystem::path cacheFile = folder.Path() / "cd.dat";
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     for (const char* key : kDiscKeys) {

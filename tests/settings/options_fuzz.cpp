@@ -8,10 +8,11 @@
 #include <string>
 
 #include "settings/options_setting.h"
-#include "temp_folder.h"
+#include "support/common/files.h"
+#include "support/common/test_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const TTempFolder folder;
+    static const TestFolder folder;
     const TAppPaths paths(folder.Path() / "program", folder.Path() / "config");
     WriteText(paths.OptionsFile(), std::string(reinterpret_cast<const char*>(data), size));
 
