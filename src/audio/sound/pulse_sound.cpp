@@ -45,13 +45,13 @@ PulseSoundSystem::PulseSoundSystem(std::string applicationName, std::string stre
     : m_applicationName(std::move(applicationName)), m_streamName(std::move(streamName)) {}
 
 SoundOpenResult PulseSoundSystem::OpenOutput() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kSoundSampleRate, kSoundChannels};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kSoundSampleRate, kSoundChannels};
     constexpr std::uint32_t kServerDefault = static_cast<std::uint32_t>(-1);
     const pa_buffer_attr buffer{kServerDefault, kTargetBufferBytes, kServerDefault, kServerDefault,
                                 kServerDefault};
     int error = 0;
     SimplePtr stream(pa_simple_new(nullptr, m_applicationName.c_str(), PA_STREAM_PLAYBACK, nullptr,
-                                   m_streamName.c_str(), &spec, nullptr, &buffer, &error));
+                                   m_streamName.c_str(), &format, nullptr, &buffer, &error));
     if (!stream) {
         return {nullptr, std::string("Sound server: ") + pa_strerror(error)};
     }
