@@ -21,6 +21,16 @@ FLAC__bool AsFlacBool(bool value) {
     return value ? 1 : 0;
 }
 
+// Reads one sample of `Width` bytes per element of `samples`. The width is a
+// constant of each instance, so the loop has no branch and can be vectorised.
+template <std::size_t Width, typename Read>
+void ReadSamples(const std::uint8_t* in, std::vector<FLAC__int32>& samples, Read read) {
+    for (FLAC__int32& sample : samples) {
+        sample = read(in);
+        in += Width;
+    }
+}
+
 }  // namespace
 
 TFLACOut::TFLACOut() : m_flac(AcquireBinding<FlacBinding>()) {}
@@ -151,23 +161,25 @@ void TFLACOut::ConvertBlock(std::size_t bytes) {
     // Whole frames only: a torn last frame cannot be encoded.
     const std::size_t frameBytes = width * m_channels;
     m_samples.resize(bytes / frameBytes * m_channels);
-    for (FLAC__int32& sample : m_samples) {
-        switch (width) {
-            case 1:
-                sample = static_cast<FLAC__int32>(in[0]) - 128;
-                break;
-            case 2:
-                sample = static_cast<std::int16_t>(in[0] | in[1] << 8);
-                break;
-            default:
-                // Sign-extend from bit 23 through the top of a 32-bit value.
-                sample = static_cast<FLAC__int32>(static_cast<std::uint32_t>(in[0]) << 8 |
-                                                  static_cast<std::uint32_t>(in[1]) << 16 |
-                                                  static_cast<std::uint32_t>(in[2]) << 24) >>
-                         8;
-                break;
-        }
-        in += width;
+    switch (width) {
+        case 1:
+            ReadSamples<1>(in, m_samples,
+                           [](const std::uint8_t* p) { return FLAC__int32{p[0]} - 128; });
+            break;
+        case 2:
+            ReadSamples<2>(in, m_samples, [](const std::uint8_t* p) {
+                return FLAC__int32{static_cast<std::int16_t>(p[0] | p[1] << 8)};
+            });
+            break;
+        default:
+            // Sign-extend from bit 23 through the top of a 32-bit value.
+            ReadSamples<3>(in, m_samples, [](const std::uint8_t* p) {
+                return static_cast<FLAC__int32>(static_cast<std::uint32_t>(p[0]) << 8 |
+                                                static_cast<std::uint32_t>(p[1]) << 16 |
+                                                static_cast<std::uint32_t>(p[2]) << 24) >>
+                       8;
+            });
+            break;
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/codecs/vorbis_out.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -15,7 +16,10 @@
 namespace {
 
 constexpr std::size_t kBlockBytes = 32768;  // PCM asked from the input per block
-constexpr int kAnalysisFrames = 32768;      // at least the frames of any block
+// Frames handed to the analysis at a time. The library moves the frames it
+// holds back to the start of its buffer after every block it takes out, so
+// feeding a few at a time keeps that copying small.
+constexpr int kAnalysisFrames = 1024;
 
 constexpr std::array<int, 18> kBitRates{-1,     24000,  32000,  45000,  48000,  46000,
                                         64000,  80000,  96000,  112000, 128000, 144000,
@@ -227,14 +231,21 @@ bool TVorbisOut::DoOutput(bool abort) {
     m_pcm.resize(kBlockBytes / frameBytes * frameBytes);
     bool endOfData = false;
     const std::size_t bytes = FillBuffer(*Input(), m_pcm.data(), m_pcm.size(), endOfData);
-    Analyse(m_pcm.data(), static_cast<int>(bytes / frameBytes));
-    WritePages();
+    const auto frames = static_cast<int>(bytes / frameBytes);
+    // No frames at all tells the library that the stream has ended.
+    int first = 0;
+    do {
+        const int count = std::min(kAnalysisFrames, frames - first);
+        Analyse(m_pcm.data() + static_cast<std::size_t>(first) * frameBytes, count);
+        WritePages();
+        first += count;
+    } while (first < frames);
     return true;
 }
 
 void TVorbisOut::Analyse(const std::uint8_t* block, int frames) {
     VorbisEncoderState& state = *m_state;
-    float** buffers = m_vorbis->vorbis_analysis_buffer(&state.dsp, kAnalysisFrames);
+    float** buffers = m_vorbis->vorbis_analysis_buffer(&state.dsp, frames);
     const std::uint8_t* in = block;
     for (int i = 0; i < frames; ++i) {
         for (int c = 0; c < m_channels; ++c) {
