@@ -21,6 +21,9 @@ class WMSyncReader;
 // Size serves progress only: a pass delivers all decoded audio and ends with
 // Size set to the bytes it delivered.
 //
+// A file that only names other files or URLs (a playlist, a streaming
+// manifest) does not decode: the input never opens what a file names.
+//
 // Threads: format queries may come from the GUI thread while an output's
 // worker reads a pass; OpenFile and CloseFile hold m_openLock.
 class TWMIn : public TAuTaggedFileIn {

@@ -3,6 +3,10 @@
 
 #include <array>
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 namespace {
 
 // Where the reader tries again when a file does not open at its start.
@@ -45,6 +49,14 @@ bool WMSyncReader::OpenFrom(AuStream& stream, std::int64_t origin) {
     }
     context->pb = m_io->Context();
     context->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // FFmpeg's demuxers for playlists, manifests and lists of files open the
+    // files and URLs such a file names. We read the one stream we were given:
+    // an empty list of allowed protocols keeps FFmpeg from reaching the
+    // network or other local files.
+    if (av_opt_set(context, "protocol_whitelist", "", 0) < 0) {
+        avformat_free_context(context);
+        return false;
+    }
     if (avformat_open_input(&context, nullptr, nullptr, nullptr) < 0) {
         return false;  // FFmpeg has freed the context
     }

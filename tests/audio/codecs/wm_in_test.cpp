@@ -10,6 +10,7 @@
 #include "audio/codecs/wma_out.h"
 #include "audio/core/au_exception.h"
 #include "audio/wav/wave_out.h"
+#include "support/http/loopback_http_server.h"
 #include "wm_test_support.h"
 
 namespace {
@@ -273,6 +274,39 @@ TEST(WmIn, ProtectedDamagedAndShiftedFiles) {
         ASSERT_FALSE(decoded.empty()) << c.Name;
         EXPECT_TRUE(std::equal(decoded.begin(), decoded.end() - 4096, full.begin())) << c.Name;
     }
+}
+
+// A streaming manifest names the URLs and files that hold the audio; the
+// input reads its own file only, whatever the file says.
+TEST(WmIn, NeverOpensWhatAFileNames) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    TestFolder folder;
+    WriteFileBytes(folder.File("in.raw"), SinePcm(kRate, 16, 2, kRate));
+    Make(kFfmpegRaw + "-c:a aac {out}", folder.File("in.raw"), folder.File("real.m4a"));
+    const std::vector<std::uint8_t> m4a = ReadFileBytes(folder.File("real.m4a"));
+    LoopbackHttpServer server([&m4a](const HttpRequest&) {
+        return HttpReply{HttpReply::Kind::Complete, 200, std::string(m4a.begin(), m4a.end())};
+    });
+    const std::string url = "http://" + server.Address() + "/real.m4a";
+    const auto dash = [](const std::string& address) {
+        return "<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
+               "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\" "
+               "mediaPresentationDuration=\"PT1S\"><Period><AdaptationSet mimeType=\"audio/mpeg\">"
+               "<Representation id=\"1\" bandwidth=\"8000\"><BaseURL>" +
+               address + "</BaseURL></Representation></AdaptationSet></Period></MPD>\n";
+    };
+    const std::string cases[] = {
+        dash(url),
+        dash(folder.File("real.m4a")),
+    };
+    for (const std::string& text : cases) {
+        const std::string file = folder.File("list.mp3");
+        WriteFileBytes(file, std::vector<std::uint8_t>(text.begin(), text.end()));
+        TMP3In input;
+        input.SetFileName(file);
+        EXPECT_EQ(Convert(input, folder.File("out.wav")), "Cannot decode file " + file) << text;
+    }
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 }  // namespace
