@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string>
 
 #include "audio/codecs/wm_reader.h"
@@ -23,6 +24,27 @@ std::string OneBasedTrack(const std::string& zeroBased) {
         return zeroBased;
     }
     return std::to_string(track + 1);
+}
+
+// Sample frames in `duration` (100 ns) counted in whole hundredths of a
+// second; 0 (unknown) when their bytes could not be counted.
+std::int64_t FramesIn(std::int64_t duration, int sampleRate, int channels) {
+    const std::int64_t hundredths = duration / kHundredthIn100ns +
+                                    (duration % kHundredthIn100ns >= kHundredthIn100ns / 2 ? 1 : 0);
+    const std::int64_t most = std::numeric_limits<std::int64_t>::max() / sampleRate / channels / 2;
+    if (hundredths / 100 >= most) {
+        return 0;
+    }
+    return hundredths / 100 * sampleRate + hundredths % 100 * sampleRate / 100;
+}
+
+// The time of `frame` in microseconds, in two steps so that a far frame
+// cannot overflow; frames beyond any file go to the latest time.
+std::int64_t MicrosecondsAt(std::int64_t frame, int sampleRate) {
+    constexpr std::int64_t kMicro = 1000000;
+    const std::int64_t seconds =
+        std::min(frame / sampleRate, std::numeric_limits<std::int64_t>::max() / kMicro - 1);
+    return seconds * kMicro + frame % sampleRate * kMicro / sampleRate;
 }
 
 }  // namespace
@@ -68,8 +90,7 @@ void TWMIn::OpenFile() {
     m_channels = m_reader->Channels();
     m_sampleRate = m_reader->SampleRate();
     m_bitsPerSample = 16;
-    const std::int64_t hundredths = (m_duration + kHundredthIn100ns / 2) / kHundredthIn100ns;
-    m_totalSamples = hundredths * m_sampleRate / 100;
+    m_totalSamples = FramesIn(m_duration, m_sampleRate, m_channels);
     m_size = m_totalSamples * m_channels * 2;
     m_seekable = true;
     ReadAttributes();
@@ -140,6 +161,6 @@ bool TWMIn::SeekInternal(std::int64_t& frame) {
         return false;
     }
     m_held = {};
-    m_reader->Seek(frame * 1000000 / m_sampleRate);
+    m_reader->Seek(MicrosecondsAt(frame, m_sampleRate));
     return true;
 }

@@ -2,6 +2,7 @@
 #include "audio/codecs/wm_reader.h"
 
 #include <array>
+#include <limits>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -84,7 +85,9 @@ bool WMSyncReader::OpenFrom(AuStream& stream, std::int64_t origin) {
         return false;
     }
     m_outLayout = UsableLayout(m_codec->ch_layout);
-    if (context->duration != AV_NOPTS_VALUE && context->duration > 0) {
+    // A length too long to count in 100 ns counts as unknown.
+    if (context->duration != AV_NOPTS_VALUE && context->duration > 0 &&
+        context->duration <= std::numeric_limits<std::int64_t>::max() / 10) {
         m_duration = context->duration * 10;  // microseconds -> 100 ns
     }
     // FFmpeg reports DRM headers as metadata but decodes on regardless.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -307,6 +308,69 @@ TEST(WmIn, NeverOpensWhatAFileNames) {
         EXPECT_EQ(Convert(input, folder.File("out.wav")), "Cannot decode file " + file) << text;
     }
     EXPECT_TRUE(server.Requests().empty());
+}
+
+// A Matroska file of 0.1 s of audio whose header claims `seconds`.
+std::vector<std::uint8_t> ClaimingLength(const std::string& made, double seconds) {
+    std::vector<std::uint8_t> bytes = ReadFileBytes(made);
+    const std::uint8_t durationElement[] = {0x44, 0x89, 0x88};  // a float of 8 bytes
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin(durationElement),
+                                std::end(durationElement));
+    EXPECT_NE(at, bytes.end());
+    const double milliseconds = seconds * 1000;  // the file's time scale
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &milliseconds, 8);
+    for (int b = 0; b < 8; ++b) {
+        at[3 + b] = static_cast<std::uint8_t>(bits >> (56 - 8 * b));
+    }
+    return bytes;
+}
+
+// A length no 64-bit count of 100 ns, frames or bytes can hold counts as
+// unknown; the audio itself still plays, and seeking to the last frame of a
+// long one stays in range.
+TEST(WmIn, LengthsTooLongToCountAreUnknown) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    TestFolder folder;
+    struct Case {
+        int Rate;
+        double Seconds;  // claimed
+        bool DurationKnown;
+        bool FramesKnown;
+    };
+    const Case cases[] = {
+        {8000, 1e12, false, false},    // 10^19 x 100 ns
+        {4000000, 9e11, true, false},  // 3.6 x 10^18 frames of 4 bytes
+        {192000, 9e11, true, true},    // duration x rate is beyond 64 bits, frames are not
+        {8000, 1e11, true, true},
+    };
+    for (const Case& c : cases) {
+        const std::string made = folder.File("made.mka");
+        ASSERT_EQ(
+            RunCommand("ffmpeg -v error -y -f lavfi -i sine=sample_rate=" + std::to_string(c.Rate) +
+                       ":duration=0.1 -ac 2 -c:a pcm_s16le '" + made + "'")
+                .Status,
+            0);
+        AuMemoryStream stream(ClaimingLength(made, c.Seconds));
+        TMP3In input;
+        input.SetStream(&stream);
+        const double duration = c.DurationKnown ? c.Seconds * 1e7 : 0;
+        EXPECT_NEAR(static_cast<double>(input.Duration()), duration, duration * 1e-12) << c.Rate;
+        const double frames = c.FramesKnown ? c.Seconds * c.Rate : -1;
+        EXPECT_NEAR(static_cast<double>(input.TotalSamples()), frames, std::abs(frames) * 1e-12)
+            << c.Rate;
+        EXPECT_EQ(ReadPass(input).size(), static_cast<std::size_t>(c.Rate / 10 * 4)) << c.Rate;
+        if (c.FramesKnown) {
+            input.Init();
+            EXPECT_TRUE(input.Seek(input.TotalSamples() - 1)) << c.Rate;
+            const std::uint8_t* buffer = nullptr;
+            std::size_t bytes = 4096;
+            input.GetData(buffer, bytes);
+            EXPECT_LE(bytes, 4u) << c.Rate;
+            input.Flush();
+        }
+        input.SetStream(nullptr);
+    }
 }
 
 }  // namespace
