@@ -12,9 +12,9 @@
 #include "cd/access/cd_access.h"
 #include "cd/cd_drive.h"
 #include "discimage/disc_image.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
-#include "support/cd/image_drive.h"
 #include "support/ui/qt_environment.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include "discimage/disc_image.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
-#include "support/cd/image_drive.h"
 #include "support/common/files.h"
 #include "support/common/test_folder.h"
 

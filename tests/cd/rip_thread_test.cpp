@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "discimage/disc_image.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
-#include "support/cd/image_drive.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"

@@ -17,10 +17,10 @@
 #include "cd/access/libcdio_backend.h"
 #include "cd/rip_thread.h"
 #include "cd/ui/rip_window.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
 #include "settings/app_paths.h"
 #include "support/cd/forwarding_device.h"
-#include "support/cd/image_drive.h"
 #include "support/ui/qt_environment.h"
 
 namespace fs = std::filesystem;

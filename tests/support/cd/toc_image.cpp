@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "support/cd/image_drive.h"
+#include "discimage/image_drive.h"
 #include "support/common/files.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/cd/image_drive.h"
+#include "discimage/image_drive.h"
 
 #include <stdlib.h>
 
