@@ -17,7 +17,6 @@
 // the figures measure the CPU and file-system cost of a rip, not a drive.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +35,7 @@
 #include "audio/wav/wave_in.h"
 #include "cd/rip_thread.h"
 #include "discimage/disc_image.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
 #include "support/bench_support.h"
 
@@ -54,21 +54,6 @@ public:
 private:
     std::atomic<long> m_count{0};
 };
-
-// Opens the drive that stands for the disc image cue; 0 when it cannot.
-TCDHandle OpenImageDrive(const fs::path& cue) {
-    ::setenv("BRISKLARK_DISC_IMAGES", cue.c_str(), 1);
-    TCDList list;
-    if (GetCDList(&list) != 1 || list.Num == 0) {
-        return 0;
-    }
-    const TCDDriveInfo& drive = list.Drives[list.Num - 1];
-    TGetCDHandle request;
-    request.Adapter = drive.Adapter;
-    request.Target = drive.Target;
-    request.Lun = drive.Lun;
-    return GetCDHandle(&request);
-}
 
 std::string TrackTitle(int track) {
     return "Track" + std::to_string(track);
@@ -203,10 +188,6 @@ int RipDiscEncoded(const std::string& format, const fs::path& cue, const fs::pat
     return 0;
 }
 
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
 // Runs RipDiscEncoded in a fresh process (so nothing of this one counts);
 // cost receives its wall and processor time, peakKilobytes its peak resident
 // memory. False when it failed.
@@ -228,7 +209,7 @@ bool RunRipChild(const std::string& format, const BenchDisc& disc, Cost& cost,
         return false;
     }
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    cost = {wall.count(), Seconds(usage.ru_utime) + Seconds(usage.ru_stime)};
+    cost = {wall.count(), CpuSeconds(usage)};
     peakKilobytes = usage.ru_maxrss;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/bench_support.h"
 
-#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,10 +20,44 @@ double Seconds(const timeval& time) {
 
 }  // namespace
 
+const std::filesystem::path& ScratchFolder() {
+    static const std::filesystem::path folder = [] {
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("brisklark_bench_" + std::to_string(getpid()));
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+int RunBenchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchFolder(), ignored);
+    return 0;
+}
+
+void Shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::abort();
+    }
+}
+
+void MakeSweepWav(const std::filesystem::path& wav, int seconds, int topHertz) {
+    Shell("sox -n -r 44100 -c 2 -b 16 " + Quoted(wav) + " synth " + std::to_string(seconds) +
+          " sine 100-" + std::to_string(topHertz) + " pinknoise vol 0.5");
+}
+
+double CpuSeconds(const rusage& usage) {
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
 double CpuSeconds(int who) {
     rusage usage{};
     getrusage(who, &usage);
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    return CpuSeconds(usage);
 }
 
 Cost Measure(int who, const std::function<void()>& work) {
@@ -62,11 +96,7 @@ Cost CostOfRun(TAuOutput& output) {
 }
 
 Cost CostOfCommand(const std::string& command) {
-    return Measure(RUSAGE_CHILDREN, [&command] {
-        if (std::system(command.c_str()) != 0) {
-            std::abort();
-        }
-    });
+    return Measure(RUSAGE_CHILDREN, [&command] { Shell(command); });
 }
 
 std::string Quoted(const std::string& path) {
@@ -81,4 +111,17 @@ void ReportComparison(benchmark::State& state, const Cost& ours, const Cost& ref
     state.counters["ours_cpu_s"] = ours.cpu / iterations;
     state.counters["reference_s"] = reference.wall / iterations;
     state.counters["reference_cpu_s"] = reference.cpu / iterations;
+}
+
+void CompareWithCommand(benchmark::State& state, TAuOutput& output, const std::string& reference) {
+    Cost ours;
+    Cost theirs;
+    for (auto _ : state) {
+        const Cost run = CostOfRun(output);
+        ours += run;
+        theirs += CostOfCommand(reference);
+        state.SetIterationTime(run.wall);
+    }
+    ReportComparison(state, ours, theirs);
+    output.SetInput(nullptr);
 }

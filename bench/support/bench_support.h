@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Helpers shared by the benchmark programs: timing a pipeline run or a
-// command, and reporting a side-by-side comparison with the counters that
-// bench/run collects into its table.
+// Helpers shared by the benchmark programs: a scratch folder and source
+// files, timing a pipeline run or a command, and reporting a side-by-side
+// comparison with the counters that bench/run collects into its table.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -23,6 +25,24 @@ struct Cost {
         return *this;
     }
 };
+
+// This process's folder for its files under the system's temporary folder,
+// made on the first call; RunBenchmarks removes it.
+[[nodiscard]] const std::filesystem::path& ScratchFolder();
+
+// Runs the benchmarks the command line selects, then removes the scratch
+// folder. The body of a benchmark program's main.
+int RunBenchmarks(int argc, char** argv);
+
+// Runs a shell command; aborts the program when it fails.
+void Shell(const std::string& command);
+
+// Writes a 44.1 kHz 16-bit stereo WAV file of a sweep from 100 Hz to
+// topHertz in one channel and pink noise in the other.
+void MakeSweepWav(const std::filesystem::path& wav, int seconds, int topHertz);
+
+// User plus system seconds of a resource usage record.
+[[nodiscard]] double CpuSeconds(const rusage& usage);
 
 // Processor seconds so far of this process, all threads (RUSAGE_SELF), or of
 // its waited-for children (RUSAGE_CHILDREN).
@@ -46,6 +66,11 @@ struct Cost {
 
 // Quotes a path for the shell (paths here never hold a quote).
 [[nodiscard]] std::string Quoted(const std::string& path);
+
+// Times the output's run against the reference command once per iteration
+// (the iteration's time is our run's wall time), reports the comparison and
+// detaches the output's input.
+void CompareWithCommand(benchmark::State& state, TAuOutput& output, const std::string& reference);
 
 // Sets the counters of a comparison summed over the iterations: ratio and
 // cpu_ratio (ours over the reference), ours_s, ours_cpu_s, reference_s and

@@ -7,10 +7,7 @@
 // process), goal at most 1.05; "wall_ratio" compares the elapsed times.
 // Needs sox and flac.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -18,54 +15,29 @@
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
+#include "support/bench_support.h"
 #include "tools/file_converter.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kFiles = 20;
-
-const fs::path& Folder() {
-    static const fs::path folder =
-        fs::temp_directory_path() / ("brisklark_converter_bench_" + std::to_string(getpid()));
-    return folder;
-}
-
-void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) {
-        std::abort();
-    }
-}
 
 // Twenty different files: a sweep to a different top in one channel and
 // pink noise in the other.
 const std::vector<std::string>& Sources() {
     static const std::vector<std::string> files = [] {
-        fs::create_directories(Folder() / "in");
+        fs::create_directories(ScratchFolder() / "in");
         std::vector<std::string> paths;
         for (int i = 0; i < kFiles; ++i) {
-            const std::string wav = (Folder() / "in" / ("f" + std::to_string(i) + ".wav")).string();
-            Run("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 15 sine 100-" +
-                std::to_string(2000 + 300 * i) + " pinknoise vol 0.5");
-            paths.push_back(wav);
+            const fs::path wav = ScratchFolder() / "in" / ("f" + std::to_string(i) + ".wav");
+            MakeSweepWav(wav, 15, 2000 + 300 * i);
+            paths.push_back(wav.string());
         }
         return paths;
     }();
     return files;
-}
-
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-// Processor seconds (user and system) of this process or of its finished
-// children.
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
 }
 
 // Delivers the batch's messages on this thread, which serves the pipeline's
@@ -103,56 +75,39 @@ private:
 
 void BM_WavToFlacBatch(benchmark::State& state) {
     const std::vector<std::string>& sources = Sources();
-    const fs::path ours = Folder() / "ours";
-    const fs::path theirs = Folder() / "theirs";
+    const fs::path ours = ScratchFolder() / "ours";
+    const fs::path theirs = ScratchFolder() / "theirs";
     fs::create_directories(ours);
     fs::create_directories(theirs);
     TOptionsSetting settings;
     settings.CommonOptions.OutputFolder = ours.string();
     settings.FLACOptions.Compression = 5;
-    std::string flacCommand = "flac -5 -s -f --output-prefix='" + theirs.string() + "/'";
+    std::string flacCommand = "flac -5 -s -f --output-prefix=" + Quoted(theirs.string() + "/");
     for (const std::string& source : sources) {
-        flacCommand += " '" + source + "'";
+        flacCommand += " " + Quoted(source);
     }
-    double ourCpu = 0;
-    double theirCpu = 0;
-    double ourWall = 0;
-    double theirWall = 0;
+    Cost ourCost;
+    Cost theirCost;
     for (auto _ : state) {
-        const double cpuStart = CpuSeconds(RUSAGE_SELF);
-        const Clock::time_point start = Clock::now();
-        {
+        const Cost run = Measure(RUSAGE_SELF, [&] {
             BenchView view;
             FileConverterBatch batch(5, sources, settings, {}, view);
             view.RunBatch(batch);
-        }
-        const std::chrono::duration<double> wall = Clock::now() - start;
-        ourCpu += CpuSeconds(RUSAGE_SELF) - cpuStart;
-        ourWall += wall.count();
-
-        const double childStart = CpuSeconds(RUSAGE_CHILDREN);
-        const Clock::time_point flacStart = Clock::now();
-        Run(flacCommand);
-        const std::chrono::duration<double> flacWall = Clock::now() - flacStart;
-        theirCpu += CpuSeconds(RUSAGE_CHILDREN) - childStart;
-        theirWall += flacWall.count();
-        state.SetIterationTime(wall.count());
+        });
+        ourCost += run;
+        theirCost += CostOfCommand(flacCommand);
+        state.SetIterationTime(run.wall);
     }
     const auto iterations = static_cast<double>(state.iterations());
-    state.counters["cpu_s"] = ourCpu / iterations;
-    state.counters["flac_cpu_s"] = theirCpu / iterations;
-    state.counters["ratio"] = ourCpu / theirCpu;
-    state.counters["wall_ratio"] = ourWall / theirWall;
+    state.counters["cpu_s"] = ourCost.cpu / iterations;
+    state.counters["flac_cpu_s"] = theirCost.cpu / iterations;
+    state.counters["ratio"] = ourCost.cpu / theirCost.cpu;
+    state.counters["wall_ratio"] = ourCost.wall / theirCost.wall;
 }
 BENCHMARK(BM_WavToFlacBatch)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ignored;
-    fs::remove_all(Folder(), ignored);
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

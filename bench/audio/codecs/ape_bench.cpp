@@ -14,7 +14,6 @@
 // --benchmark_repetitions repeats them (bench/run takes the median). Needs
 // the flac program.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "audio/codecs/mac_out.h"
+#include "audio/wav/pcm_wav_header.h"
 #include "audio/wav/wave_in.h"
 #include "support/bench_support.h"
 
@@ -33,12 +33,6 @@ namespace {
 
 constexpr int kSampleRate = 44100;  // Hz
 constexpr int kSeconds = 300;
-
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                                ("brisklark_ape_bench_" + std::to_string(getpid()));
-    return folder;
-}
 
 class Lcg {
 public:
@@ -105,35 +99,18 @@ std::vector<int16_t> MusicSamples() {
     return samples;
 }
 
-void PutLe(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.put(static_cast<char>(value >> (8 * i)));
-    }
-}
-
 constexpr uint32_t kDataBytes = static_cast<uint32_t>(kSampleRate) * kSeconds * 4;
 
 const std::string& SourceWav() {
     static const std::string path = [] {
-        std::filesystem::create_directories(Folder());
-        std::string wav = (Folder() / "source.wav").string();
+        std::string wav = (ScratchFolder() / "source.wav").string();
         const std::vector<int16_t> samples = MusicSamples();
+        const auto header = RenderPcmWavHeader({}, kDataBytes);
         std::ofstream out(wav, std::ios::binary);
-        out.write("RIFF", 4);
-        PutLe(out, 36 + kDataBytes, 4);
-        out.write("WAVEfmt ", 8);
-        PutLe(out, 16, 4);
-        PutLe(out, 1, 2);  // PCM
-        PutLe(out, 2, 2);
-        PutLe(out, kSampleRate, 4);
-        PutLe(out, kSampleRate * 4, 4);
-        PutLe(out, 4, 2);
-        PutLe(out, 16, 2);
-        out.write("data", 4);
-        PutLe(out, kDataBytes, 4);
-        for (const int16_t sample : samples) {
-            PutLe(out, static_cast<uint16_t>(sample), 2);
-        }
+        out.write(reinterpret_cast<const char*>(header.data()),
+                  static_cast<std::streamsize>(header.size()));
+        out.write(reinterpret_cast<const char*>(samples.data()),
+                  static_cast<std::streamsize>(samples.size() * sizeof(int16_t)));
         if (!out) {
             std::abort();
         }
@@ -159,9 +136,9 @@ void BM_ApeAgainstFlac(benchmark::State& state) {
     output.SetCompressionLevel(level);
     output.SetDelay(0);
     output.SetInput(&input);
-    const std::filesystem::path ours = Folder() / "ours.ape";
-    const std::filesystem::path flac5 = Folder() / "flac5.flac";
-    const std::filesystem::path flac8 = Folder() / "flac8.flac";
+    const std::filesystem::path ours = ScratchFolder() / "ours.ape";
+    const std::filesystem::path flac5 = ScratchFolder() / "flac5.flac";
+    const std::filesystem::path flac8 = ScratchFolder() / "flac8.flac";
     output.SetFileName(ours.string());
     Cost oursCost;
     Cost flac5Cost;
@@ -194,9 +171,5 @@ BENCHMARK(BM_ApeAgainstFlac)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(Folder());
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -7,9 +7,7 @@
 // most 1.02). One iteration each; --benchmark_repetitions repeats them (bench/run
 // takes the median). Needs sox, flac, lame, oggenc.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -21,23 +19,11 @@
 
 namespace {
 
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("brisklark_codec_bench_" + std::to_string(getpid()));
-    return folder;
-}
-
 // Five minutes of a slow sweep in one channel and pink noise in the other.
 const std::string& SourceWav() {
     static const std::string path = [] {
-        std::filesystem::create_directories(Folder());
-        const std::string wav = (Folder() / "source.wav").string();
-        const std::string command =
-            "sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 300 sine 100-8000 pinknoise vol 0.5";
-        if (std::system(command.c_str()) != 0) {
-            std::abort();
-        }
+        const std::string wav = (ScratchFolder() / "source.wav").string();
+        MakeSweepWav(wav, 300, 8000);
         return wav;
     }();
     return path;
@@ -48,37 +34,30 @@ void Compare(benchmark::State& state, TAuFileOut& output, const std::string& ext
     TWaveIn input;
     input.SetFileName(SourceWav());
     output.SetInput(&input);
-    output.SetFileName((Folder() / ("ours" + extension)).string());
-    Cost ours;
-    Cost theirs;
-    for (auto _ : state) {
-        const Cost run = CostOfRun(output);
-        ours += run;
-        theirs += CostOfCommand(reference);
-        state.SetIterationTime(run.wall);
-    }
-    ReportComparison(state, ours, theirs);
-    output.SetInput(nullptr);
+    output.SetFileName((ScratchFolder() / ("ours" + extension)).string());
+    CompareWithCommand(state, output, reference);
 }
 
 void BM_FlacLevel5(benchmark::State& state) {
     TFLACOut output;
     output.SetCompressionLevel(5);
-    Compare(state, output, ".flac",
-            "flac -5 -s -f -o " + Quoted(Folder() / "theirs.flac") + " " + Quoted(SourceWav()));
+    Compare(
+        state, output, ".flac",
+        "flac -5 -s -f -o " + Quoted(ScratchFolder() / "theirs.flac") + " " + Quoted(SourceWav()));
 }
 
 void BM_Mp3Cbr128(benchmark::State& state) {
     TMP3Out output;  // br128, quality 5, stereo
     Compare(state, output, ".mp3",
             "lame --quiet -b 128 -q 5 -m s " + Quoted(SourceWav()) + " " +
-                Quoted(Folder() / "theirs.mp3"));
+                Quoted(ScratchFolder() / "theirs.mp3"));
 }
 
 void BM_VorbisQuality2(benchmark::State& state) {
     TVorbisOut output;  // Compression 0.2
-    Compare(state, output, ".ogg",
-            "oggenc -Q -q 2 -o " + Quoted(Folder() / "theirs.ogg") + " " + Quoted(SourceWav()));
+    Compare(
+        state, output, ".ogg",
+        "oggenc -Q -q 2 -o " + Quoted(ScratchFolder() / "theirs.ogg") + " " + Quoted(SourceWav()));
 }
 
 BENCHMARK(BM_FlacLevel5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -88,9 +67,5 @@ BENCHMARK(BM_VorbisQuality2)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(Folder());
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

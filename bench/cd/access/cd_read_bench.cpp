@@ -15,6 +15,7 @@
 
 #include "cd/access/cd_access.h"
 #include "discimage/disc_image.h"
+#include "discimage/image_drive.h"
 #include "discimage/synth.h"
 
 namespace {
@@ -47,15 +48,10 @@ private:
         if (!discimage::WriteDiscImage(cue, tracks).ok) {
             std::abort();
         }
-        ::setenv("BRISKLARK_DISC_IMAGES", cue.c_str(), 1);
-        TCDList list;
-        if (GetCDList(&list) != 1 || list.Num == 0) {
+        m_handle = OpenImageDrive(cue);
+        if (m_handle == 0) {
             std::abort();
         }
-        TGetCDHandle request;
-        request.Adapter = list.Drives[list.Num - 1].Adapter;
-        request.Target = list.Drives[list.Num - 1].Target;
-        m_handle = GetCDHandle(&request);
     }
     ~BenchDisc() {
         CloseCDHandle(m_handle);
