@@ -140,6 +140,20 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+// The answer's lines, with the first line's status code stored in
+// answer.code; nothing, with answer.message set, when there is no status line.
+template <typename Answer>
+std::optional<std::vector<std::string_view>> StatusLines(std::string_view text, Answer& answer) {
+    std::vector<std::string_view> lines = SplitLines(text);
+    const std::optional<int> code = lines.empty() ? std::nullopt : StatusCode(lines.front());
+    if (!code) {
+        answer.message = "The answer has no status line.";
+        return std::nullopt;
+    }
+    answer.code = *code;
+    return lines;
+}
+
 }  // namespace
 
 TCddbHello MakeCddbHello(std::string_view email, std::string_view clientAndVersion) {
@@ -169,24 +183,21 @@ std::string CddbRequestQuery(std::string_view command, const TCddbHello& hello, 
 
 TCddbQueryAnswer ParseQueryAnswer(std::string_view text) {
     TCddbQueryAnswer answer;
-    const std::vector<std::string_view> lines = SplitLines(text);
-    const std::optional<int> code = lines.empty() ? std::nullopt : StatusCode(lines.front());
-    if (!code) {
-        answer.message = "The answer has no status line.";
+    const std::optional<std::vector<std::string_view>> lines = StatusLines(text, answer);
+    if (!lines) {
         return answer;
     }
-    answer.code = *code;
     std::vector<std::string_view> matchLines;
-    if (*code == 200) {
-        matchLines.push_back(lines.front().substr(3));
-    } else if (*code == 210 || *code == 211) {
-        matchLines = ListLines(lines);
-    } else if (*code == 202) {
+    if (answer.code == 200) {
+        matchLines.push_back(lines->front().substr(3));
+    } else if (answer.code == 210 || answer.code == 211) {
+        matchLines = ListLines(*lines);
+    } else if (answer.code == 202) {
         answer.outcome = TCddbOutcome::NoMatch;
         return answer;
     } else {
         answer.outcome = TCddbOutcome::Refused;
-        answer.message = std::string(lines.front());
+        answer.message = std::string(lines->front());
         return answer;
     }
     for (const std::string_view line : matchLines) {
@@ -207,18 +218,15 @@ TCddbQueryAnswer ParseQueryAnswer(std::string_view text) {
 
 TCddbReadAnswer ParseReadAnswer(std::string_view text) {
     TCddbReadAnswer answer;
-    const std::vector<std::string_view> lines = SplitLines(text);
-    const std::optional<int> code = lines.empty() ? std::nullopt : StatusCode(lines.front());
-    if (!code) {
-        answer.message = "The answer has no status line.";
+    const std::optional<std::vector<std::string_view>> lines = StatusLines(text, answer);
+    if (!lines) {
         return answer;
     }
-    answer.code = *code;
-    if (*code != 210) {
-        answer.message = std::string(lines.front());
+    if (answer.code != 210) {
+        answer.message = std::string(lines->front());
         return answer;
     }
-    for (const std::string_view line : ListLines(lines)) {
+    for (const std::string_view line : ListLines(*lines)) {
         answer.entry.append(line).append("\n");
     }
     answer.ok = true;
