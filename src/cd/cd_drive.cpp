@@ -34,9 +34,9 @@ private:
     TCDHandle m_handle = 0;
 };
 
+// Never negative: the fields are bytes.
 std::uint32_t Frames(const TTOCTrack& entry) {
-    return entry.Address[1] * 60u * kCddbFramesPerSecond + entry.Address[2] * kCddbFramesPerSecond +
-           entry.Address[3];
+    return static_cast<std::uint32_t>(AddressFrames(entry));
 }
 
 // The CDDB disc id of a minute/second/frame table, every track counted.

@@ -11,11 +11,6 @@ constexpr std::int64_t kLeadInFrames = 150;  // 00:02:00, where sector 0 lies
 constexpr std::int64_t kFramesPerSecond = 75;
 constexpr std::int64_t kFramesPerMinute = 60 * kFramesPerSecond;
 
-std::int64_t AddressFrames(const TTOCTrack& entry) {
-    return entry.Address[1] * kFramesPerMinute + entry.Address[2] * kFramesPerSecond +
-           entry.Address[3];
-}
-
 // The tracks' starts and the disc's end in logical sectors, or nothing when
 // the table has no track or its addresses do not rise.
 std::optional<std::vector<std::uint32_t>> DiscSectors(const TTOC& toc) {

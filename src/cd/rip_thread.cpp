@@ -26,11 +26,6 @@ std::array<std::uint8_t, kRipWavHeaderBytes> WavHeader(std::uint32_t audioBytes)
     return RenderPcmWavHeader(TPcmWavFormat{}, audioBytes);
 }
 
-// Frames (1/75 s) from the start of the lead-in to a minute/second/frame address.
-std::int32_t AddressFrames(const TTOCTrack& entry) {
-    return entry.Address[1] * 4500 + entry.Address[2] * 75 + entry.Address[3];
-}
-
 struct TrackSpan {
     std::uint32_t startSector = 0;
     std::uint32_t sectorCount = 0;

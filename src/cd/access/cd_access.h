@@ -90,6 +90,12 @@ struct TTOCTrack {
     std::uint8_t Address[4] = {};
 };
 
+// Frames (1/75 s) from the start of the lead-in to an entry's
+// minute/second/frame address.
+[[nodiscard]] inline std::int32_t AddressFrames(const TTOCTrack& entry) {
+    return entry.Address[1] * 4500 + entry.Address[2] * 75 + entry.Address[3];
+}
+
 // The table of contents: entry k describes track FirstTrack + k; the entry
 // after LastTrack is the lead-out.
 struct TTOC {
