@@ -53,25 +53,6 @@ std::int64_t ReadAt(int fd, std::span<std::uint8_t> data, off_t offset) {
     return static_cast<std::int64_t>(done);
 }
 
-bool WriteAt(int fd, std::span<const std::uint8_t> data, off_t offset) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t put =
-            ::pwrite(fd, data.data() + done, data.size() - done, offset + static_cast<off_t>(done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            if (put == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 bool WriteAt(int fd, std::span<const std::span<const std::uint8_t>> pieces, off_t offset) {
     std::vector<iovec> vectors;
     vectors.reserve(pieces.size());
@@ -107,4 +88,8 @@ bool WriteAt(int fd, std::span<const std::span<const std::uint8_t>> pieces, off_
         }
     }
     return true;
+}
+
+bool WriteAt(int fd, std::span<const std::uint8_t> data, off_t offset) {
+    return WriteAt(fd, std::span<const std::span<const std::uint8_t>>(&data, 1), offset);
 }
