@@ -72,10 +72,6 @@ constexpr int kCommentMaxLength = 30;
 const QString kCaption = QStringLiteral("Brisklark");
 const QString kNoAudioCD = QString::fromLatin1(kNoAudioCDText);
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // The user cannot type a field longer than `limit` characters, but text the
 // program puts in (cache, CDDB) is kept whole: the cap follows the current
 // length, so such a text can be shortened but not lengthened.
@@ -596,11 +592,11 @@ void TfrmMain::SetYearText(const QString& text) {
 }
 
 void TfrmMain::ShowDiscInfo(const TCDInfo& info) {
-    SetProgramText(ID3artist, FromUtf8(info.Artist));
-    SetProgramText(ID3album, FromUtf8(info.Album));
-    SetProgramText(ID3year, FromUtf8(info.Year));
+    SetProgramText(ID3artist, QString::fromStdString(info.Artist));
+    SetProgramText(ID3album, QString::fromStdString(info.Album));
+    SetProgramText(ID3year, QString::fromStdString(info.Year));
     SelectGenre(info.Genre);
-    SetProgramText(ID3comment, FromUtf8(info.Comment));
+    SetProgramText(ID3comment, QString::fromStdString(info.Comment));
 }
 
 void TfrmMain::SelectGenre(int position) {
@@ -616,7 +612,7 @@ void TfrmMain::SetTrackTitle(int row, const QString& title) {
 void TfrmMain::ShowOutputSettings() {
     const int format = OptionsSetting.CommonOptions.OutputFormat;
     cbOutputFormat->setCurrentIndex(format >= 0 && format < cbOutputFormat->count() ? format : -1);
-    eOutputDir->setText(FromUtf8(OptionsSetting.CommonOptions.OutputFolder));
+    eOutputDir->setText(QString::fromStdString(OptionsSetting.CommonOptions.OutputFolder));
 }
 
 void TfrmMain::UpdateActions() {
@@ -689,8 +685,9 @@ void TfrmMain::EmptyTrackList() {
 }
 
 void TfrmMain::AddTrackRow(const TTrackRow& row) {
-    auto* item = new QTreeWidgetItem(ListView1, {FromUtf8(row.caption), FromUtf8(row.title),
-                                                 FromUtf8(row.start), FromUtf8(row.length)});
+    auto* item = new QTreeWidgetItem(
+        ListView1, {QString::fromStdString(row.caption), QString::fromStdString(row.title),
+                    QString::fromStdString(row.start), QString::fromStdString(row.length)});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(kColumnNumber, row.checked ? Qt::Checked : Qt::Unchecked);
     item->setTextAlignment(kColumnStart, Qt::AlignCenter);

@@ -33,10 +33,6 @@ bool RipEncodes(const TOutputFormatRow* format) {
     return format == nullptr || format->RipEncodes;
 }
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -78,7 +74,8 @@ TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::
     lProgressHint->setText(kExtracting);
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setFormat(kInitializing);
-    lCurrentTrack->setText(m_items.empty() ? QString() : FromUtf8(m_items.front().Title));
+    lCurrentTrack->setText(m_items.empty() ? QString()
+                                           : QString::fromStdString(m_items.front().Title));
     lOutputFormat->setText(
         QString::fromStdString(OutputFormatName(m_settings.CommonOptions.OutputFormat)));
     lSelectedTracks->setText(QString::number(m_items.size()));
@@ -215,7 +212,7 @@ void TfrmCDRip::RipEnded(std::int32_t status) {
 
 void TfrmCDRip::ShowRipFailure(std::int32_t status, const TRipItem& item) {
     const QString wavPath =
-        FromUtf8(m_settings.CommonOptions.OutputFolder + "/" + item.Title + ".wav");
+        QString::fromStdString(m_settings.CommonOptions.OutputFolder + "/" + item.Title + ".wav");
     if (status == kRipStatusReadFailed) {
         ShowError(QStringLiteral("Error while reading CD information!"));
     } else if (status == kRipStatusBadFileName) {
@@ -260,7 +257,8 @@ void TfrmCDRip::TrackEnded() {
         // tell the user once the rip ends rather than stop it now.
         m_encodeFailures.push_back(QStringLiteral("Track %1 \"%2\": %3")
                                        .arg(QString::fromStdString(TwoDigits(item.Number)),
-                                            FromUtf8(item.Title), FromUtf8(m_encodeFailure)));
+                                            QString::fromStdString(item.Title),
+                                            QString::fromStdString(m_encodeFailure)));
     } else if (m_encodeResult == EncodeResult::Succeeded) {
         // Only after this track's own encoding: WaveIn1 still names an
         // earlier track's WAV file when this one was not encoded.
@@ -315,7 +313,7 @@ void TfrmCDRip::StartNextTrack() {
     m_phase = Phase::Ripping;
     lProgressHint->setText(kExtracting);
     ProgressBar1->setFormat(RipEncodes(m_format) ? kExtracting : kInitializing);
-    lCurrentTrack->setText(FromUtf8(item.Title));
+    lCurrentTrack->setText(QString::fromStdString(item.Title));
     lCompleted->setText(QString::number(m_completed));
     m_ripThread.reset();
     StartRipThread(item);

@@ -23,10 +23,6 @@ public:
     const int Word;
 };
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -62,7 +58,7 @@ TfrmEncodeProgress::TfrmEncodeProgress(QWidget* owner, const QStringList& files,
                                        const TDiscFields& discFields, Question question,
                                        ErrorBox errorBox)
     : QDialog(owner), m_question(std::move(question)), m_errorBox(std::move(errorBox)) {
-    BuildControls(FromUtf8(settings.CommonOptions.OutputFolder), files.size());
+    BuildControls(QString::fromStdString(settings.CommonOptions.OutputFolder), files.size());
     if (owner != nullptr) {
         const QPoint centre = owner->frameGeometry().center();
         move(centre.x() - width() / 2, centre.y() - height() / 2);
@@ -118,13 +114,13 @@ void TfrmEncodeProgress::PostNextFile(int word) {
 }
 
 void TfrmEncodeProgress::ShowInputFile(const std::string& name, int completed) {
-    lInputFileName->setText(FromUtf8(name));
+    lInputFileName->setText(QString::fromStdString(name));
     ProgressBar1->setFormat(lProgressHint->text());
     lCompleted->setText(QString::number(completed));
 }
 
 void TfrmEncodeProgress::ShowOutputFile(const std::string& name) {
-    lOutputFileName->setText(FromUtf8(name));
+    lOutputFileName->setText(QString::fromStdString(name));
 }
 
 void TfrmEncodeProgress::ShowProgress(int percent) {
@@ -132,7 +128,8 @@ void TfrmEncodeProgress::ShowProgress(int percent) {
 }
 
 bool TfrmEncodeProgress::AskOverwrite(const std::string& outputPath) {
-    const QString text = FromUtf8(outputPath) + QStringLiteral(" has existed, overite it?");
+    const QString text =
+        QString::fromStdString(outputPath) + QStringLiteral(" has existed, overite it?");
     if (m_question) {
         return m_question(text);
     }
@@ -142,7 +139,8 @@ bool TfrmEncodeProgress::AskOverwrite(const std::string& outputPath) {
 }
 
 void TfrmEncodeProgress::ReportFailure(const std::string& inputName, const std::string& reason) {
-    m_failures.push_back(FromUtf8(inputName) + QStringLiteral(": ") + FromUtf8(reason));
+    m_failures.push_back(QString::fromStdString(inputName) + QStringLiteral(": ") +
+                         QString::fromStdString(reason));
 }
 
 void TfrmEncodeProgress::CloseWindow() {

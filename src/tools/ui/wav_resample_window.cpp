@@ -16,10 +16,6 @@ namespace {
 
 const QString kIdleCaption = QStringLiteral("Wave Converter");
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string ToUtf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
@@ -134,11 +130,11 @@ void TfrmWavResample::Button1Click() {
     if (!info) {
         return;
     }
-    Label5->setText(FromUtf8(info->FileName));
+    Label5->setText(QString::fromStdString(info->FileName));
     Label6->setText(QString::number(info->Channels));
     Label7->setText(QString::number(info->SampleRate));
     Label8->setText(QString::number(info->BitsPerSample));
-    Label15->setText(FromUtf8(info->Encoding));
+    Label15->setText(QString::fromStdString(info->Encoding));
 }
 
 void TfrmWavResample::Button2Click() {
@@ -146,7 +142,7 @@ void TfrmWavResample::Button2Click() {
     if (path.isEmpty()) {
         return;
     }
-    Label10->setText(FromUtf8(m_chain.ChooseOutput(ToUtf8(path))));
+    Label10->setText(QString::fromStdString(m_chain.ChooseOutput(ToUtf8(path))));
 }
 
 void TfrmWavResample::Button3Click() {
@@ -174,7 +170,7 @@ void TfrmWavResample::Button4Click() {
 void TfrmWavResample::ConversionDone(const std::string& exceptionMessage) {
     Button3->setEnabled(true);
     setWindowTitle(exceptionMessage.empty() ? QStringLiteral("Success!")
-                                            : FromUtf8(exceptionMessage));
+                                            : QString::fromStdString(exceptionMessage));
 }
 
 void TfrmWavResample::done(int result) {
