@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "support/audio/pcm_bytes.h"
 #include "support/common/files.h"
 #include "support/common/test_folder.h"
 
@@ -20,18 +21,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes SamplesToBytes(const std::vector<std::int16_t>& samples) {
-    Bytes bytes;
-    for (const std::int16_t sample : samples) {
-        const auto value = static_cast<std::uint16_t>(sample);
-        bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-    }
-    return bytes;
-}
-
 std::vector<std::int16_t> Scaled(const std::vector<std::int16_t>& samples, float gain) {
-    Bytes bytes = SamplesToBytes(samples);
+    Bytes bytes = AsBytes(samples);
     ScaleSamples(bytes, gain);
     std::vector<std::int16_t> result;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -51,7 +42,7 @@ TEST(ScaleSamples, AboveFullLevelClipsInsteadOfWrapping) {
 }
 
 TEST(ScaleSamples, FullLevelAndTrailingOddByteAreUnchanged) {
-    Bytes bytes = SamplesToBytes({-32768, -1, 0, 1, 12345, 32767});
+    Bytes bytes = AsBytes({-32768, -1, 0, 1, 12345, 32767});
     bytes.push_back(0xAB);
     const Bytes original = bytes;
     ScaleSamples(bytes, 1.0F);
@@ -89,7 +80,7 @@ protected:
         for (std::size_t i = 0; i < sampleCount; ++i) {
             samples[i] = static_cast<std::int16_t>(i * 37 - 20000);
         }
-        const Bytes audio = SamplesToBytes(samples);
+        const Bytes audio = AsBytes(samples);
         bytes.insert(bytes.end(), audio.begin(), audio.end());
         return bytes;
     }

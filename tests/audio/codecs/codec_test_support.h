@@ -8,6 +8,7 @@
 #include "audio/core/au_input.h"
 #include "audio/core/au_output.h"
 #include "support/audio/memory_input.h"
+#include "support/audio/pcm_bytes.h"
 #include "support/audio/run_output.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"

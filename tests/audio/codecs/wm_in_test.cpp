@@ -50,23 +50,6 @@ void Make(const std::string& command, const std::string& raw, const std::string&
 const std::string kFfmpegRaw = "ffmpeg -v error -y -f s16le -ar 44100 -ac 2 -i {in} ";
 const std::string kLameRaw = "lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian ";
 
-// Every byte one pass of `input` delivers.
-std::vector<std::uint8_t> ReadPass(TWMIn& input) {
-    std::vector<std::uint8_t> all;
-    input.Init();
-    for (;;) {
-        const std::uint8_t* buffer = nullptr;
-        std::size_t bytes = 16384;
-        input.GetData(buffer, bytes);
-        if (bytes == 0) {
-            break;
-        }
-        all.insert(all.end(), buffer, buffer + bytes);
-    }
-    input.Flush();
-    return all;
-}
-
 std::string Convert(TAuInput& input, const std::string& wav) {
     TWaveOut output;
     output.SetInput(&input);
@@ -102,7 +85,7 @@ TEST(WmIn, DeliversWhatFfmpegDecodesForWmaAndMp3) {
         EXPECT_EQ(input.Channels(), 2) << c.Name;
         EXPECT_EQ(input.SampleRate(), kRate) << c.Name;
         EXPECT_EQ(input.BitsPerSample(), 16) << c.Name;
-        EXPECT_TRUE(AsS16(ReadPass(input)) == expected) << c.Name;
+        EXPECT_TRUE(AsSamples(ReadPass(input)) == expected) << c.Name;
         // The same through the pipeline into a WAV file.
         ASSERT_EQ(Convert(input, folder.File("out.wav")), "") << c.Name;
         EXPECT_TRUE(FfmpegS16("-i '" + folder.File("out.wav") + "'") == expected) << c.Name;
@@ -271,7 +254,7 @@ TEST(WmIn, ProtectedDamagedAndShiftedFiles) {
             continue;
         }
         ASSERT_EQ(message, "") << c.Name;
-        const std::vector<std::int16_t> decoded = AsS16(ReadPass(input));
+        const std::vector<std::int16_t> decoded = AsSamples(ReadPass(input));
         ASSERT_FALSE(decoded.empty()) << c.Name;
         EXPECT_TRUE(std::equal(decoded.begin(), decoded.end() - 4096, full.begin())) << c.Name;
     }

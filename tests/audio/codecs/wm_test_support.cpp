@@ -15,12 +15,6 @@ std::vector<std::int16_t> FfmpegS16(const std::string& input, const std::string&
     return samples;
 }
 
-std::vector<std::int16_t> AsS16(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
-}
-
 double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& test,
              std::size_t count, std::size_t offset) {
     double signal = 0;

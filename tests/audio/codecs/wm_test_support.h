@@ -11,9 +11,6 @@
 // interleaved); `options` go before the output (for example "-ar 44100").
 std::vector<std::int16_t> FfmpegS16(const std::string& input, const std::string& options = "");
 
-// Interleaved 16-bit samples of little-endian bytes.
-std::vector<std::int16_t> AsS16(const std::vector<std::uint8_t>& bytes);
-
 // Signal-to-noise ratio in dB of `test` against `reference` over their
 // first `count` values, starting at `offset` in `test`.
 double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& test,

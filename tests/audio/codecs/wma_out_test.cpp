@@ -144,7 +144,7 @@ TEST(WmaOut, FfmpegDecodesToTheInputLengthWithTheFirstSamplesAligned) {
         EXPECT_GE(decoded.size() / ch, frames) << what;
         EXPECT_LT(decoded.size() / ch, frames + kLongestFrame) << what;
         const std::vector<std::int16_t> reference =
-            AsS16(SinePcm(frames, 16, ch, format.SampleRate));
+            AsSamples(SinePcm(frames, 16, ch, format.SampleRate));
         EXPECT_GT(SnrDb(reference, decoded, reference.size()), 12.0) << what;
     }
 }

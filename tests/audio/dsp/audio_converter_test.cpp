@@ -30,7 +30,7 @@ TEST_P(AudioConverterCase, ConvertsAndAnnouncesTheSize) {
     converter.SetInput(&input);
     converter.SetOutBitsPerSample(c.outBits);
     converter.SetOutChannels(c.outChannels);
-    EXPECT_EQ(ReadPass(converter), c.expected);
+    EXPECT_EQ(ReadPass(converter, 10000), c.expected);
     EXPECT_EQ(converter.Size(), static_cast<std::int64_t>(c.expected.size()));
     EXPECT_EQ(converter.BitsPerSample(), c.outBits == 0 ? c.in.bitsPerSample : c.outBits);
     EXPECT_EQ(converter.Channels(), c.outChannels == 0 ? c.in.channels : c.outChannels);
@@ -92,11 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AudioConverter, LongStereoInputBecomesTheMeanOfEveryFrame) {
     const std::vector<std::int16_t> stereo = MusicLike(30011, 44100, 30000);
-    MemoryInput input(FromSamples(stereo), {16, 2, 44100}, 4999);
+    MemoryInput input(AsBytes(stereo), {16, 2, 44100}, 4999);
     TAudioConverter converter;
     converter.SetInput(&input);
     converter.SetOutChannels(1);
-    const std::vector<std::int16_t> mono = ToSamples(ReadPass(converter, 777));
+    const std::vector<std::int16_t> mono = AsSamples(ReadPass(converter, 777));
     ASSERT_EQ(mono.size(), stereo.size() / 2);
     for (std::size_t i = 0; i < mono.size(); ++i) {
         ASSERT_EQ(mono[i], (stereo[2 * i] + stereo[2 * i + 1]) / 2) << "frame " << i;
@@ -126,7 +126,7 @@ TEST(AudioConverter, WithoutInputAnswersZeroAndDeliversNothing) {
     EXPECT_EQ(converter.BitsPerSample(), 0);
     EXPECT_EQ(converter.Channels(), 0);
     EXPECT_EQ(converter.SampleRate(), 0);
-    EXPECT_TRUE(ReadPass(converter).empty());
+    EXPECT_TRUE(ReadPass(converter, 10000).empty());
 }
 
 }  // namespace

@@ -11,40 +11,6 @@
 #include "support/common/run_command.h"
 #include "support/common/test_folder.h"
 
-Bytes ReadPass(TAuInput& input, std::size_t request) {
-    Bytes out;
-    input.Init();
-    for (;;) {
-        const std::uint8_t* buffer = nullptr;
-        std::size_t bytes = request;
-        input.GetData(buffer, bytes);
-        if (bytes == 0) {
-            break;
-        }
-        out.insert(out.end(), buffer, buffer + bytes);
-    }
-    input.Flush();
-    return out;
-}
-
-Bytes FromSamples(const std::vector<std::int16_t>& samples) {
-    Bytes bytes(samples.size() * 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto value = static_cast<std::uint16_t>(samples[i]);
-        bytes[2 * i] = static_cast<std::uint8_t>(value);
-        bytes[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
-    }
-    return bytes;
-}
-
-std::vector<std::int16_t> ToSamples(const Bytes& bytes) {
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    }
-    return samples;
-}
-
 std::vector<std::int16_t> MusicLike(std::size_t frames, int sampleRate, double peak) {
     const double tones[] = {110.0, 277.2, 440.0, 1318.5, 3520.0, 7040.0};
     std::mt19937 random(7);
@@ -70,12 +36,12 @@ std::vector<std::int16_t> SoxResample(const std::vector<std::int16_t>& samples, 
     TestFolder folder;
     const std::string in = folder.File("in.raw");
     const std::string out = folder.File("out.raw");
-    WriteFileBytes(in, FromSamples(samples));
+    WriteFileBytes(in, AsBytes(samples));
     const std::string raw = " -t raw -e signed -b 16 -c 2 ";
     const std::string command = "sox -q -V1" + raw + "-r " + std::to_string(fromRate) + " '" + in +
                                 "'" + raw + "'" + out + "' rate -v " + std::to_string(toRate);
     EXPECT_EQ(RunCommand(command).Status, 0) << command;
-    return ToSamples(ReadFileBytes(out));
+    return AsSamples(ReadFileBytes(out));
 }
 
 double SnrDb(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& actual,

@@ -5,16 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/core/au_input.h"
+#include "support/audio/pcm_bytes.h"
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Reads a whole pass through the public input operations, asking for
-// `request` bytes at a time.
-Bytes ReadPass(TAuInput& input, std::size_t request = 10000);
-
-Bytes FromSamples(const std::vector<std::int16_t>& samples);
-std::vector<std::int16_t> ToSamples(const Bytes& bytes);
 
 // Interleaved 16-bit stereo that resembles music: a few tones with moving
 // amplitudes plus a little noise, peaking near `peak`.

@@ -38,7 +38,7 @@ TEST(Resampler, SameRatePassesTwentyFourBitAudioThroughUntouched) {
     resampler.SetInput(&input);
     resampler.SetOutSampleRate(44100);
     EXPECT_EQ(resampler.BitsPerSample(), 24);
-    EXPECT_EQ(ReadPass(resampler), pcm);
+    EXPECT_EQ(ReadPass(resampler, 10000), pcm);
     EXPECT_EQ(resampler.Size(), static_cast<std::int64_t>(pcm.size()));
 }
 
@@ -65,7 +65,7 @@ TEST_P(ResamplerSize, AnnouncesWholeFramesAndDeliversExactlyThat) {
     TResampler resampler;
     resampler.SetInput(&input);
     resampler.SetOutSampleRate(c.outRate);
-    const Bytes out = ReadPass(resampler);
+    const Bytes out = ReadPass(resampler, 10000);
     EXPECT_EQ(resampler.Size(), c.size);
     EXPECT_EQ(static_cast<std::int64_t>(out.size()), c.size);
     EXPECT_EQ(resampler.BitsPerSample(), c.outBits);
@@ -99,11 +99,11 @@ TEST(Resampler, MatchesSoxOnMusicLikeSignals) {
     for (const auto& c : cases) {
         const std::vector<std::int16_t> music =
             MusicLike(static_cast<std::size_t>(c.from) * 3, c.from, 20000);
-        MemoryInput input(FromSamples(music), {16, 2, c.from}, 4999);
+        MemoryInput input(AsBytes(music), {16, 2, c.from}, 4999);
         TResampler resampler;
         resampler.SetInput(&input);
         resampler.SetOutSampleRate(c.to);
-        const std::vector<std::int16_t> ours = ToSamples(ReadPass(resampler, 8191));
+        const std::vector<std::int16_t> ours = AsSamples(ReadPass(resampler, 8191));
         const std::vector<std::int16_t> sox = SoxResample(music, c.from, c.to);
         EXPECT_GT(SnrDb(sox, ours, 100), 55.0) << c.from << " -> " << c.to;
     }
@@ -117,11 +117,11 @@ TEST(Resampler, OvershootClipsInsteadOfWrapping) {
     for (std::size_t i = 0; i < square.size(); ++i) {
         square[i] = (i / 2) % 100 < 50 ? 32767 : -32768;
     }
-    MemoryInput input(FromSamples(square), {16, 2, 44100});
+    MemoryInput input(AsBytes(square), {16, 2, 44100});
     TResampler resampler;
     resampler.SetInput(&input);
     resampler.SetOutSampleRate(48000);
-    const std::vector<std::int16_t> ours = ToSamples(ReadPass(resampler));
+    const std::vector<std::int16_t> ours = AsSamples(ReadPass(resampler, 10000));
     const std::vector<std::int16_t> sox = SoxResample(square, 44100, 48000);
     ASSERT_EQ(ours.size(), sox.size());
     int worst = 0;

@@ -31,18 +31,6 @@ std::vector<std::int16_t> Sine(std::size_t frames, int channels, int rate, doubl
     return samples;
 }
 
-std::vector<std::uint8_t> AsBytes(const std::vector<std::int16_t>& samples) {
-    std::vector<std::uint8_t> bytes(samples.size() * 2);
-    std::memcpy(bytes.data(), samples.data(), bytes.size());
-    return bytes;
-}
-
-std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
-}
-
 std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int channels, int rate,
                                  int bits) {
     std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F'};
@@ -74,22 +62,6 @@ std::vector<std::int16_t> FfmpegDecode(const std::string& path, const TestFolder
                         .Ok();
     EXPECT_TRUE(ok) << "ffmpeg could not decode " << path;
     return AsSamples(ReadFileBytes(raw));
-}
-
-std::vector<std::uint8_t> ReadPass(TAuInput& input, std::size_t request) {
-    std::vector<std::uint8_t> out;
-    input.Init();
-    for (;;) {
-        const std::uint8_t* buffer = nullptr;
-        std::size_t bytes = request;
-        input.GetData(buffer, bytes);
-        if (bytes == 0) {
-            break;
-        }
-        out.insert(out.end(), buffer, buffer + bytes);
-    }
-    input.Flush();
-    return out;
 }
 
 int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b) {

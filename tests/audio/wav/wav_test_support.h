@@ -8,6 +8,7 @@
 #include "audio/core/au_input.h"
 #include "audio/core/au_output.h"
 #include "support/audio/memory_input.h"
+#include "support/audio/pcm_bytes.h"
 #include "support/audio/run_output.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
@@ -18,8 +19,6 @@
 // little higher than c - 1) at `amplitude`.
 std::vector<std::int16_t> Sine(std::size_t frames, int channels, int rate, double hertz = 440.0,
                                double amplitude = 12000.0);
-std::vector<std::uint8_t> AsBytes(const std::vector<std::int16_t>& samples);
-std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes);
 
 // A 44-byte linear PCM header followed by `data`.
 std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int channels, int rate,
@@ -28,9 +27,6 @@ std::vector<std::uint8_t> PcmWav(const std::vector<std::uint8_t>& data, int chan
 // `extra` goes before the input (for example "-c:a mp3").
 std::vector<std::int16_t> FfmpegDecode(const std::string& path, const TestFolder& dir,
                                        const std::string& extra = "");
-
-// Reads a whole pass through the public input operations.
-std::vector<std::uint8_t> ReadPass(TAuInput& input, std::size_t request = 16384);
 
 // Largest difference between samples at the same index (over the shorter).
 int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b);
