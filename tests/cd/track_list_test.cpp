@@ -3,27 +3,33 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "access/image_fixture.h"
 #include "cd/cd_drive.h"
 
 namespace {
 
-TTOCTrack Msf(int number, int minute, int second, int frame) {
-    TTOCTrack entry;
-    entry.TrackNumber = static_cast<std::uint8_t>(number);
-    entry.Address[1] = static_cast<std::uint8_t>(minute);
-    entry.Address[2] = static_cast<std::uint8_t>(second);
-    entry.Address[3] = static_cast<std::uint8_t>(frame);
-    return entry;
+// A table of contents from track `first` on, one minute/second/frame address
+// a track and the lead-out's last.
+TTOC Toc(int first, const std::vector<std::array<int, 3>>& addresses) {
+    TTOC toc;
+    toc.FirstTrack = static_cast<std::uint8_t>(first);
+    toc.LastTrack = static_cast<std::uint8_t>(first + addresses.size() - 2);
+    for (std::size_t k = 0; k < addresses.size(); ++k) {
+        TTOCTrack& entry = toc.Tracks[k];
+        entry.TrackNumber =
+            static_cast<std::uint8_t>(k + 1 < addresses.size() ? first + k : kLeadOutTrack);
+        for (int field = 0; field < 3; ++field) {
+            entry.Address[field + 1] = static_cast<std::uint8_t>(addresses[k][field]);
+        }
+    }
+    return toc;
 }
 
 TEST(BuildTrackRowsTest, LengthsBorrowSecondsAndIgnoreFrames) {
-    TTOC toc;
-    toc.FirstTrack = 1;
-    toc.LastTrack = 2;
-    toc.Tracks[0] = Msf(1, 0, 2, 0);
-    toc.Tracks[1] = Msf(2, 4, 32, 10);
-    toc.Tracks[2] = Msf(kLeadOutTrack, 9, 1, 74);
+    const TTOC toc = Toc(1, {{0, 2, 0}, {4, 32, 10}, {9, 1, 74}});
     TCDInfo info;
     const auto rows = BuildTrackRows(toc, info);
     ASSERT_EQ(rows.size(), 2u);
@@ -37,12 +43,11 @@ TEST(BuildTrackRowsTest, LengthsBorrowSecondsAndIgnoreFrames) {
 }
 
 TEST(BuildTrackRowsTest, EmptyTitlesGetDefaultsWrittenBackAndCachedTitlesStay) {
-    TTOC toc;
-    toc.FirstTrack = 1;
-    toc.LastTrack = 10;
-    for (int k = 0; k <= 10; ++k) {
-        toc.Tracks[k] = Msf(k < 10 ? k + 1 : kLeadOutTrack, k, 2, 0);
+    std::vector<std::array<int, 3>> addresses;
+    for (int minute = 0; minute <= 10; ++minute) {
+        addresses.push_back({minute, 2, 0});
     }
+    const TTOC toc = Toc(1, addresses);
     TCDInfo info;
     info.Titles[3] = "Intro";
     const auto rows = BuildTrackRows(toc, info);
@@ -58,12 +63,7 @@ TEST(BuildTrackRowsTest, EmptyTitlesGetDefaultsWrittenBackAndCachedTitlesStay) {
 }
 
 TEST(BuildTrackRowsTest, FirstTrackAboveOneUsesEntriesFromZero) {
-    TTOC toc;
-    toc.FirstTrack = 3;
-    toc.LastTrack = 4;
-    toc.Tracks[0] = Msf(3, 10, 0, 0);
-    toc.Tracks[1] = Msf(4, 12, 30, 0);
-    toc.Tracks[2] = Msf(kLeadOutTrack, 15, 0, 0);
+    TTOC toc = Toc(3, {{10, 0, 0}, {12, 30, 0}, {15, 0, 0}});
     TCDInfo info;
     const auto rows = BuildTrackRows(toc, info);
     ASSERT_EQ(rows.size(), 2u);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <tuple>
 
@@ -47,37 +48,48 @@ INSTANTIATE_TEST_SUITE_P(WidthsChannelsLevels, FlacRoundTrip,
                                          std::make_tuple(8, 1, 5), std::make_tuple(8, 2, 8),
                                          std::make_tuple(24, 2, 5), std::make_tuple(24, 1, 0)));
 
-TEST(FlacOut, DetailedSettingsLowerTheCoefficientPrecisionAndStayLossless) {
+// The detailed settings (the run lowers a coefficient precision too high for
+// the sample width) and a block size left to the library still encode
+// losslessly.
+TEST(FlacOut, DetailedSettingsAndLibraryBlockSizeStayLossless) {
     SKIP_WITHOUT_PROGRAM("flac");
-    TestFolder folder;
-    const std::vector<std::uint8_t> pcm = SinePcm(20000, 16, 2, 44100);
-    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
-    TFLACOut output;
-    output.SetInput(&input);
-    output.SetFileName(folder.File("out.flac"));
-    ASSERT_EQ(output.CompressionLevel(), -1);
-    output.SetMaxLPCOrder(8);
-    output.SetQLPCoeffPrecision(20);
-    output.SetQLPCoeffPrecisionSearch(true);
-    output.SetMaxResidualPartitionOrder(4);
-    output.SetBestModelSearch(true);
-    ASSERT_EQ(RunToEnd(output), "");
-    EXPECT_EQ(output.QLPCoeffPrecision(), 15);
-    EXPECT_EQ(DecodeFlac(folder, folder.File("out.flac"), 16), pcm);
-}
-
-TEST(FlacOut, BlockSizeZeroLeavesTheChoiceToTheLibraryAndStillEncodes) {
-    SKIP_WITHOUT_PROGRAM("flac");
-    TestFolder folder;
-    const std::vector<std::uint8_t> pcm = SinePcm(12000, 16, 2, 44100);
-    MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
-    TFLACOut output;
-    output.SetInput(&input);
-    output.SetFileName(folder.File("zero.flac"));
-    output.SetBlockSize(0);
-    output.SetCompressionLevel(5);
-    ASSERT_EQ(RunToEnd(output), "");
-    EXPECT_EQ(DecodeFlac(folder, folder.File("zero.flac"), 16), pcm);
+    struct Case {
+        const char* name;
+        std::size_t frames;
+        std::function<void(TFLACOut&)> configure;
+        int precision;  // QLPCoeffPrecision after the run
+    };
+    const std::vector<Case> cases = {
+        {"detailed", 20000,
+         [](TFLACOut& output) {
+             ASSERT_EQ(output.CompressionLevel(), -1);
+             output.SetMaxLPCOrder(8);
+             output.SetQLPCoeffPrecision(20);
+             output.SetQLPCoeffPrecisionSearch(true);
+             output.SetMaxResidualPartitionOrder(4);
+             output.SetBestModelSearch(true);
+         },
+         15},
+        {"block size 0", 12000,
+         [](TFLACOut& output) {
+             output.SetBlockSize(0);
+             output.SetCompressionLevel(5);
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        const std::vector<std::uint8_t> pcm = SinePcm(c.frames, 16, 2, 44100);
+        MemoryInput input(pcm, {16, 2, 44100}, kOddPiece);
+        TFLACOut output;
+        output.SetInput(&input);
+        output.SetFileName(folder.File("out.flac"));
+        c.configure(output);
+        ASSERT_EQ(RunToEnd(output), "");
+        EXPECT_EQ(output.QLPCoeffPrecision(), c.precision);
+        EXPECT_EQ(DecodeFlac(folder, folder.File("out.flac"), 16), pcm);
+    }
 }
 
 TEST(FlacOut, StoppedRunStillFinishesADecodableFile) {

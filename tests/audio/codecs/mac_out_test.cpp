@@ -128,13 +128,25 @@ TEST(MACOutTest, ADelayThatSleepsEncodesOneFrameAtATime) {
     EXPECT_EQ(DecodeWithFfmpeg(dir.File("throttled.ape"), "s16le"), pcm);
 }
 
-TEST(MACOutTest, StartErrorNamesTheCodeText) {
-    TestFolder dir;
-    MemoryInput input(Ramp(4000), {16, 2, 44100});
-    TMACOut out;
-    out.SetInput(&input);
-    out.SetFileName(dir.File("missing/out.ape"));
-    EXPECT_EQ(RunToEnd(out), "Error starting APECompress.\r\ninvalid output file");
+TEST(MACOutTest, StartErrorsNameTheCodeText) {
+    struct Case {
+        const char* file;
+        int bits;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing/out.ape", 16, "Error starting APECompress.\r\ninvalid output file"},
+        {"deep.ape", 32, "Error starting APECompress.\r\ninput file unsupported bit depth"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TestFolder dir;
+        MemoryInput input(Ramp(4000), {c.bits, 2, 44100});
+        TMACOut out;
+        out.SetInput(&input);
+        out.SetFileName(dir.File(c.file));
+        EXPECT_EQ(RunToEnd(out), c.message);
+    }
 }
 
 TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
@@ -146,15 +158,6 @@ TEST(MACOutTest, MissingFileNameAndEmptyInputFail) {
     out.SetFileName(dir.File("empty.ape"));
     EXPECT_EQ(RunToEnd(out), "MACDll error: input file too small");
     EXPECT_FALSE(std::filesystem::exists(dir.File("empty.ape")));
-}
-
-TEST(MACOutTest, UnsupportedBitDepthFailsAtStart) {
-    TestFolder dir;
-    MemoryInput input(Ramp(4000), {32, 2, 44100});
-    TMACOut out;
-    out.SetInput(&input);
-    out.SetFileName(dir.File("deep.ape"));
-    EXPECT_EQ(RunToEnd(out), "Error starting APECompress.\r\ninput file unsupported bit depth");
 }
 
 }  // namespace
