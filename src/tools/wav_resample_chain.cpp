@@ -49,7 +49,7 @@ WavResampleChain::WavResampleChain(WmaFactory makeWmaOutput)
     WaveOut1.SetWavType(wtPCM);
     WaveOut1.SetBlockSize(TWaveOut::kDefaultBlockSize);
     WaveOut1.SetFileMode(foRewrite);
-    Wire(WaveOut1);
+    ForwardOutputEvents(WaveOut1, OnProgress, OnDone);
     try {
         LinkResampler();
     } catch (const EAuException&) {
@@ -152,20 +152,7 @@ void WavResampleChain::CreateWmaOutput() {
             return;
         }
         WMAOut1->SetInput(&AudioConverter1);
-        Wire(*WMAOut1);
+        ForwardOutputEvents(*WMAOut1, OnProgress, OnDone);
     }
     WMAOut1->SetFileName(m_wmaFileName);
-}
-
-void WavResampleChain::Wire(TAuFileOut& output) {
-    output.OnProgress = [this, &output](TComponent*) {
-        if (OnProgress) {
-            OnProgress(output.Progress());
-        }
-    };
-    output.OnDone = [this, &output](TComponent*) {
-        if (OnDone) {
-            OnDone(output.ExceptionMessage());
-        }
-    };
 }

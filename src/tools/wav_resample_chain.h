@@ -88,7 +88,6 @@ private:
     void LinkResampler();
     // Creates WMAOut1 if the build has a writer; raises its library error.
     void CreateWmaOutput();
-    void Wire(TAuFileOut& output);
 
     WmaFactory m_makeWmaOutput;
     TWaveIn WaveIn1;

@@ -189,3 +189,17 @@ void TAuFileOut::ReleaseAfterFailure() {
         std::filesystem::remove(std::filesystem::u8path(m_fileName), ignored);
     }
 }
+
+void ForwardOutputEvents(TAuOutput& output, const std::function<void(int progress)>& onProgress,
+                         const std::function<void(const std::string& message)>& onDone) {
+    output.OnProgress = [&output, &onProgress](TComponent*) {
+        if (onProgress) {
+            onProgress(output.Progress());
+        }
+    };
+    output.OnDone = [&output, &onDone](TComponent*) {
+        if (onDone) {
+            onDone(output.ExceptionMessage());
+        }
+    };
+}

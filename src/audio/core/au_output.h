@@ -145,6 +145,12 @@ private:
     bool m_ownStreamCreatedFile = false;
 };
 
+// Makes the output's events call onProgress with its Progress() and onDone
+// with its ExceptionMessage(), each if set when the event arrives. Both
+// callbacks are kept by reference and must outlive the output.
+void ForwardOutputEvents(TAuOutput& output, const std::function<void(int progress)>& onProgress,
+                         const std::function<void(const std::string& message)>& onDone);
+
 // A streamed output that creates its destination from a file name.
 class TAuFileOut : public TAuStreamedOutput {
 public:

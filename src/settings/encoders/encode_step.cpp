@@ -66,17 +66,7 @@ TAuFileOut& EncodeStep::OutputOf(const TOutputFormatRow& row) {
     // tries the library again.
     if (!output) {
         output = row.MakeOutput();
-        TAuFileOut& made = *output;
-        made.OnProgress = [this, &made](TComponent*) {
-            if (OnProgress) {
-                OnProgress(made.Progress());
-            }
-        };
-        made.OnDone = [this, &made](TComponent*) {
-            if (OnDone) {
-                OnDone(made.ExceptionMessage());
-            }
-        };
+        ForwardOutputEvents(*output, OnProgress, OnDone);
     }
     return *output;
 }
