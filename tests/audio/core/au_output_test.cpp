@@ -17,7 +17,7 @@ struct EventLog {
     std::vector<std::string> Events;
     std::vector<int> ProgressValues;
 
-    void Attach(CountingOutput& out) {
+    explicit EventLog(CountingOutput& out) {
         out.OnProgress = [this, &out](TComponent* sender) {
             EXPECT_EQ(sender, &out);
             Events.push_back("progress");
@@ -42,8 +42,7 @@ TEST(AuOutputTest, RunDeliversAllDataWithOrderedProgressThenOneDone) {
     const auto data = Pattern(1 << 20);
     MemoryInput input(data);
     CountingOutput out;
-    EventLog log;
-    log.Attach(out);
+    EventLog log(out);
     out.SetInput(&input);
 
     out.Run();
@@ -110,8 +109,7 @@ TEST(AuOutputTest, SynchronousStopEndsTheRunWithoutFurtherEvents) {
     MemoryInput input(Pattern(65536));
     input.SetEndless(true);
     CountingOutput out;
-    EventLog log;
-    log.Attach(out);
+    EventLog log(out);
     out.SetInput(&input);
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 5; }));
@@ -134,8 +132,7 @@ TEST(AuOutputTest, AsynchronousStopRunsDoneAndFiresOneDone) {
     MemoryInput input(Pattern(65536));
     input.SetEndless(true);
     CountingOutput out;
-    EventLog log;
-    log.Attach(out);
+    EventLog log(out);
     out.SetInput(&input);
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 3; }));
@@ -176,8 +173,7 @@ TEST(AuOutputTest, FailuresReportTheMessageThenDoneAndReleaseTheInput) {
         SCOPED_TRACE(c.Name);
         MemoryInput input(Pattern(100000));
         CountingOutput out;
-        EventLog log;
-        log.Attach(out);
+        EventLog log(out);
         c.Arm(out);
         out.SetInput(&input);
         out.Run();
@@ -218,8 +214,7 @@ TEST(AuOutputTest, UnknownSizeGivesOneProgressEventAndEmptyInputNone) {
     MemoryInput unknown(Pattern(300000));
     unknown.SetUnknownSize(true);
     CountingOutput out;
-    EventLog log;
-    log.Attach(out);
+    EventLog log(out);
     out.SetInput(&unknown);
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return log.Count("done") == 1; }));
@@ -228,8 +223,7 @@ TEST(AuOutputTest, UnknownSizeGivesOneProgressEventAndEmptyInputNone) {
 
     MemoryInput empty(std::vector<std::uint8_t>{});
     CountingOutput out2;
-    EventLog log2;
-    log2.Attach(out2);
+    EventLog log2(out2);
     out2.SetInput(&empty);
     out2.Run();
     ASSERT_TRUE(PumpUntil([&] { return log2.Count("done") == 1; }));
@@ -251,8 +245,7 @@ TEST(AuOutputTest, ChangingTheInputOfABusyOutputRestartsIt) {
     first.SetEndless(true);
     MemoryInput second(Pattern(50000));
     CountingOutput out;
-    EventLog log;
-    log.Attach(out);
+    EventLog log(out);
     out.SetInput(&first);
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return out.Blocks >= 2; }));
