@@ -34,9 +34,8 @@
 #include "audio/codecs/mac_out.h"
 #include "audio/wav/wave_in.h"
 #include "cd/rip_thread.h"
-#include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
-#include "discimage/synth.h"
+#include "support/bench_disc.h"
 #include "support/bench_support.h"
 
 namespace {
@@ -69,54 +68,23 @@ void RipTrack(TCDHandle handle, int track, const TCommonOptions& options) {
     thread.Resume();
 }
 
-// The disc image and a folder for the rips, made on first use.
-class BenchDisc {
-public:
-    static BenchDisc& Instance() {
-        static BenchDisc disc;
-        return disc;
-    }
+// The disc image, made on first use.
+BenchDisc& Disc() {
+    static BenchDisc disc(kDiscSectors, kTracks);
+    return disc;
+}
 
-    BenchDisc(const BenchDisc&) = delete;
-    BenchDisc& operator=(const BenchDisc&) = delete;
-
-    ~BenchDisc() {
-        if (m_handle != 0) {
-            CloseCDHandle(m_handle);
-        }
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
-
-    const fs::path& Folder() const { return m_folder; }
-    fs::path Cue() const { return m_folder / "disc.cue"; }
-    fs::path Output() const { return m_folder / "out"; }
-    TCDHandle Handle() const { return m_handle; }
-    std::int64_t Bytes() const { return std::int64_t{kDiscSectors} * kCDSectorBytes; }
-
-private:
-    BenchDisc()
-        : m_folder(fs::temp_directory_path() / ("bench_cd_rip_" + std::to_string(::getpid()))) {
-        fs::create_directories(Output());
-        std::vector<discimage::Pcm> tracks;
-        for (int i = 0; i < kTracks; ++i) {
-            tracks.push_back(
-                discimage::BytePattern(std::size_t{kDiscSectors / kTracks} * kCDSectorBytes,
-                                       static_cast<std::uint32_t>(i)));
-        }
-        if (discimage::WriteDiscImage(Cue(), tracks).ok) {
-            m_handle = OpenImageDrive(Cue());
-        }
-    }
-
-    fs::path m_folder;
-    TCDHandle m_handle = 0;
-};
+// The folder for the rips.
+fs::path Output(const BenchDisc& disc) {
+    fs::path folder = disc.Folder() / "out";
+    fs::create_directories(folder);
+    return folder;
+}
 
 // cd-paranoia without its checks, writing one WAV file per track into the
 // output folder.
 std::string ParanoiaCommand(const BenchDisc& disc) {
-    return "cd " + Quoted(disc.Output()) + " && cd-paranoia -q -Z -d " + Quoted(disc.Cue()) +
+    return "cd " + Quoted(Output(disc)) + " && cd-paranoia -q -Z -d " + Quoted(disc.Cue()) +
            " -B >/dev/null 2>&1";
 }
 
@@ -128,13 +96,13 @@ void ReportDisc(benchmark::State& state, std::int64_t bytes) {
 }
 
 void BM_RipDiscToWav(benchmark::State& state) {
-    BenchDisc& disc = BenchDisc::Instance();
+    BenchDisc& disc = Disc();
     if (disc.Handle() == 0) {
         state.SkipWithError("the disc image could not be made or opened");
         return;
     }
     TCommonOptions options;
-    options.OutputFolder = disc.Output().string();
+    options.OutputFolder = Output(disc).string();
     options.IsNormalize = state.range(0) != 0;
     options.NormalizePercent = 95;
     Cost ours;
@@ -194,7 +162,7 @@ int RipDiscEncoded(const std::string& format, const fs::path& cue, const fs::pat
 bool RunRipChild(const std::string& format, const BenchDisc& disc, Cost& cost,
                  long& peakKilobytes) {
     const std::string cue = disc.Cue().string();
-    const std::string folder = disc.Output().string();
+    const std::string folder = Output(disc).string();
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -215,14 +183,14 @@ bool RunRipChild(const std::string& format, const BenchDisc& disc, Cost& cost,
 }
 
 void BM_RipDiscEncoded(benchmark::State& state) {
-    BenchDisc& disc = BenchDisc::Instance();
+    BenchDisc& disc = Disc();
     if (disc.Handle() == 0) {
         state.SkipWithError("the disc image could not be made or opened");
         return;
     }
     const bool flac = state.range(0) == 0;
     const std::string reference =
-        ParanoiaCommand(disc) + " && cd " + Quoted(disc.Output()) +
+        ParanoiaCommand(disc) + " && cd " + Quoted(Output(disc)) +
         " && for f in track*.cdda.wav; do flac -5 -s -f --delete-input-file \"$f\" || exit 1; done";
     Cost ours;
     Cost theirs;
@@ -259,10 +227,10 @@ BENCHMARK(BM_RipDiscEncoded)
     ->Iterations(1);
 
 void BM_CopyBin(benchmark::State& state) {
-    BenchDisc& disc = BenchDisc::Instance();
+    BenchDisc& disc = Disc();
     const fs::path bin = fs::path(disc.Cue()).replace_extension(".bin");
     const std::string command =
-        "cp " + Quoted(bin.string()) + " " + Quoted((disc.Output() / "copy.bin").string());
+        "cp " + Quoted(bin.string()) + " " + Quoted((Output(disc) / "copy.bin").string());
     for (auto _ : state) {
         static_cast<void>(CostOfCommand(command));
     }
@@ -276,8 +244,5 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], kRipChildFlag) == 0) {
         return RipDiscEncoded(argv[2], argv[3], argv[4]);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
