@@ -9,12 +9,12 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 
-#include "audio/codecs/flac_out.h"
-#include "audio/codecs/mp3_out.h"
-#include "audio/codecs/vorbis_out.h"
 #include "audio/wav/wave_in.h"
+#include "bench_outputs.h"
 #include "support/bench_support.h"
 
 namespace {
@@ -29,34 +29,32 @@ const std::string& SourceWav() {
     return path;
 }
 
-void Compare(benchmark::State& state, TAuFileOut& output, const std::string& extension,
+// Our output for format against the reference command.
+void Compare(benchmark::State& state, std::string_view format, const std::string& extension,
              const std::string& reference) {
     TWaveIn input;
     input.SetFileName(SourceWav());
-    output.SetInput(&input);
-    output.SetFileName((ScratchFolder() / ("ours" + extension)).string());
-    CompareWithCommand(state, output, reference);
+    const std::unique_ptr<TAuFileOut> output = MakeBenchOutput(format);
+    output->SetInput(&input);
+    output->SetFileName((ScratchFolder() / ("ours" + extension)).string());
+    CompareWithCommand(state, *output, reference);
 }
 
 void BM_FlacLevel5(benchmark::State& state) {
-    TFLACOut output;
-    output.SetCompressionLevel(5);
     Compare(
-        state, output, ".flac",
+        state, "flac", ".flac",
         "flac -5 -s -f -o " + Quoted(ScratchFolder() / "theirs.flac") + " " + Quoted(SourceWav()));
 }
 
 void BM_Mp3Cbr128(benchmark::State& state) {
-    TMP3Out output;  // br128, quality 5, stereo
-    Compare(state, output, ".mp3",
+    Compare(state, "mp3", ".mp3",
             "lame --quiet -b 128 -q 5 -m s " + Quoted(SourceWav()) + " " +
                 Quoted(ScratchFolder() / "theirs.mp3"));
 }
 
 void BM_VorbisQuality2(benchmark::State& state) {
-    TVorbisOut output;  // Compression 0.2
     Compare(
-        state, output, ".ogg",
+        state, "vorbis", ".ogg",
         "oggenc -Q -q 2 -o " + Quoted(ScratchFolder() / "theirs.ogg") + " " + Quoted(SourceWav()));
 }
 

@@ -7,41 +7,13 @@
 //     bench_encode_file flac|mp3|vorbis|wma IN.wav OUT
 #include <cstdio>
 #include <memory>
-#include <string_view>
 
-#include "audio/codecs/flac_out.h"
-#include "audio/codecs/mp3_out.h"
-#include "audio/codecs/vorbis_out.h"
-#include "audio/codecs/wma_out.h"
 #include "audio/core/au_sync_queue.h"
 #include "audio/wav/wave_in.h"
-
-namespace {
-
-std::unique_ptr<TAuFileOut> MakeOutput(std::string_view format) {
-    if (format == "flac") {
-        auto output = std::make_unique<TFLACOut>();
-        output->SetCompressionLevel(5);
-        return output;
-    }
-    if (format == "mp3") {
-        return std::make_unique<TMP3Out>();  // br128, quality 5, stereo
-    }
-    if (format == "vorbis") {
-        return std::make_unique<TVorbisOut>();  // Compression 0.2
-    }
-    if (format == "wma") {
-        auto output = std::make_unique<TWMAOut>();
-        output->SetDesiredBitrate(128);
-        return output;
-    }
-    return nullptr;
-}
-
-}  // namespace
+#include "bench_outputs.h"
 
 int main(int argc, char** argv) {
-    std::unique_ptr<TAuFileOut> output = argc == 4 ? MakeOutput(argv[1]) : nullptr;
+    std::unique_ptr<TAuFileOut> output = argc == 4 ? MakeBenchOutput(argv[1]) : nullptr;
     if (!output) {
         std::fputs("usage: bench_encode_file flac|mp3|vorbis|wma IN.wav OUT\n", stderr);
         return 2;

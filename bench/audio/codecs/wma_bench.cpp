@@ -9,12 +9,13 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "audio/codecs/wm_in.h"
-#include "audio/codecs/wma_out.h"
 #include "audio/wav/wave_in.h"
 #include "audio/wav/wave_out.h"
+#include "bench_outputs.h"
 #include "support/bench_support.h"
 
 namespace {
@@ -41,11 +42,10 @@ const std::filesystem::path& SourceMp3() {
 void BM_WavToWma128(benchmark::State& state) {
     TWaveIn input;
     input.SetFileName(SourceWav().string());
-    TWMAOut output;
-    output.SetDesiredBitrate(128);
-    output.SetInput(&input);
-    output.SetFileName((ScratchFolder() / "ours.wma").string());
-    CompareWithCommand(state, output,
+    const std::unique_ptr<TAuFileOut> output = MakeBenchOutput("wma");
+    output->SetInput(&input);
+    output->SetFileName((ScratchFolder() / "ours.wma").string());
+    CompareWithCommand(state, *output,
                        "ffmpeg -v error -y -i " + Quoted(SourceWav()) + " -c:a wmav2 -b:a 128k " +
                            Quoted(ScratchFolder() / "theirs.wma"));
 }
