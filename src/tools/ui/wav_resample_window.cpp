@@ -126,7 +126,14 @@ void TfrmWavResample::Button1Click() {
     if (path.isEmpty()) {
         return;
     }
-    const std::optional<WavInputInfo> info = m_chain.ChooseInput(ToUtf8(path));
+    std::optional<WavInputInfo> info;
+    try {
+        info = m_chain.ChooseInput(ToUtf8(path));
+    } catch (const std::exception& error) {
+        // Unreadable, or gone since it was chosen: the tool carries on.
+        m_prompts->Error(QString::fromUtf8(error.what()));
+        return;
+    }
     if (!info) {
         return;
     }
@@ -159,7 +166,7 @@ void TfrmWavResample::Button3Click() {
         m_prompts->Error(QString::fromUtf8(error.what()));
         return;
     }
-    Button3->setEnabled(false);
+    SetRunning(true);
     setWindowTitle(QStringLiteral("Converting..."));
 }
 
@@ -167,8 +174,16 @@ void TfrmWavResample::Button4Click() {
     m_chain.Stop(true);
 }
 
+// While a conversion runs its input and output stay as they are: the worker
+// reads the input's stream, and a failed run removes the output by its name.
+void TfrmWavResample::SetRunning(bool running) {
+    for (QPushButton* button : {Button1, Button2, Button3}) {
+        button->setEnabled(!running);
+    }
+}
+
 void TfrmWavResample::ConversionDone(const std::string& exceptionMessage) {
-    Button3->setEnabled(true);
+    SetRunning(false);
     setWindowTitle(exceptionMessage.empty() ? QStringLiteral("Success!")
                                             : QString::fromStdString(exceptionMessage));
 }

@@ -55,6 +55,7 @@ protected:
 
 private:
     void BuildControls();
+    void SetRunning(bool running);
     void ConversionDone(const std::string& exceptionMessage);
 
     std::unique_ptr<QtResampleToolPrompts> m_ownPrompts;

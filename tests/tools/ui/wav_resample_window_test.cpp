@@ -37,7 +37,9 @@ Control* Find(QWidget& window, const char* name) {
     return control;
 }
 
-TEST(WavResampleWindow, ShowsTheInputAndKeepsTheLabelsForAFileThatIsNotWav) {
+// A file that is not WAV keeps the labels silently; one that cannot be
+// opened (gone since it was chosen) says why and the tool carries on.
+TEST(WavResampleWindow, ShowsTheInputAndKeepsTheLabelsForAFileThatIsNotWavOrGone) {
     SKIP_WITHOUT_PROGRAM("sox");
     TestFolder folder;
     MakeWav(folder.File("adpcm.wav"), "-e ima-adpcm -r 22050 -c 1", 0.5);
@@ -48,6 +50,11 @@ TEST(WavResampleWindow, ShowsTheInputAndKeepsTheLabelsForAFileThatIsNotWav) {
     window.Button1Click();
     prompts.Input = QString::fromStdString(folder.File("text.wav"));
     window.Button1Click();
+    EXPECT_TRUE(prompts.Errors.empty());
+    prompts.Input = QString::fromStdString(folder.File("gone.wav"));
+    window.Button1Click();
+    ASSERT_EQ(prompts.Errors.size(), 1U);
+    EXPECT_TRUE(prompts.Errors[0].contains("gone.wav")) << prompts.Errors[0].toStdString();
     EXPECT_EQ(Find<QLabel>(window, "Label5")->text(), "adpcm.wav");
     EXPECT_EQ(Find<QLabel>(window, "Label6")->text(), "1");
     EXPECT_EQ(Find<QLabel>(window, "Label7")->text(), "22050");
@@ -76,8 +83,14 @@ TEST(WavResampleWindow, ConvertsAndSaysSuccess) {
     auto* start = Find<QPushButton>(window, "Button3");
     start->click();
     EXPECT_EQ(window.windowTitle(), "Converting...");
-    EXPECT_FALSE(start->isEnabled());
+    // The input and output cannot change under the running conversion.
+    const std::vector<QPushButton*> choosers = {Find<QPushButton>(window, "Button1"),
+                                                Find<QPushButton>(window, "Button2")};
+    for (QPushButton* button : std::vector<QPushButton*>{start, choosers[0], choosers[1]}) {
+        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+    }
     ASSERT_TRUE(ProcessEventsUntil([&] { return start->isEnabled(); }));
+    EXPECT_TRUE(choosers[0]->isEnabled() && choosers[1]->isEnabled());
     EXPECT_EQ(window.windowTitle(), "Success!");
     EXPECT_EQ(Find<QProgressBar>(window, "ProgressBar1")->value(), 100);
     const SoundInfo info = Soxi(folder.File("out.wav"));
