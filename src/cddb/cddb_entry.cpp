@@ -11,15 +11,17 @@ namespace {
 
 constexpr std::string_view kTitleKey = "TTITLE";
 
-// The track number of a "TTITLEn" key, or nothing for any other key.
+// The track number of a "TTITLEn" key, n being decimal digits only (no sign),
+// or nothing for any other key.
 std::optional<int> TitleNumber(std::string_view key) {
-    if (!key.starts_with(kTitleKey) || key.size() == kTitleKey.size()) {
+    if (!key.starts_with(kTitleKey)) {
         return std::nullopt;
     }
     const std::string_view digits = key.substr(kTitleKey.size());
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     int number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc() || end != digits.data() + digits.size()) {
+    if (digits.empty() || !std::ranges::all_of(digits, isDigit) ||
+        std::from_chars(digits.data(), digits.data() + digits.size(), number).ec != std::errc()) {
         return std::nullopt;
     }
     return number;

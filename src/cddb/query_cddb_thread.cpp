@@ -10,16 +10,26 @@ namespace {
 
 constexpr int kDefaultProxyPort = 80;
 
+// Host names and paths hold no spaces, so spaces typed or stored around them
+// are dropped rather than making every request fail.
+std::string TrimSpaces(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(start, text.find_last_not_of(" \t") - start + 1));
+}
+
 void SetConnectionOptions(const TQueryCDDB& connection) {
-    CDDBSetOption(cdoServer, connection.Server.c_str(), 0);
-    CDDBSetOption(cdoScript, connection.Script.c_str(), 0);
+    CDDBSetOption(cdoServer, TrimSpaces(connection.Server).c_str(), 0);
+    CDDBSetOption(cdoScript, TrimSpaces(connection.Script).c_str(), 0);
     CDDBSetOption(cdoUserEmail, kCddbUserEmail, 0);
     CDDBSetOption(cdoClient, kCddbClient, 0);
     CDDBSetOption(cdoTimeLimit, "", 0);
     CDDBSetOption(cdoUseProxy, "", connection.UseProxy ? 1 : 0);
     if (connection.UseProxy) {
         CDDBSetOption(cdoProxyPort, "", CddbProxyPort(connection.Port));
-        CDDBSetOption(cdoProxyHost, connection.ProxyAddress.c_str(), 0);
+        CDDBSetOption(cdoProxyHost, TrimSpaces(connection.ProxyAddress).c_str(), 0);
     }
 }
 
@@ -57,7 +67,8 @@ void TQueryCDDBThread::Execute(std::stop_token stop) {
     TCDDBQuery query;
     query.Num = kCddbMaxMatches;
     if (CDDBQuery(m_cdHandle, &query, stop) != 1) {
-        PostNotice(stop, kCddbFinished, 0);
+        const int error = GetAspiLibError();
+        PostNotice(stop, kCddbFinished, error, std::make_unique<TCddbFailure>(CDDBErrorText()));
         return;
     }
     if (query.Num == 0) {
@@ -105,8 +116,9 @@ void TQueryCDDBThread::PostChange(std::stop_token stop, TCddbChangeKind kind, st
     }
 }
 
-void TQueryCDDBThread::PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code) {
+void TQueryCDDBThread::PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code,
+                                  std::unique_ptr<TCddbFailure> failure) {
     if (!stop.stop_requested()) {
-        m_target.Post({kCddbNoticeMessage, notice, code, nullptr});
+        m_target.Post({kCddbNoticeMessage, notice, code, std::move(failure)});
     }
 }

@@ -9,6 +9,7 @@
 // before it handles the notice.
 
 #include <cstdint>
+#include <memory>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -19,10 +20,18 @@
 #include "settings/options_setting.h"
 
 // The worker's notice to the wait dialog: word parameter kCddbNoMatch (long
-// parameter: the CD access module's last error) or kCddbFinished (0).
+// parameter: the CD access module's last error) or kCddbFinished (long
+// parameter 0; after a failed query call the CD access module's error, with
+// a TCddbFailure record saying why).
 inline constexpr std::uint32_t kCddbNoticeMessage = 2129;
 inline constexpr std::int64_t kCddbNoMatch = 6;
 inline constexpr std::int64_t kCddbFinished = 7;
+
+// The record of a finished notice that ends a failed query call.
+struct TCddbFailure final : MessagePayload {
+    explicit TCddbFailure(std::string reason) : Reason(std::move(reason)) {}
+    std::string Reason;  // UTF-8: why the call failed, in words
+};
 
 // One change of the main window, carried by a kCddbChangeMessage.
 inline constexpr std::uint32_t kCddbChangeMessage = 2128;
@@ -76,7 +85,8 @@ private:
     bool ApplyEntry(const std::string& entry, std::stop_token stop);
     void PostChange(std::stop_token stop, TCddbChangeKind kind, std::string text = {},
                     int number = 0);
-    void PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code);
+    void PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code,
+                    std::unique_ptr<TCddbFailure> failure = nullptr);
 
     MessageTarget& m_target;
     const int m_trackCount;

@@ -1,28 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The query worker against a real HTTP server on 127.0.0.1, collecting what
 // it posts.
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 #include "audio/tags/id3v1_genres.h"
 #include "cddb/query_cddb_thread.h"
 #include "support/cd/toc_image.h"
 #include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
+#include "support/resolver/held_lookup.h"
 
 namespace {
 
 // Each posted message as text: "clear", "artist=...", "genre=N", "title3=...",
-// "notice 7".
+// "notice 7", "notice 7: <why the query failed>".
 class CollectingTarget final : public MessageTarget {
 public:
     void Post(PostedMessage message) override {
         std::string text;
         if (message.Number == kCddbNoticeMessage) {
             text = "notice " + std::to_string(message.WParam);
+            if (const auto* failure = dynamic_cast<const TCddbFailure*>(message.Payload.get())) {
+                text += ": " + failure->Reason;
+            }
         } else if (const auto* change = dynamic_cast<const TCddbChange*>(message.Payload.get())) {
             static const char* const kNames[] = {"clear", "artist", "album",
                                                  "year",  "genre",  "title"};
@@ -102,7 +109,8 @@ TEST_F(QueryCddbThreadTest, ReadsMatchesInOrderUntilOneHasTitles) {
             return Answer("401 blues 0a0b0c01 No such CD entry in database.\r\n");
         }
         if (target.find("read+folk") != std::string::npos) {
-            return Answer(ReadAnswer("DTITLE=First / Pressing\r\nDGENRE=Not A Genre\r\n"));
+            return Answer(ReadAnswer(
+                "DTITLE=First / Pressing\r\nDGENRE=Not A Genre\r\nTTITLE-1=No track\r\n"));
         }
         return Answer(ReadAnswer(
             "# xmcd\r\nDTITLE=Second / Pressing\r\nDYEAR=2001\r\nDGENRE=Rock\r\n"
@@ -118,23 +126,56 @@ TEST_F(QueryCddbThreadTest, ReadsMatchesInOrderUntilOneHasTitles) {
     EXPECT_EQ(server.Requests().size(), 4u);  // the query and three reads
 }
 
-TEST_F(QueryCddbThreadTest, NoMatchAndFailuresChangeNothing) {
+TEST_F(QueryCddbThreadTest, NoMatchAndFailuresChangeNothingAndFailuresSayWhy) {
+    ASSERT_TRUE(HeldLookupsRunning()) << "runs only with the test resolver preloaded";
+    const std::string refused = [] {
+        const LoopbackHttpServer closed([](const HttpRequest&) { return Answer(""); });
+        return closed.Address();
+    }();
     struct Case {
         HttpReply reply;
-        std::string notice;
+        std::string server;  // empty: the test's server
+        std::string notice;  // the whole notice, or its start when it ends in "..."
     };
     const Case cases[] = {
-        {Answer("202 No match for disc ID 0a0b0c04.\r\n"), "notice 6"},
-        {Answer("500 Unknown developer email for program 1.0\r\n"), "notice 7"},
-        {{HttpReply::Kind::Complete, 503, ""}, "notice 7"},
+        {Answer("202 No match for disc ID 0a0b0c04.\r\n"), "", "notice 6"},
+        {Answer("500 Unknown developer email for program 1.0\r\n"), "",
+         "notice 7: 500 Unknown developer email for program 1.0"},
+        {{HttpReply::Kind::Complete, 503, ""},
+         "",
+         "notice 7: The server answered HTTP status 503."},
+        {Answer("<html>busy</html>"), "", "notice 7: The answer has no status line."},
+        {Answer(""), refused, "notice 7: Failed to connect to 127.0.0.1 port ..."},
+        {Answer(""), kUnknownHost, "notice 7: Could not resolve host: unknown-host.invalid"},
     };
     for (const Case& c : cases) {
         CollectingTarget target;
         LoopbackHttpServer server([&](const HttpRequest&) { return c.reply; });
-        TQueryCDDB connection{server.Address(), "/~cddb/cddb.cgi", false, "", ""};
+        const std::string address = c.server.empty() ? server.Address() : c.server;
+        TQueryCDDB connection{address, "/~cddb/cddb.cgi", false, "", ""};
         TQueryCDDBThread worker(target, 1, 4, m_handle, connection);
-        EXPECT_EQ(target.UntilNotice(), std::vector<std::string>{c.notice});
+        const std::vector<std::string> messages = target.UntilNotice();
+        ASSERT_EQ(messages.size(), 1u) << c.notice;
+        if (c.notice.ends_with("...")) {
+            EXPECT_TRUE(messages[0].starts_with(c.notice.substr(0, c.notice.size() - 3)))
+                << messages[0];
+        } else {
+            EXPECT_EQ(messages[0], c.notice);
+        }
     }
+}
+
+TEST_F(QueryCddbThreadTest, SpacesAroundTheServerAndProxyAddressesAreIgnored) {
+    LoopbackHttpServer origin(
+        [](const HttpRequest&) { return Answer("202 No match for disc ID 0a0b0c04.\r\n"); });
+    LoopbackHttpServer proxy(
+        [&](const HttpRequest& request) { return ForwardToOrigin(request, origin.Port()); });
+    // The proxy alone reaches the server's name (.test names never resolve).
+    TQueryCDDB connection{" cddb.test ", "/~cddb/cddb.cgi", true, " 127.0.0.1 ",
+                          std::to_string(proxy.Port())};
+    TQueryCDDBThread worker(m_target, 1, 4, m_handle, connection);
+    EXPECT_EQ(m_target.UntilNotice(), std::vector<std::string>{"notice 6"});
+    EXPECT_EQ(proxy.Requests().size(), 1u);
 }
 
 TEST_F(QueryCddbThreadTest, AbandoningAStalledQueryPostsNothing) {
@@ -146,6 +187,28 @@ TEST_F(QueryCddbThreadTest, AbandoningAStalledQueryPostsNothing) {
         TQueryCDDBThread worker(m_target, 1, 4, m_handle, connection);
         ASSERT_TRUE(server.WaitForRequests(1, 10000));
     }
+    EXPECT_TRUE(m_target.Messages().empty());
+}
+
+// libcurl looks names up on a thread of its own and, unless told otherwise,
+// waits for that thread when a transfer is abandoned.
+TEST_F(QueryCddbThreadTest, AbandoningDoesNotWaitForTheServerNameLookup) {
+    const curl_version_info_data* curl = curl_version_info(CURLVERSION_NOW);
+    ASSERT_TRUE(curl->features & CURL_VERSION_ASYNCHDNS);
+    ASSERT_EQ(curl->ares, nullptr) << "the resolver must be the threaded one, which the "
+                                      "test resolver can hold";
+    const std::optional<int> heldBefore = HeldLookupsRunning();
+    ASSERT_TRUE(heldBefore) << "runs only with the test resolver preloaded";
+    {
+        TQueryCDDB connection{kHeldHost, "/~cddb/cddb.cgi", false, "", ""};
+        TQueryCDDBThread worker(m_target, 1, 4, m_handle, connection);
+        for (int waited = 0; HeldLookupsRunning() == heldBefore && waited < 1000; ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_EQ(HeldLookupsRunning(), *heldBefore + 1) << "the lookup did not reach the resolver";
+    }
+    // The worker is gone while the lookup, held for a minute, still runs.
+    EXPECT_EQ(HeldLookupsRunning(), *heldBefore + 1);
     EXPECT_TRUE(m_target.Messages().empty());
 }
 

@@ -16,6 +16,14 @@ namespace {
 
 constexpr std::uint32_t kLeadInFrames = 150;  // logical sector 0 lies at 00:02:00
 
+thread_local std::string t_errorText;
+
+// Records the calling thread's last result with its reason in words.
+int SetCddbResult(TCDAccessError error, std::string reason = {}) {
+    t_errorText = error == cdeNoError ? std::string() : std::move(reason);
+    return SetCDAccessResult(error);
+}
+
 struct CddbOptions {
     std::string server;
     std::string script = "/~cddb/cddb.cgi";
@@ -137,6 +145,7 @@ private:
 struct Body {
     std::string bytes;
     bool tooLong = false;
+    char curlError[CURL_ERROR_SIZE] = {};  // libcurl's words for a failed transfer
 };
 
 std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -157,7 +166,7 @@ void InitCurlOnce() {
 
 struct Fetched {
     TCDAccessError error = cdeNoError;
-    std::string text;  // UTF-8
+    std::string text;  // UTF-8 answer, or why there is none
 };
 
 CurlEasy MakeRequest(const CddbOptions& options, const std::string& url, Body& body) {
@@ -170,6 +179,11 @@ CurlEasy MakeRequest(const CddbOptions& options, const std::string& url, Body& b
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A name lookup runs on a thread of libcurl's that cannot be interrupted;
+    // an abandoned transfer leaves it to end on its own instead of waiting
+    // for it, so a stop takes effect at once.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, body.curlError);
     curl_easy_setopt(e, CURLOPT_TIMEOUT, timeLimit);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, std::min<long>(timeLimit, kCDDBConnectTimeLimit));
     curl_easy_setopt(e, CURLOPT_USERAGENT, options.client.c_str());
@@ -221,13 +235,37 @@ std::optional<CURLcode> Perform(CURL* easy, std::stop_token stop) {
     return CURLE_FAILED_INIT;
 }
 
+// Why the options cannot make a request URL; empty when they can.
+std::string OptionsFault(const CddbOptions& options) {
+    if (!IsHostText(options.server)) {
+        return "The server name \"" + options.server + "\" is not valid.";
+    }
+    if (!IsScriptPath(options.script)) {
+        return "The query script \"" + options.script + "\" is not valid.";
+    }
+    if (options.useProxy && !IsHostText(options.proxyHost)) {
+        return "The proxy address \"" + options.proxyHost + "\" is not valid.";
+    }
+    return {};
+}
+
+std::string TransferFault(const Body& body, CURLcode result, long status) {
+    if (body.tooLong) {
+        return "The answer is longer than " + std::to_string(kCDDBMaxAnswerBytes) + " bytes.";
+    }
+    if (result != CURLE_OK) {
+        return body.curlError[0] != '\0' ? std::string(body.curlError)
+                                         : std::string(curl_easy_strerror(result));
+    }
+    return "The server answered HTTP status " + std::to_string(status) + ".";
+}
+
 // Sends one CDDB command and returns the answer as UTF-8 text.
 Fetched Fetch(std::string_view command, std::stop_token stop) {
     InitCurlOnce();
     const CddbOptions options = OptionStore::Instance().Get();
-    if (!IsHostText(options.server) || !IsScriptPath(options.script) ||
-        (options.useProxy && !IsHostText(options.proxyHost))) {
-        return {cdeBadArgument, {}};
+    if (std::string fault = OptionsFault(options); !fault.empty()) {
+        return {cdeBadArgument, std::move(fault)};
     }
     const std::string url =
         "http://" + options.server + options.script + "?" +
@@ -235,19 +273,17 @@ Fetched Fetch(std::string_view command, std::stop_token stop) {
     Body body;
     const CurlEasy easy = MakeRequest(options, url, body);
     if (!easy) {
-        return {cdeCDDBTransfer, {}};
+        return {cdeCDDBTransfer, curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
     }
     const std::optional<CURLcode> result = Perform(easy.get(), stop);
     if (!result) {
-        return {cdeCDDBAbandoned, {}};
-    }
-    if (body.tooLong) {
-        return {cdeCDDBTooLong, {}};
+        return {cdeCDDBAbandoned, "The query was stopped."};
     }
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-    if (*result != CURLE_OK || status != 200) {
-        return {cdeCDDBTransfer, {}};
+    if (body.tooLong || *result != CURLE_OK || status != 200) {
+        return {body.tooLong ? cdeCDDBTooLong : cdeCDDBTransfer,
+                TransferFault(body, *result, status)};
     }
     return {cdeNoError, DecodeCddbText(body.bytes)};
 }
@@ -265,55 +301,60 @@ TCddbToc CddbTocOf(const CDDiscLayout& layout) {
 
 int CDDBSetOption(int option, const char* text, int number) {
     const bool known = OptionStore::Instance().Set(option, text != nullptr ? text : "", number);
-    return SetCDAccessResult(known ? cdeNoError : cdeBadArgument);
+    return SetCddbResult(known ? cdeNoError : cdeBadArgument, "Unknown option code.");
 }
 
 int CDDBQuery(TCDHandle handle, TCDDBQuery* query, std::stop_token stop) {
     if (query == nullptr || query->Num == 0) {
-        return SetCDAccessResult(cdeBadArgument);
+        return SetCddbResult(cdeBadArgument, "No room for matches.");
     }
     const std::size_t room = std::min<std::size_t>(query->Num, kCddbMaxMatches);
     query->Num = 0;
     const std::optional<CDDiscLayout> layout = ReadDiscLayout(handle);
     if (!layout) {
-        return 0;
+        return SetCddbResult(static_cast<TCDAccessError>(GetAspiLibError()),
+                             "The disc's table of contents cannot be read.");
     }
     const Fetched fetched = Fetch(CddbQueryCommand(CddbTocOf(*layout)), stop);
     if (fetched.error != cdeNoError) {
-        return SetCDAccessResult(fetched.error);
+        return SetCddbResult(fetched.error, fetched.text);
     }
     TCddbQueryAnswer answer = ParseQueryAnswer(fetched.text);
     switch (answer.outcome) {
         case TCddbOutcome::Found:
             break;
         case TCddbOutcome::NoMatch:
-            return SetCDAccessResult(cdeNoError);
+            return SetCddbResult(cdeNoError);
         case TCddbOutcome::Refused:
-            return SetCDAccessResult(cdeCDDBRefused);
+            return SetCddbResult(cdeCDDBRefused, answer.message);
         case TCddbOutcome::Malformed:
-            return SetCDAccessResult(cdeCDDBMalformed);
+            return SetCddbResult(cdeCDDBMalformed, answer.message);
     }
     for (std::size_t i = 0; i < answer.matches.size() && i < room; ++i) {
         query->Items[i] = std::move(answer.matches[i]);
         query->Num = static_cast<std::uint32_t>(i + 1);
     }
-    return SetCDAccessResult(cdeNoError);
+    return SetCddbResult(cdeNoError);
 }
 
 int CDDBGetDiskInfo(const TCddbMatch* match, std::string* entry, std::size_t maxLength,
                     std::stop_token stop) {
     if (match == nullptr || entry == nullptr) {
-        return SetCDAccessResult(cdeBadArgument);
+        return SetCddbResult(cdeBadArgument, "No match or no room for the entry.");
     }
     entry->clear();
     const Fetched fetched = Fetch("cddb read " + match->category + " " + match->discId, stop);
     if (fetched.error != cdeNoError) {
-        return SetCDAccessResult(fetched.error);
+        return SetCddbResult(fetched.error, fetched.text);
     }
     const TCddbReadAnswer answer = ParseReadAnswer(fetched.text);
     if (!answer.ok) {
-        return SetCDAccessResult(answer.code != 0 ? cdeCDDBRefused : cdeCDDBMalformed);
+        return SetCddbResult(answer.code != 0 ? cdeCDDBRefused : cdeCDDBMalformed, answer.message);
     }
     *entry = CutToWholeLines(answer.entry, maxLength);
-    return SetCDAccessResult(cdeNoError);
+    return SetCddbResult(cdeNoError);
+}
+
+std::string CDDBErrorText() {
+    return t_errorText;
 }

@@ -11,7 +11,7 @@
 // Threads: any. The options are process-wide (the last set wins); a query
 // runs on the calling thread and blocks until the answer, a failure, the time
 // limit or the stop token. Results follow cd_access.h: 1 success, 0 failure
-// with GetAspiLibError telling why.
+// with GetAspiLibError telling why, and CDDBErrorText in words.
 
 #include <array>
 #include <cstddef>
@@ -59,3 +59,9 @@ int CDDBQuery(TCDHandle handle, TCDDBQuery* query, std::stop_token stop = {});
 // maxLength bytes.
 int CDDBGetDiskInfo(const TCddbMatch* match, std::string* entry, std::size_t maxLength,
                     std::stop_token stop = {});
+
+// Why the calling thread's last failed CDDB call failed, in words (UTF-8):
+// the server's status line, what is wrong with its answer, or libcurl's
+// account of the network's failure ("Could not resolve host: ...", "Failed to
+// connect to ...", "... timed out ..."). Empty after a success.
+[[nodiscard]] std::string CDDBErrorText();

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -120,7 +121,12 @@ void TfrmQueryCDDB::bDefaultClick() {
 void TfrmQueryCDDB::bQueryClick() {
     StoreConnection();
     TfrmStopQuery wait(this, m_firstTrack, m_lastTrack, m_cdHandle, m_connection, m_target);
-    if (wait.exec() == QDialog::Accepted) {
-        accept();
+    if (wait.exec() != QDialog::Accepted) {
+        return;
+    }
+    accept();
+    if (!wait.FailureReason().isEmpty()) {
+        QMessageBox::critical(parentWidget(), QStringLiteral("Brisklark"),
+                              QStringLiteral("The CDDB query failed: ") + wait.FailureReason());
     }
 }

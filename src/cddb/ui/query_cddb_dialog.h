@@ -3,7 +3,8 @@
 
 // The CDDB query dialog: the server, the script path and an optional HTTP
 // proxy. "Query" stores them in the connection settings and runs the wait
-// dialog; when that finishes the query, this dialog closes too.
+// dialog; when that finishes the query, this dialog closes too, and then
+// tells in a message box why, when the query call failed.
 //
 // Threads: GUI thread.
 

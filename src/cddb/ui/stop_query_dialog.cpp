@@ -72,6 +72,9 @@ bool TfrmStopQuery::event(QEvent* event) {
     } else if (message.WParam == kCddbNoMatch) {
         ShowNoMatch();
     } else if (message.WParam == kCddbFinished) {
+        if (const auto* failure = dynamic_cast<const TCddbFailure*>(message.Payload.get())) {
+            m_failureReason = QString::fromStdString(failure->Reason);
+        }
         done(QDialog::Accepted);
     }
     return true;

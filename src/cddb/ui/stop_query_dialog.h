@@ -3,7 +3,8 @@
 
 // The wait dialog of a CDDB query: it runs the query's worker from the moment
 // it is shown, applies the worker's changes to the main window as they
-// arrive, and closes with QDialog::Accepted on the finished notice. On the
+// arrive, and closes with QDialog::Accepted on the finished notice, keeping
+// the reason when that notice ends a failed query call. On the
 // no-match notice it shows why instead and waits for "Close". "Stop" (or
 // Escape) abandons the query at once; nothing of it is applied afterwards.
 //
@@ -52,6 +53,9 @@ public:
     // MessageTarget: queues the message as a CddbMessageEvent to this dialog.
     void Post(PostedMessage message) override;
 
+    // Why the query call failed; empty when it did not.
+    [[nodiscard]] const QString& FailureReason() const { return m_failureReason; }
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -69,6 +73,7 @@ private:
     const TQueryCDDB m_connection;
     DiscFieldsTarget& m_target;
     bool m_abandoned = false;  // changes still queued are dropped
+    QString m_failureReason;
     std::unique_ptr<TQueryCDDBThread> m_worker;
 
     QLabel* lHint = nullptr;

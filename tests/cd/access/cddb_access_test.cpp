@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The CDDB functions against real HTTP servers on 127.0.0.1, asking about a
 // disc image whose table of contents is the protocol notes' worked example.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -181,13 +182,16 @@ TEST_F(CddbAccessTest, EndlessAndHugeBodiesAreCutOffWithAnError) {
     struct Case {
         HttpReply reply;
         int error;
+        const char* reason;  // part of the error text
     };
     const Case cases[] = {
-        {{HttpReply::Kind::Flood, 200, ""}, cdeCDDBTooLong},
-        {Answer("210 misc 920ef00b list follows\r\n" + std::string(10 << 20, 'x')), cdeCDDBTooLong},
+        {{HttpReply::Kind::Flood, 200, ""}, cdeCDDBTooLong, "longer than 1048576 bytes"},
+        {Answer("210 misc 920ef00b list follows\r\n" + std::string(10 << 20, 'x')), cdeCDDBTooLong,
+         "longer than 1048576 bytes"},
         // The body starts and then never ends: the time limit (1 s here) ends it.
         {{HttpReply::Kind::Stall, 200, "210 misc 920ef00b entry follows\r\nDTITLE=A\r\n"},
-         cdeCDDBTransfer},
+         cdeCDDBTransfer,
+         "timed out"},
     };
     for (const Case& c : cases) {
         LoopbackHttpServer server([&](const HttpRequest&) { return c.reply; });
@@ -196,6 +200,7 @@ TEST_F(CddbAccessTest, EndlessAndHugeBodiesAreCutOffWithAnError) {
         std::string entry;
         EXPECT_EQ(CDDBGetDiskInfo(&match, &entry, kCDDBEntryMaxLength), 0);
         EXPECT_EQ(GetAspiLibError(), c.error);
+        EXPECT_THAT(CDDBErrorText(), ::testing::HasSubstr(c.reason));
         EXPECT_TRUE(entry.empty());
     }
 }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -291,13 +292,21 @@ TEST_F(CddbDialogsTest, ProxyBoxEnablesItsFieldsAndDefaultResetsServerScriptAndP
     EXPECT_EQ(stored.Script, "/other.cgi");
 }
 
-TEST_F(CddbDialogsTest, QueryStoresTheTypedConnectionEvenWhenTheQueryFails) {
+TEST_F(CddbDialogsTest, AFailedQueryClosesBothDialogsThenSaysWhyAndKeepsTheConnection) {
     LoopbackHttpServer server([](const HttpRequest&) { return Answer("500 Refused\r\n"); });
     TfrmMain& window = StartWindow();
     OptionsSetting.QueryCDDB = {};
     bool queried = false;
+    std::vector<std::string> boxes;  // caption, icon, text, whether the query dialog still shows
     const ModalDriver driver([&](QWidget* modal) {
-        if (auto* dialog = qobject_cast<TfrmQueryCDDB*>(modal); dialog && !queried) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const bool dialogShown = window.findChild<TfrmQueryCDDB*>() != nullptr &&
+                                     window.findChild<TfrmQueryCDDB*>()->isVisible();
+            boxes.insert(boxes.end(),
+                         {box->windowTitle().toStdString(), std::to_string(box->icon()),
+                          box->text().toStdString(), dialogShown ? "shown" : "closed"});
+            box->close();
+        } else if (auto* dialog = qobject_cast<TfrmQueryCDDB*>(modal); dialog && !queried) {
             queried = true;
             Child<QComboBox>(dialog, "cbServer")
                 ->setEditText(QString::fromStdString(" " + server.Address() + " "));
@@ -309,6 +318,8 @@ TEST_F(CddbDialogsTest, QueryStoresTheTypedConnectionEvenWhenTheQueryFails) {
     });
     window.QueryCDDB();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // a failed query closes both
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Brisklark", std::to_string(QMessageBox::Critical),
+                                               "The CDDB query failed: 500 Refused", "closed"}));
     EXPECT_EQ(OptionsSetting.QueryCDDB,
               (TQueryCDDB{server.Address(), "/~cddb/cddb.cgi", false, "unused.lan", "none"}));
     EXPECT_EQ(server.Requests().size(), 1u);
