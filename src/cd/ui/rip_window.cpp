@@ -23,6 +23,8 @@ const QString kExtracting = QStringLiteral("Extracting...");
 const QString kInitializing = QStringLiteral("Initializing...");
 const QString kNormalizing = QStringLiteral("Normalizing...");
 const QString kEncoding = QStringLiteral("Encoding...");
+const QString kRipStopped =
+    QStringLiteral("The rip of track %1 \"%2\" was stopped; its partial file %3 was removed.");
 
 // Both end-of-track pauses, in milliseconds.
 constexpr int kEndOfTrackPauseMs = 300;
@@ -337,12 +339,9 @@ void TfrmCDRip::StopRip() {
         // Only a thread still ripping item Completed can have cut it short.
         if (m_ripThread->PartialFileRemoved()) {
             const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
-            m_ripStopNote =
-                QStringLiteral(
-                    "The rip of track %1 \"%2\" was stopped; its partial "
-                    "file %3 was removed.")
-                    .arg(QString::fromStdString(TwoDigits(item.Number)),
-                         QString::fromStdString(item.Title), QString::fromStdString(WavPath(item)));
+            m_ripStopNote = kRipStopped.arg(QString::fromStdString(TwoDigits(item.Number)),
+                                            QString::fromStdString(item.Title),
+                                            QString::fromStdString(WavPath(item)));
         }
         m_ripThread.reset();
     }
