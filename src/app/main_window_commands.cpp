@@ -6,16 +6,25 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/user_prompts.h"
 #include "cd/cd_drive.h"
 #include "cd/close_cd.h"
+#include "cd/rip_protocol.h"
 #include "cd/track_list.h"
 #include "settings/disc_cache.h"
+#include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"
 
@@ -67,6 +76,38 @@ bool OutputFolderExists() {
     std::error_code error;
     return std::filesystem::is_directory(
         std::filesystem::u8path(OptionsSetting.CommonOptions.OutputFolder), error);
+}
+
+// Why no new file can be made in the folder (the system's text), or empty
+// when one can. Tried with a real file, removed at once: permission bits do
+// not tell about read-only or special file systems, nor hold for root.
+std::string FolderWriteFailure(const std::string& folder) {
+    std::string probe = IncludeTrailingSeparator(folder) + ".brisklark-write-test-XXXXXX";
+    const int file = ::mkstemp(probe.data());
+    if (file < 0) {
+        return std::strerror(errno);
+    }
+    ::close(file);
+    ::unlink(probe.c_str());
+    return {};
+}
+
+// How many of the files a rip of the items would write (encoded files and
+// the WAV files made on the way) exist already.
+std::size_t CountExistingRipTargets(const std::vector<std::string>& items) {
+    const TOutputFormatRow* format = FindOutputFormat(OptionsSetting.CommonOptions.OutputFormat);
+    const std::string encoded = format != nullptr && format->RipEncodes ? format->Extension : "";
+    std::size_t existing = 0;
+    for (const std::string& path :
+         RipTargetFiles(ParseRipItems(items), OptionsSetting.CommonOptions.OutputFolder, encoded)) {
+        std::error_code error;
+        // A link counts even when dangling: the rip would write through it.
+        if (std::filesystem::exists(
+                std::filesystem::symlink_status(std::filesystem::u8path(path), error))) {
+            ++existing;
+        }
+    }
+    return existing;
 }
 
 }  // namespace
@@ -206,12 +247,26 @@ void TfrmMain::RipSelectedTracks() {
     if (!EnsureOutputFolderExists()) {
         return;
     }
-    if (m_isPlaying) {
-        Stop();
-    }
     const std::vector<std::string> items = TickedRipItems();
     if (!CheckOutputFolder()) {
         return;
+    }
+    if (const std::string reason = FolderWriteFailure(OptionsSetting.CommonOptions.OutputFolder);
+        !reason.empty()) {
+        m_prompts.Error(QStringLiteral("Cannot write to the output folder ") + OutputFolderText() +
+                        QStringLiteral(": ") + QString::fromStdString(reason) +
+                        QStringLiteral("."));
+        return;
+    }
+    if (const std::size_t existing = CountExistingRipTargets(items);
+        existing > 0 &&
+        !m_prompts.Question(QString::number(existing) +
+                            QStringLiteral(" file(s) already exist in ") + OutputFolderText() +
+                            QStringLiteral(". Replace them?"))) {
+        return;
+    }
+    if (m_isPlaying) {
+        Stop();
     }
     if (m_handOvers.rip != nullptr) {
         m_handOvers.rip->RunRip(this, m_cdHandle, items, DiscFields());

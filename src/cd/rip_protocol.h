@@ -11,17 +11,30 @@
 
 #include "cd/message_target.h"
 
-// One track to rip: its 1-based position in the table of contents and its
-// title (the name of its files without extension).
+// One track to rip: its 1-based position in the table of contents, its
+// title as typed (for the tags) and the name of its files without
+// extension.
 struct TRipItem {
     std::int32_t Number = 0;
     std::string Title;
+    std::string FileStem;
 };
 
-// "07Intro" -> {7, "Intro"}: the value of the first two characters (0 when
-// they are not digits), then the rest.
+// "07Intro" -> {7, "Intro", "Intro"}: the value of the first two characters
+// (0 when they are not digits), then the rest. A blank title (empty or only
+// white space) names the files by the default title ("Track07").
 [[nodiscard]] TRipItem ParseRipItem(const std::string& item);
+// The items of one rip. Their files must not overwrite each other: an item
+// whose file stem an earlier one has, or another one has as its own, gets
+// the first free " (2)", " (3)"... after it.
 [[nodiscard]] std::vector<TRipItem> ParseRipItems(const std::vector<std::string>& items);
+
+// Every file a rip of these items writes into folder (with or without a
+// trailing separator): each item's WAV file and, unless encodedExtension is
+// empty (the rip does not encode), its encoded file.
+[[nodiscard]] std::vector<std::string> RipTargetFiles(const std::vector<TRipItem>& items,
+                                                      const std::string& folder,
+                                                      const std::string& encodedExtension);
 
 enum class TRipEventKind : std::uint8_t {
     None,         // WM_RIPPROGRESS with Percent 0 or below, or no record

@@ -147,6 +147,10 @@ TCDRipThread::TCDRipThread(std::int32_t trackNumber, std::string trackTitle,
       m_normalizePercent(options.NormalizePercent) {}
 
 TCDRipThread::~TCDRipThread() {
+    WaitFor();
+}
+
+void TCDRipThread::WaitFor() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -197,9 +201,10 @@ void TCDRipThread::Execute() {
 
 // Reads the track into file after its header, posting progress after each
 // read, until it is complete, StopRequested is set or a read or write fails.
-// audioBytes receives the bytes appended. False after a failure.
-bool TCDRipThread::CopyTrack(int file, std::uint32_t startSector, std::uint32_t sectorCount,
-                             std::uint32_t& audioBytes) {
+// audioBytes receives the bytes appended. A failure outweighs a stop.
+TCDRipThread::CopyResult TCDRipThread::CopyTrack(int file, std::uint32_t startSector,
+                                                 std::uint32_t sectorCount,
+                                                 std::uint32_t& audioBytes) {
     SectorWriter writer(m_cdHandle, file, kRipWavHeaderBytes);
     bool failed = false;
     std::uint32_t done = 0;
@@ -215,7 +220,10 @@ bool TCDRipThread::CopyTrack(int file, std::uint32_t startSector, std::uint32_t 
     // Also after a failed read: the audio read before it stays in the file.
     const bool written = writer.Flush();
     audioBytes = static_cast<std::uint32_t>(writer.End() - static_cast<off_t>(kRipWavHeaderBytes));
-    return !failed && written;
+    if (failed || !written) {
+        return CopyResult::Failed;
+    }
+    return done < sectorCount ? CopyResult::CutShort : CopyResult::Complete;
 }
 
 void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector,
@@ -226,11 +234,18 @@ void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector
         return;
     }
     // A failed rip keeps the header with a count of 0 and the audio read so
-    // far; a complete or stopped one gets the real count.
+    // far; a complete one gets the real count. One a stop cut short is
+    // removed: with its count patched it would pass for the whole track.
     std::uint32_t audioBytes = 0;
-    const bool complete = WriteAt(wave.Get(), WavHeader(0), 0) &&
-                          CopyTrack(wave.Get(), startSector, sectorCount, audioBytes) &&
-                          WriteAt(wave.Get(), WavHeader(audioBytes), 0);
+    const CopyResult copied = WriteAt(wave.Get(), WavHeader(0), 0)
+                                  ? CopyTrack(wave.Get(), startSector, sectorCount, audioBytes)
+                                  : CopyResult::Failed;
+    if (copied == CopyResult::CutShort) {
+        m_partialFileRemoved = ::unlink(wavPath.c_str()) == 0;
+        return;
+    }
+    const bool complete =
+        copied == CopyResult::Complete && WriteAt(wave.Get(), WavHeader(audioBytes), 0);
     wave = FileDescriptor();
     if (!complete) {
         PostProgress(kPercentRipEnded, kRipStatusReadFailed);

@@ -9,7 +9,7 @@
 // Threads: the owner (the rip window, on the GUI thread) creates the object
 // suspended, sets CDHandle and NotifyWindow, calls Resume and later destroys
 // it; the body runs on the object's own thread. The only data shared while it
-// runs is StopRequested.
+// runs is StopRequested; PartialFileRemoved is read once it has ended.
 
 #include <atomic>
 #include <cstdint>
@@ -58,11 +58,11 @@ inline constexpr std::size_t kNormalizeBlockBytes = 2048;
 class TCDRipThread {
 public:
     // Creates the thread suspended. trackNumber is the 1-based position in
-    // the table of contents; the WAV file is
+    // the table of contents; trackTitle is the name of the WAV file,
     // options.OutputFolder + "/" + trackTitle + ".wav". Only OutputFolder,
     // IsNormalize and NormalizePercent of options are used; they are copied.
     TCDRipThread(std::int32_t trackNumber, std::string trackTitle, const TCommonOptions& options);
-    // Waits for the body to return; set StopRequested first to end it early.
+    // Waits as WaitFor does.
     ~TCDRipThread();
     TCDRipThread(const TCDRipThread&) = delete;
     TCDRipThread& operator=(const TCDRipThread&) = delete;
@@ -72,6 +72,8 @@ public:
     void SetNotifyWindow(MessageTarget* target) { m_notifyWindow = target; }
     // Starts the body; a second call does nothing.
     void Resume();
+    // Waits for the body to return; set StopRequested first to end it early.
+    void WaitFor();
 
     // Any thread. The body checks it after each read.
     void SetStopRequested(bool stop) { m_stopRequested.store(stop); }
@@ -79,16 +81,21 @@ public:
 
     std::int32_t TrackNumber() const { return m_trackNumber; }
     const std::string& TrackTitle() const { return m_trackTitle; }
+    // After WaitFor: a stop cut the track short, and its WAV file, which
+    // would pass for the whole track, was removed.
+    bool PartialFileRemoved() const { return m_partialFileRemoved.load(); }
 
 private:
     void Execute();
     void Extract(const std::string& wavPath, std::uint32_t startSector, std::uint32_t sectorCount);
-    [[nodiscard]] bool CopyTrack(int file, std::uint32_t startSector, std::uint32_t sectorCount,
-                                 std::uint32_t& audioBytes);
+    enum class CopyResult : std::uint8_t { Complete, CutShort, Failed };
+    [[nodiscard]] CopyResult CopyTrack(int file, std::uint32_t startSector,
+                                       std::uint32_t sectorCount, std::uint32_t& audioBytes);
     void PostError(std::int64_t code);
     void PostProgress(std::int32_t percent, std::int32_t status = kRipStatusOk);
 
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_partialFileRemoved{false};
     const std::int32_t m_trackNumber;
     const std::string m_trackTitle;
     const std::string m_outputFolder;

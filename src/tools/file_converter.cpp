@@ -18,15 +18,15 @@ namespace {
 using enum TConvertReader;
 
 constexpr std::array<TConvertKindRow, 9> kKinds{{
-    {2, Wave, ofMP3, TConvertTags::None, false},
-    {3, Wave, ofOGG, TConvertTags::None, true},
-    {4, Wave, ofWMA, TConvertTags::None, true},
-    {5, Wave, ofFLAC, TConvertTags::None, true},
-    {6, Wave, ofAPE, TConvertTags::None, true},
-    {7, MP3, ofWAV, TConvertTags::None, false},
-    {8, WM, ofWAV, TConvertTags::None, false},
-    {9, MP3, ofWMA, TConvertTags::CopyId3v2, true},
-    {10, WM, ofMP3, TConvertTags::Id3v1FromSource, false},
+    {2, Wave, ofMP3, TConvertTags::None},
+    {3, Wave, ofOGG, TConvertTags::None},
+    {4, Wave, ofWMA, TConvertTags::None},
+    {5, Wave, ofFLAC, TConvertTags::None},
+    {6, Wave, ofAPE, TConvertTags::None},
+    {7, MP3, ofWAV, TConvertTags::None},
+    {8, WM, ofWAV, TConvertTags::None},
+    {9, MP3, ofWMA, TConvertTags::CopyId3v2},
+    {10, WM, ofMP3, TConvertTags::Id3v1FromSource},
 }};
 
 }  // namespace
@@ -119,6 +119,7 @@ void FileConverterBatch::NextFile(int word) {
     const std::string outputPath =
         ConvertedFilePath(m_settings.CommonOptions.OutputFolder, inputPath,
                           FindOutputFormat(m_kind->OutputFormat)->Extension);
+    m_currentOutput = outputPath;
     m_view.ShowOutputFile(FileNameOf(outputPath));
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::u8path(outputPath), error) &&
@@ -194,12 +195,9 @@ void FileConverterBatch::FormClose() {
     }
     m_closed = true;
     m_pendingTag.reset();
-    if (m_kind != nullptr && m_kind->StopsWriterOnClose) {
-        m_step.Stop();
+    if (m_step.Stop()) {
+        m_view.ReportFailure(m_currentInput, "the conversion was stopped; its partial file " +
+                                                 m_currentOutput + " was removed.");
     }
-    // A writer still running reads its reader's file: the names stay until
-    // the writer is destroyed.
-    if (!m_step.Running()) {
-        m_step.ClearFileNames();
-    }
+    m_step.ClearFileNames();
 }

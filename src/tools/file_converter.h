@@ -44,9 +44,6 @@ struct TConvertKindRow {
     TConvertReader Reader;
     TOutputFormat OutputFormat;
     TConvertTags Tags;
-    // Closing the window stops this kind's running writer at once; the
-    // other kinds' writer ends only when the window is destroyed.
-    bool StopsWriterOnClose;
 };
 
 // The row of kinds 2..10; nullptr for any other value.
@@ -114,8 +111,8 @@ public:
 
     // WM_NEXTFILE with its word parameter.
     void NextFile(int word);
-    // The window closes: stops the writer of the kinds that stop it, and
-    // ignores everything that follows.
+    // The window closes: stops a running writer, removing and reporting the
+    // file it cut short, and ignores everything that follows.
     void FormClose();
 
     // Files taken up so far.
@@ -143,7 +140,8 @@ private:
     FileConverterView& m_view;
     int m_completed = 0;  // Completed
     bool m_closed = false;
-    std::string m_currentInput;  // name without folder
+    std::string m_currentInput;   // name without folder
+    std::string m_currentOutput;  // full path
     bool m_runSucceeded = false;
     std::optional<PendingTag> m_pendingTag;
     // Declared before the encode step, whose writers read them.

@@ -12,7 +12,9 @@
 #include <QTreeWidget>
 
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "app_fixture.h"
@@ -146,6 +148,68 @@ TEST_F(StartedWithDisc, RipReportsAFolderThatCannotBeCreated) {
     EXPECT_EQ(m_prompts.shown[1].kind, "error");
     EXPECT_EQ(m_prompts.shown[1].text.toStdString(),
               "Cannot create " + (blocker / "out").string() + ".");
+    EXPECT_TRUE(m_rip.runs.empty());
+}
+
+// Files the rip would write that exist already, the ripped WAV files among
+// them, are replaced only when the user agrees to one question.
+TEST_F(StartedWithDisc, RipAsksOnceBeforeReplacingExistingFiles) {
+    TickOnly({1, 3});  // Walk and Finale, ripped to OGG
+    const struct {
+        std::vector<std::string> existing;
+        bool replace;
+        std::string question;  // "" when none is asked
+    } cases[] = {
+        {{"Intro.ogg", "Walk.mp3"}, false, ""},
+        {{"Walk.ogg", "Walk.wav", "Finale.wav", "Intro.ogg"}, false, "3 file(s) already exist in "},
+        {{"Finale.ogg"}, true, "1 file(s) already exist in "},
+    };
+    int folderNumber = 0;
+    for (const auto& c : cases) {
+        const std::filesystem::path folder = m_root / ("case" + std::to_string(++folderNumber));
+        SCOPED_TRACE(folder.filename().string());
+        std::filesystem::create_directory(folder);
+        for (const std::string& name : c.existing) {
+            std::ofstream(folder / name) << "mine";
+        }
+        OptionsSetting.CommonOptions.OutputFolder = folder.string();
+        m_prompts.shown.clear();
+        m_prompts.answers = {c.replace};
+        m_rip.runs.clear();
+
+        m_window->RipSelectedTracks();
+
+        if (c.question.empty()) {
+            EXPECT_TRUE(m_prompts.shown.empty());
+        } else {
+            ASSERT_EQ(m_prompts.shown.size(), 1u);
+            EXPECT_EQ(m_prompts.shown[0].kind, "question");
+            EXPECT_EQ(m_prompts.shown[0].text.toStdString(),
+                      c.question + folder.string() + ". Replace them?");
+        }
+        EXPECT_EQ(m_rip.runs.size(), c.question.empty() || c.replace ? 1u : 0u);
+        for (const std::string& name : c.existing) {
+            std::ifstream file(folder / name);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "mine");
+        }
+    }
+}
+
+// A folder that exists but takes no new file is named, with the system's
+// reason, before anything starts. The kernel's /sys refuses new files even
+// to root, which the tests may run as.
+TEST_F(StartedWithDisc, RipRefusesAnOutputFolderThatCannotBeWritten) {
+    if (!std::filesystem::is_directory("/sys")) {
+        GTEST_SKIP() << "no /sys on this system";
+    }
+    OptionsSetting.CommonOptions.OutputFolder = "/sys";
+    m_window->RipSelectedTracks();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].kind, "error");
+    const std::string text = m_prompts.shown[0].text.toStdString();
+    EXPECT_TRUE(text == "Cannot write to the output folder /sys: Permission denied." ||
+                text == "Cannot write to the output folder /sys: Read-only file system.")
+        << text;
     EXPECT_TRUE(m_rip.runs.empty());
 }
 

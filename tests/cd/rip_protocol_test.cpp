@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cd/rip_thread.h"
 
@@ -46,6 +48,33 @@ TEST(RipProtocolTest, ItemsSplitIntoNumberAndTitle) {
     EXPECT_EQ(items[2].Title, "");
     EXPECT_EQ(items[3].Number, 0);
     EXPECT_EQ(items[3].Title, "");
+}
+
+// Every item of a rip gets a file stem of its own; the titles stay as typed.
+TEST(RipProtocolTest, FileStemsAreTheTitlesMadeUniqueWithinTheRip) {
+    using Stems = std::vector<std::string>;
+    const struct {
+        std::vector<std::string> items;
+        Stems stems;
+    } cases[] = {
+        {{"01Intro", "02Op.9"}, {"Intro", "Op.9"}},
+        {{"01Same", "02Same", "03Same"}, {"Same", "Same (2)", "Same (3)"}},
+        // A later track's own title is not taken by an earlier duplicate.
+        {{"01Same", "02Same", "03Same (2)"}, {"Same", "Same (3)", "Same (2)"}},
+        // Blank titles name their files by the default title.
+        {{"01   ", "02", "03\t ", "04Track01"}, {"Track01", "Track02", "Track03", "Track01 (2)"}},
+        {{"05 x "}, {" x "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.items.front());
+        const auto items = ParseRipItems(c.items);
+        Stems stems;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            stems.push_back(items[i].FileStem);
+            EXPECT_EQ(items[i].Title, c.items[i].substr(2));
+        }
+        EXPECT_EQ(stems, c.stems);
+    }
 }
 
 }  // namespace

@@ -127,7 +127,9 @@ protected:
     }
 
     // Runs a rip thread for one track to its end and returns its messages.
-    std::vector<std::string> Rip(std::int32_t track, const std::string& title) {
+    // partialRemoved receives whether the thread removed a file it cut short.
+    std::vector<std::string> Rip(std::int32_t track, const std::string& title,
+                                 bool* partialRemoved = nullptr) {
         RecordingTarget target;
         target.onPost = m_onPost;
         {
@@ -136,6 +138,10 @@ protected:
             thread.SetCDHandle(m_handle);
             thread.SetNotifyWindow(&target);
             thread.Resume();
+            thread.WaitFor();
+            if (partialRemoved != nullptr) {
+                *partialRemoved = thread.PartialFileRemoved();
+            }
         }
         m_thread = nullptr;
         return target.Texts();
@@ -191,16 +197,32 @@ TEST_F(RipThreadTest, TrackOfAnExistingFileIsReplaced) {
     EXPECT_EQ(ReadFileBytes(Wav("Old")), WithHeader(3 * kCDSectorBytes, pcm));
 }
 
-TEST_F(RipThreadTest, StopBetweenReadsLeavesAValidWavOfTheSectorsRead) {
+// A track cut short by a stop leaves no WAV file that would pass for the
+// whole track; a stop after the last read keeps the complete file.
+TEST_F(RipThreadTest, StopBetweenReadsRemovesThePartialWav) {
     const Bytes pcm = discimage::BytePattern(25 * kCDSectorBytes, 5);
     OpenDisc({pcm});
-    m_onPost = [this](const std::string&) { m_thread->SetStopRequested(true); };
     m_options.IsNormalize = true;
     m_options.NormalizePercent = 50;
-
-    EXPECT_EQ(Rip(1, "Stopped"), (Texts{"40"}));
-    EXPECT_EQ(ReadFileBytes(Wav("Stopped")), WithHeader(10 * kCDSectorBytes, Sectors(pcm, 0, 10)));
-    EXPECT_FALSE(fs::exists(fs::path(m_options.OutputFolder) / "Stopped.nor"));
+    const struct {
+        std::string stopAt;
+        Texts posted;
+        bool kept;
+    } cases[] = {{"40", {"40"}, false}, {"100", {"40", "80", "100"}, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stopAt);
+        m_onPost = [this, &c](const std::string& text) {
+            if (text == c.stopAt) {
+                m_thread->SetStopRequested(true);
+            }
+        };
+        bool removed = false;
+        EXPECT_EQ(Rip(1, "Stopped", &removed), c.posted);
+        EXPECT_EQ(removed, !c.kept);
+        EXPECT_EQ(fs::exists(Wav("Stopped")), c.kept);
+        EXPECT_FALSE(fs::exists(fs::path(m_options.OutputFolder) / "Stopped.nor"));
+    }
+    EXPECT_EQ(ReadFileBytes(Wav("Stopped")), WithHeader(25 * kCDSectorBytes, pcm));
 }
 
 TEST_F(RipThreadTest, ReadFailureEndsWithStatus3AndKeepsThePartialFile) {

@@ -289,26 +289,32 @@ TEST_F(FileConverterTest, BrokenFileInTheMiddleIsReportedAndSkipped) {
     }
 }
 
-// Closing the window stops the running writer of kinds 3, 4, 5, 6 and 9 at
-// once; the others run on until the window (the batch) is destroyed.
-TEST_F(FileConverterTest, ClosingStopsTheWriterOfTheKindsThatStopIt) {
+// Closing the window stops the running writer of every kind; the file it
+// cut short is removed and named in the report.
+TEST_F(FileConverterTest, ClosingStopsTheWriterAndRemovesItsPartialFile) {
     MakeWav(In("long.wav"), "-r 44100 -b 16 -c 2", 60.0);
     const struct {
         int kind;
-        bool stops;
-    } cases[] = {{3, true}, {5, true}, {2, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.kind);
+        std::string extension;
+    } cases[] = {{3, ".ogg"}, {5, ".flac"}, {2, ".mp3"}};
+    for (const auto& [kind, extension] : cases) {
+        SCOPED_TRACE(kind);
         TOptionsSetting settings = DefaultSettings();
         settings.CommonOptions.OutputFolder = m_out;
         ScriptedView view;
-        auto batch = std::make_unique<FileConverterBatch>(c.kind, std::vector{In("long.wav")},
+        auto batch = std::make_unique<FileConverterBatch>(kind, std::vector{In("long.wav")},
                                                           settings, TMainWindowTags{}, view);
         view.Batch = batch.get();
         batch->NextFile(view.Posted.front());
         ASSERT_TRUE(batch->Running());
         batch->FormClose();
-        EXPECT_EQ(batch->Running(), !c.stops);
+        EXPECT_FALSE(batch->Running());
+        const std::string output = Out("long" + extension);
+        EXPECT_FALSE(fs::exists(output));
+        EXPECT_EQ(
+            view.Failures,
+            (std::vector<std::string>{"long.wav: the conversion was stopped; its partial file " +
+                                      output + " was removed."}));
         batch.reset();
     }
 }

@@ -76,6 +76,7 @@ void TAuOutput::Run() {
     // Busy from here, so a second Run raises at once; the worker clears it.
     m_busy = true;
     m_stopped = false;
+    m_cutShort = false;
     m_notifyProgress = static_cast<bool>(OnProgress);
     m_notifyDone = static_cast<bool>(OnDone);
     // A stop requested while idle must not end the new run at once.

@@ -73,6 +73,9 @@ public:
 
     [[nodiscard]] bool Busy() const { return m_busy; }
     [[nodiscard]] bool Stopped() const { return m_stopped; }
+    // Whether a stop ended the last run before its input was exhausted: its
+    // destination holds only part of the input, finished by Done as if whole.
+    [[nodiscard]] bool CutShort() const { return m_cutShort; }
     // Text of the exception that ended the last run; empty after success.
     [[nodiscard]] const std::string& ExceptionMessage() const { return m_exceptionMessage; }
 
@@ -107,6 +110,7 @@ private:
     std::atomic<bool> m_busy{false};
     std::atomic<bool> m_stopped{false};
     std::atomic<bool> m_canOutput{false};
+    std::atomic<bool> m_cutShort{false};
     std::atomic<int> m_currentProgress{0};
     // Whether OnProgress/OnDone were assigned when the run started.
     std::atomic<bool> m_notifyProgress{false};

@@ -110,7 +110,11 @@ void TAuThread::RunOnce() {
         out.Prepare();
         out.m_canOutput = true;
         bool more = true;
-        while (!m_stopRequested && more) {
+        while (more) {
+            if (m_stopRequested) {
+                out.m_cutShort = true;
+                break;
+            }
             const int delay = m_delay;
             if (delay > kNoSleepDelay) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -122,7 +126,10 @@ void TAuThread::RunOnce() {
                     out.m_events.PostProgress(&out);
                 }
             }
-            more = out.DoOutput(m_stopRequested);
+            // DoOutput(true) ends the run without reading the rest.
+            const bool abort = m_stopRequested;
+            more = out.DoOutput(abort);
+            out.m_cutShort = abort;
         }
     } catch (const std::exception& error) {
         failed = true;
@@ -132,6 +139,8 @@ void TAuThread::RunOnce() {
         failure = "Unknown error";
     }
     if (failed) {
+        // A failure, not the stop, ended the run.
+        out.m_cutShort = false;
         // HandleThreadException has made the output idle already.
         ReportFailure(failure);
     }

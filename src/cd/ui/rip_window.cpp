@@ -23,6 +23,8 @@ const QString kExtracting = QStringLiteral("Extracting...");
 const QString kInitializing = QStringLiteral("Initializing...");
 const QString kNormalizing = QStringLiteral("Normalizing...");
 const QString kEncoding = QStringLiteral("Encoding...");
+const QString kRipStopped =
+    QStringLiteral("The rip of track %1 \"%2\" was stopped; its partial file %3 was removed.");
 
 // Both end-of-track pauses, in milliseconds.
 constexpr int kEndOfTrackPauseMs = 300;
@@ -31,6 +33,13 @@ constexpr int kEndOfTrackPauseMs = 300;
 // number outside the table, whose encoding then fails with a clear message.
 bool RipEncodes(const TOutputFormatRow* format) {
     return format == nullptr || format->RipEncodes;
+}
+
+// "Track 07 "Intro": " and the text, as the report at the end lists a track.
+QString TrackLine(const TRipItem& item, const std::string& text) {
+    return QStringLiteral("Track %1 \"%2\": %3")
+        .arg(QString::fromStdString(TwoDigits(item.Number)), QString::fromStdString(item.Title),
+             QString::fromStdString(text));
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
@@ -210,9 +219,12 @@ void TfrmCDRip::RipEnded(std::int32_t status) {
     EncodeTrack(item);
 }
 
+std::string TfrmCDRip::WavPath(const TRipItem& item) const {
+    return m_settings.CommonOptions.OutputFolder + "/" + item.FileStem + ".wav";
+}
+
 void TfrmCDRip::ShowRipFailure(std::int32_t status, const TRipItem& item) {
-    const QString wavPath =
-        QString::fromStdString(m_settings.CommonOptions.OutputFolder + "/" + item.Title + ".wav");
+    const QString wavPath = QString::fromStdString(WavPath(item));
     if (status == kRipStatusReadFailed) {
         ShowError(QStringLiteral("Error while reading CD information!"));
     } else if (status == kRipStatusBadFileName) {
@@ -230,7 +242,7 @@ void TfrmCDRip::EncodeTrack(const TRipItem& item) {
     lProgressHint->setText(kEncoding);
     ProgressBar1->setFormat(kEncoding);
     // Only the added extension differs: "Op.9.wav" becomes "Op.9.mp3".
-    const std::string stem = FolderPath() + item.Title;
+    const std::string stem = FolderPath() + item.FileStem;
     try {
         m_encoder.Start(WaveIn1, stem + ".wav", m_settings.CommonOptions.OutputFormat,
                         stem + (m_format != nullptr ? m_format->Extension : ""), m_settings,
@@ -255,10 +267,7 @@ void TfrmCDRip::TrackEnded() {
     if (m_encodeResult == EncodeResult::Failed) {
         // The WAV file is the only copy of the track's audio: keep it, and
         // tell the user once the rip ends rather than stop it now.
-        m_encodeFailures.push_back(QStringLiteral("Track %1 \"%2\": %3")
-                                       .arg(QString::fromStdString(TwoDigits(item.Number)),
-                                            QString::fromStdString(item.Title),
-                                            QString::fromStdString(m_encodeFailure)));
+        m_encodeFailures.push_back(TrackLine(item, m_encodeFailure));
     } else if (m_encodeResult == EncodeResult::Succeeded) {
         // Only after this track's own encoding: WaveIn1 still names an
         // earlier track's WAV file when this one was not encoded.
@@ -298,11 +307,12 @@ void TfrmCDRip::WriteId3Tag(const TRipItem& item) {
     tag.SetGenre(GenreFromListPosition(m_discFields.Genre));
     tag.SetTrack(static_cast<std::uint8_t>(item.Number));
     // A file that cannot be tagged keeps its audio; there is nothing to add.
-    static_cast<void>(tag.WriteTag(FolderPath() + item.Title + m_format->Extension));
+    static_cast<void>(tag.WriteTag(FolderPath() + item.FileStem + m_format->Extension));
 }
 
 void TfrmCDRip::StartRipThread(const TRipItem& item) {
-    m_ripThread = std::make_unique<TCDRipThread>(item.Number, item.Title, m_settings.CommonOptions);
+    m_ripThread =
+        std::make_unique<TCDRipThread>(item.Number, item.FileStem, m_settings.CommonOptions);
     m_ripThread->SetCDHandle(m_cdHandle);
     m_ripThread->SetNotifyWindow(this);
     m_ripThread->Resume();
@@ -325,6 +335,14 @@ void TfrmCDRip::StopRip() {
     }
     if (m_ripThread) {
         m_ripThread->SetStopRequested(true);
+        m_ripThread->WaitFor();
+        // Only a thread still ripping item Completed can have cut it short.
+        if (m_ripThread->PartialFileRemoved()) {
+            const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+            m_ripStopNote = kRipStopped.arg(QString::fromStdString(TwoDigits(item.Number)),
+                                            QString::fromStdString(item.Title),
+                                            QString::fromStdString(WavPath(item)));
+        }
         m_ripThread.reset();
     }
     m_phase = Phase::Stopped;
@@ -346,16 +364,31 @@ void TfrmCDRip::FormClose() {
     }
     StopRip();
     m_phase = Phase::Closed;
-    m_encoder.Stop();
+    // Only the encoding of item Completed - 1 can be running. Its WAV file
+    // stays: it is the track's only copy.
+    if (m_encoder.Stop()) {
+        const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
+        m_encodeFailures.push_back(TrackLine(item, "the encoding was stopped; its partial file " +
+                                                       FolderPath() + item.FileStem +
+                                                       m_format->Extension + " was removed."));
+    }
     m_encoder.ClearFileNames();
-    ReportEncodeFailures();
+    ReportAtClose();
 }
 
-void TfrmCDRip::ReportEncodeFailures() {
-    if (m_encodeFailures.empty()) {
-        return;
+void TfrmCDRip::ReportAtClose() {
+    QStringList parts;
+    if (!m_encodeFailures.empty()) {
+        parts.push_back(
+            QStringLiteral("These tracks could not be encoded; their WAV files are kept:\n") +
+            m_encodeFailures.join(QLatin1Char('\n')));
     }
-    ShowError(QStringLiteral("These tracks could not be encoded; their WAV files are kept:\n") +
-              m_encodeFailures.join(QLatin1Char('\n')));
+    if (!m_ripStopNote.isEmpty()) {
+        parts.push_back(m_ripStopNote);
+    }
+    if (!parts.empty()) {
+        ShowError(parts.join(QStringLiteral("\n\n")));
+    }
     m_encodeFailures.clear();
+    m_ripStopNote.clear();
 }

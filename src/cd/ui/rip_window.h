@@ -109,15 +109,18 @@ private:
     void WriteId3Tag(const TRipItem& item);
     void StartRipThread(const TRipItem& item);
     void StartNextTrack();
-    // Stops and destroys the rip thread, once.
+    // Stops and destroys the rip thread, once, noting a track it cut short.
     void StopRip();
     void FormClose();
-    // One message listing every track whose encoding failed, then none.
-    void ReportEncodeFailures();
+    // One message listing every track whose encoding failed or was stopped
+    // and the track whose rip was stopped, then none.
+    void ReportAtClose();
     void PostProgress(std::int32_t percent, std::int32_t status);
     void ShowError(const QString& text);
     [[nodiscard]] bool IsLastItem() const;
     [[nodiscard]] std::string FolderPath() const;
+    // The WAV file the rip thread makes of the item.
+    [[nodiscard]] std::string WavPath(const TRipItem& item) const;
 
     const TCDHandle m_cdHandle;
     const TOptionsSetting m_settings;
@@ -136,8 +139,11 @@ private:
     EncodeStep m_encoder;
     EncodeResult m_encodeResult = EncodeResult::NotRun;
     std::string m_encodeFailure;  // why, when m_encodeResult is Failed
-    // One line per track whose encoding failed, reported when the rip ends.
+    // One line per track whose encoding failed or was stopped, reported when
+    // the rip ends.
     QStringList m_encodeFailures;
+    // The track whose partial WAV file a stopped rip thread removed.
+    QString m_ripStopNote;
 
     QLabel* Label1 = nullptr;
     QLabel* lCurrentTrack = nullptr;

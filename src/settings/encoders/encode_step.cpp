@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/encoders/encode_step.h"
 
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
 #include "audio/core/au_exception.h"
 
 EncodeStep::EncodeStep() = default;
 
-EncodeStep::~EncodeStep() = default;
+EncodeStep::~EncodeStep() {
+    static_cast<void>(Stop());
+}
 
 void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
                        const std::string& outputPath, const TOptionsSetting& settings,
@@ -39,10 +45,18 @@ void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int
     output.Run();
 }
 
-void EncodeStep::Stop() {
-    if (m_running != nullptr) {
-        m_running->Stop(false);
+bool EncodeStep::Stop() {
+    TAuFileOut* const output = std::exchange(m_running, nullptr);
+    if (output == nullptr) {
+        return false;
     }
+    output->Stop(false);
+    if (!output->CutShort()) {
+        return false;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::u8path(output->FileName()), ignored);
+    return true;
 }
 
 bool EncodeStep::Running() const {

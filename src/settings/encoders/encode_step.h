@@ -27,6 +27,7 @@
 class EncodeStep {
 public:
     EncodeStep();
+    // Stops a running encoding as Stop does.
     ~EncodeStep();
     EncodeStep(const EncodeStep&) = delete;
     EncodeStep& operator=(const EncodeStep&) = delete;
@@ -48,8 +49,12 @@ public:
                const std::string& outputPath, const TOptionsSetting& settings,
                const TMainWindowTags& tags, const BeforeRun& beforeRun = {});
 
-    // Ends a running encoding synchronously (no further event of it).
-    void Stop();
+    // Ends a running encoding synchronously (no further event of it). An
+    // encoding the stop cut short has its output file removed, as it holds
+    // only the start of the input yet is finished like a whole one; the
+    // result then is true. The step's outputs always make their file anew,
+    // so the file removed is this encoding's own.
+    bool Stop();
     // Whether the output of the last Start is still running.
     [[nodiscard]] bool Running() const;
     // Forgets the file names of the last reader and of every output.
@@ -67,5 +72,5 @@ private:
 
     std::array<std::unique_ptr<TAuFileOut>, kOutputFormatCount> m_outputs;
     TAuFileIn* m_reader = nullptr;
-    TAuFileOut* m_running = nullptr;  // the output of the last Start
+    TAuFileOut* m_running = nullptr;  // the output of the last Start, until stopped
 };

@@ -168,10 +168,9 @@ TEST_F(RipWindowTest, KeptWavFilesStayBesideTheEncodedOnesAndOnlyTheExtensionCha
     EXPECT_FALSE(fs::exists(Out("Op.mp3")));
 }
 
-TEST_F(RipWindowTest, StopDuringTheRipLeavesAValidPartialWavAndEncodesNothing) {
-    const Bytes first = OneSecondTone(440);
+TEST_F(RipWindowTest, StopDuringTheRipRemovesThePartialWavEncodesNothingAndSaysSo) {
     const auto gate = GateReads(2);
-    OpenDisc({first, OneSecondTone(550)});
+    OpenDisc({OneSecondTone(440), OneSecondTone(550)});
     m_settings.CommonOptions.OutputFormat = ofMP3;
 
     bool stopped = false;
@@ -189,11 +188,11 @@ TEST_F(RipWindowTest, StopDuringTheRipLeavesAValidPartialWavAndEncodesNothing) {
 
     EXPECT_TRUE(stopped);
     EXPECT_EQ(record.stages, (Stages{"close"}));
-    constexpr std::size_t kTwoReads = 2 * kRipSectorsPerRead * discimage::kSectorBytes;
-    const Bytes wav = ReadFileBytes(Out("First.wav"));
-    EXPECT_EQ(wav, WavFileOf(Bytes(first.begin(), first.begin() + kTwoReads)));
-    EXPECT_FALSE(fs::exists(Out("First.mp3")));
-    EXPECT_FALSE(fs::exists(Out("Second.wav")));
+    EXPECT_EQ(record.errors,
+              (std::vector<QString>{"The rip of track 01 \"First\" was stopped; its partial file " +
+                                    QString::fromStdString(Out("First.wav").string()) +
+                                    " was removed."}));
+    EXPECT_TRUE(fs::is_empty(m_output));
 }
 
 TEST_F(RipWindowTest, ATableOfContentsErrorIsShownOnceAndTheWindowWaitsForStop) {
@@ -330,28 +329,78 @@ TEST_F(RipWindowTest, ATitleLeadingOutOfTheOutputFolderIsRefusedAndTheRipGoesOn)
     EXPECT_TRUE(fs::is_regular_file(Out("Fine.mp3")));
 }
 
-TEST_F(RipWindowTest, StopDuringAnEncodingEndsItKeepsTheWavAndStartsNoFurtherTrack) {
-    const Bytes first = OneSecondTone(440);
+// Stopped part way, the encoding leaves no shortened file that would pass
+// for the track; the ripped WAV file is the track's only copy and stays.
+TEST_F(RipWindowTest, StopDuringAnEncodingRemovesItsPartialFileKeepsTheWavAndSaysSo) {
+    const Bytes first = discimage::SineTone(440, 20 * discimage::kSampleRate, 0.5);
     OpenDisc({first, OneSecondTone(550)});
-    m_settings.CommonOptions.OutputFormat = ofFLAC;
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+    m_settings.Mp3Options.CPU = 1;  // rests between blocks: the encoding takes seconds
 
+    bool ripped = false;
     bool stopped = false;
-    const RipRecord record = Rip({"01One", "02Two"}, [&stopped](TfrmCDRip& window, int percent) {
-        if (percent == kPercentRipEnded) {
-            // Runs once the window has started the encoding, before its end
-            // can be handled.
-            QTimer::singleShot(0, &window, [&stopped, &window] {
-                stopped = true;
+    const RipRecord record =
+        Rip({"01One", "02Two"}, [&ripped, &stopped](TfrmCDRip& window, int percent) {
+            ripped = ripped || percent == kPercentRipEnded;
+            if (ripped && !stopped && percent > 0 && percent < 100) {
+                stopped = true;  // at the encoding's first progress
                 window.bStopClick();
-            });
-        }
-    });
+            }
+        });
 
     EXPECT_TRUE(stopped);
     EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "close"}));
-    EXPECT_TRUE(record.errors.empty());
+    EXPECT_EQ(record.errors,
+              (std::vector<QString>{
+                  "These tracks could not be encoded; their WAV files are kept:\nTrack 01 "
+                  "\"One\": the encoding was stopped; its partial file " +
+                  QString::fromStdString(Out("One.mp3").string()) + " was removed."}));
     EXPECT_EQ(ReadFileBytes(Out("One.wav")), WavFileOf(first));
+    EXPECT_FALSE(fs::exists(Out("One.mp3")));
     EXPECT_FALSE(fs::exists(Out("Two.wav")));
+}
+
+// Tracks of one title each get files of their own, numbered in rip order,
+// and a blank title names its files by the default title; the tags keep the
+// titles as typed.
+TEST_F(RipWindowTest, TracksOfOneTitleGetFilesOfTheirOwn) {
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
+    const struct {
+        std::string item;
+        std::string file;
+        std::uint32_t seconds;
+    } tracks[] = {{"01Same", "Same.mp3", 1},
+                  {"02Same", "Same (2).mp3", 2},
+                  {"03Same", "Same (3).mp3", 3},
+                  {"04   ", "Track04.mp3", 4}};
+    std::vector<Bytes> audio;
+    std::vector<std::string> items;
+    for (const auto& track : tracks) {
+        audio.push_back(discimage::SineTone(440, track.seconds * discimage::kSampleRate, 0.5));
+        items.push_back(track.item);
+    }
+    OpenDisc(audio);
+    m_settings.CommonOptions.OutputFormat = ofMP3;
+
+    const RipRecord record = Rip(items);
+
+    EXPECT_TRUE(record.errors.empty());
+    EXPECT_EQ(record.stages.back(), "close");
+    for (const auto& track : tracks) {
+        SCOPED_TRACE(track.file);
+        const Bytes decoded = DecodeWithFfmpeg(Out(track.file));
+        EXPECT_GE(decoded.size(), track.seconds * 176400U);
+        EXPECT_LE(decoded.size(), track.seconds * 176400U + 4 * 1152 * 4);
+        const Bytes mp3 = ReadFileBytes(Out(track.file));
+        ASSERT_GT(mp3.size(), 128U);
+        EXPECT_EQ(mp3[mp3.size() - 2], std::stoi(track.item.substr(0, 2))) << "ID3v1 track";
+        if (track.item.substr(2) == "Same") {
+            EXPECT_EQ(ReadTags(Out(track.file)).at("TIT2"), "Same");
+        }
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_output), fs::directory_iterator()), 4)
+        << "every WAV file is gone";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -135,6 +136,42 @@ TEST_F(EncodeStepTest, EncodesWhatItsReaderReadsAndLeavesNoOutputOfAFailure) {
                 EXPECT_FALSE(fs::exists(output));
             }
         }
+    }
+}
+
+// A stop cuts the encoding short: its output file, which would pass for the
+// whole input, is removed. An encoding that ran to its end is not touched.
+TEST_F(EncodeStepTest, AStoppedEncodingRemovesItsPartialOutput) {
+    const fs::path input = m_folder / "long.wav";
+    Bytes tenSeconds;
+    for (int second = 0; second < 10; ++second) {
+        const Bytes tone = Tone();
+        tenSeconds.insert(tenSeconds.end(), tone.begin(), tone.end());
+    }
+    WriteFileBytes(input, Wav(1, 16, tenSeconds));
+    const fs::path shortInput = m_folder / "short.wav";
+    WriteFileBytes(shortInput, Wav(1, 16, Tone()));
+    // A rest after every block keeps each encoding running for seconds.
+    const auto slow = [](TAuFileOut& output) { output.SetDelay(50); };
+
+    for (const TOutputFormatRow& format : OutputFormats()) {
+        SCOPED_TRACE(format.Name);
+        const fs::path output = m_folder / (std::string("stopped") + format.Extension);
+        int progress = 0;
+        m_step.OnProgress = [&progress](int percent) { progress = percent; };
+        m_step.Start(m_reader, input.string(), format.Number, output.string(), m_settings, {},
+                     slow);
+        ASSERT_TRUE(PumpUntil([&progress] { return progress > 0; }));
+        ASSERT_TRUE(fs::exists(output));
+        EXPECT_TRUE(m_step.Stop());
+        EXPECT_FALSE(fs::exists(output));
+        EXPECT_FALSE(m_step.Stop()) << "nothing left to stop";
+
+        const fs::path whole = m_folder / (std::string("whole") + format.Extension);
+        m_step.OnProgress = {};
+        ASSERT_EQ(Encode(shortInput, format.Number, whole), "");
+        EXPECT_FALSE(m_step.Stop());
+        EXPECT_TRUE(fs::exists(whole));
     }
 }
 
