@@ -137,6 +137,9 @@ void FileConverterBatch::StartFile(const std::string& inputPath, const std::stri
     m_runSucceeded = false;
     std::optional<Tid3tag> sourceTag;
     const auto beforeRun = [this, &sourceTag](TAuFileOut& output) {
+        if (m_kind->OutputFormat == ofMP3) {
+            FeedMp3Encoder(output);
+        }
         if (m_kind->Tags == TConvertTags::CopyId3v2) {
             static_cast<TAuTaggedFileOut&>(output).SetId3v2Tags(MP3In1.Id3v2Tags());
         } else if (m_kind->Tags == TConvertTags::Id3v1FromSource) {
@@ -156,6 +159,18 @@ void FileConverterBatch::StartFile(const std::string& inputPath, const std::stri
     if (sourceTag) {
         m_pendingTag = PendingTag{outputPath, *sourceTag};
     }
+}
+
+void FileConverterBatch::FeedMp3Encoder(TAuFileOut& output) {
+    TAuFileIn& reader = Reader();
+    // The encode step has made the reader the output's input; it does so
+    // again for the next file.
+    if (reader.BitsPerSample() == 16) {
+        return;
+    }
+    AudioConverter1.SetInput(&reader);
+    AudioConverter1.SetOutBitsPerSample(16);
+    output.SetInput(&AudioConverter1);
 }
 
 void FileConverterBatch::RunEnded(const std::string& exceptionMessage) {

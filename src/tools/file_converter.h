@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/codecs/wm_in.h"
+#include "audio/dsp/audio_converter.h"
 #include "audio/tags/id3v2_tags.h"
 #include "audio/wav/wave_in.h"
 #include "cd/id3_tag.h"
@@ -131,6 +132,9 @@ private:
     void StartFile(const std::string& inputPath, const std::string& outputPath);
     void RunEnded(const std::string& exceptionMessage);
     void WritePendingTag();
+    // Puts the sample converter between the reader and an MP3 output when
+    // the reader's samples are not 16-bit, the only width that encoder takes.
+    void FeedMp3Encoder(TAuFileOut& output);
     [[nodiscard]] TAuFileIn& Reader();
 
     const TConvertKindRow* const m_kind;
@@ -148,5 +152,6 @@ private:
     TWaveIn WaveIn1;
     TMP3In MP3In1;
     TWMIn WMIn1;
+    TAudioConverter AudioConverter1;  // reads the current reader when it feeds MP3
     EncodeStep m_step;
 };

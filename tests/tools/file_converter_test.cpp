@@ -99,9 +99,9 @@ protected:
     std::string In(const std::string& name) const { return m_folder.File(name); }
     std::string Out(const std::string& name) const { return m_out + "/" + name; }
 
-    // Two seconds of CD-format audio.
-    std::string Wav(const std::string& name) {
-        MakeWav(In(name), "-r 44100 -b 16 -c 2", 2.0);
+    // Two seconds of CD-format audio, or of the format of sox's options.
+    std::string Wav(const std::string& name, const std::string& format = "-r 44100 -b 16 -c 2") {
+        MakeWav(In(name), format, 2.0);
         return In(name);
     }
     std::string Mp3(const std::string& name, const std::string& lameOptions) {
@@ -120,7 +120,10 @@ protected:
         if (name.ends_with(".mp3")) {
             return Mp3(name, options);
         }
-        return name.ends_with(".wma") ? Wma(name, options) : Wav(name);
+        if (name.ends_with(".wma")) {
+            return Wma(name, options);
+        }
+        return options.empty() ? Wav(name) : Wav(name, options);
     }
 
     TestFolder m_folder;
@@ -171,12 +174,16 @@ TEST(TrackNumberTest, OnlyPlainNumbersCount) {
 TEST_F(FileConverterTest, EveryKindConvertsRealFiles) {
     const struct {
         int kind;
-        std::string source;  // made by sox (.wav), lame (.mp3) or ffmpeg (.wma)
-        std::string options;
+        std::string source;   // made by sox (.wav), lame (.mp3) or ffmpeg (.wma)
+        std::string options;  // of the maker; for sox the format (empty: CD audio)
         std::string output;
         std::function<std::string(const std::string&)> decode;  // writes <out>.dec.wav
     } kinds[] = {
         {2, "k2.wav", "", "k2.mp3", FfmpegToWav},
+        // The MP3 encoder takes 16 bits only: other widths are converted.
+        {2, "k2_8bit.wav", "-r 22050 -b 8 -c 1", "k2_8bit.mp3", FfmpegToWav},
+        {2, "k2_24bit.wav", "-r 48000 -b 24 -c 2", "k2_24bit.mp3", FfmpegToWav},
+        {2, "k2_float.wav", "-r 44100 -e floating-point -b 32 -c 2", "k2_float.mp3", FfmpegToWav},
         {3, "k3.wav", "", "k3.ogg",
          [](const std::string& p) { return "oggdec -Q -o '" + p + ".dec.wav' '" + p + "'"; }},
         {4, "k4.wav", "", "k4.wma", FfmpegToWav},
@@ -189,7 +196,7 @@ TEST_F(FileConverterTest, EveryKindConvertsRealFiles) {
         {10, "k10.wma", "", "k10.mp3", FfmpegToWav},
     };
     for (const auto& k : kinds) {
-        SCOPED_TRACE("kind " + std::to_string(k.kind));
+        SCOPED_TRACE(k.source);
         const std::string source = Source(k.source, k.options);
         Convert(k.kind, {source});
         EXPECT_EQ(m_view.Failures, std::vector<std::string>{});

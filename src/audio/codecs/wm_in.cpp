@@ -136,6 +136,14 @@ void TWMIn::ReleaseStream() {
     }
 }
 
+void TWMIn::InitInternal() {
+    TAuFileIn::InitInternal();
+    constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t frames = m_endSample - m_startSample + 1;
+    const bool bounded = m_endSample >= 0 && m_sampleSize > 0 && frames < kNoEnd / m_sampleSize;
+    m_windowEnd = bounded ? std::max<std::int64_t>(frames, 0) * m_sampleSize : kNoEnd;
+}
+
 void TWMIn::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
     if (m_held.empty() && m_reader) {
         m_held = m_reader->NextBlock();
@@ -149,10 +157,13 @@ void TWMIn::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
     bytes = std::min(bytes, m_held.size());
     buffer = m_held.data();
     m_held = m_held.subspan(bytes);
-    if (m_size > 0 && m_position + static_cast<std::int64_t>(bytes) >= m_size) {
+    if (m_size > 0 && m_size < m_windowEnd &&
+        m_position + static_cast<std::int64_t>(bytes) >= m_size) {
         // The estimate is used up, yet the decoder may hold more: keep the
-        // pass going until it ends, which sets the real size.
-        m_size = m_position + static_cast<std::int64_t>(bytes + m_held.size()) + 1;
+        // pass going until it ends (which sets the real size) or reaches the
+        // window's end.
+        m_size = std::min(m_windowEnd,
+                          m_position + static_cast<std::int64_t>(bytes + m_held.size()) + 1);
     }
 }
 

@@ -19,7 +19,8 @@ class WMSyncReader;
 // padding, or is guessed from the first frame's bit rate when the file has
 // no length header; an ASF file's counts whole milliseconds and padding), so
 // Size serves progress only: a pass delivers all decoded audio and ends with
-// Size set to the bytes it delivered.
+// Size set to the bytes it delivered. A pass with an EndSample still ends
+// after that frame.
 //
 // A file that only names other files or URLs (a playlist, a streaming
 // manifest) does not decode: the input never opens what a file names.
@@ -42,6 +43,8 @@ protected:
     // damaged, empty or holds no audio.
     void OpenFile() override;
     void CloseFile() override;
+    // The file input's pass start, which also notes where a window ends.
+    void InitInternal() override;
     void GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) override;
     // Continues near the frame's time (within about 0.1 s on WMA); false
     // outside a pass.
@@ -55,6 +58,9 @@ private:
     std::unique_ptr<WMSyncReader> m_reader;
     std::span<const std::uint8_t> m_held;  // the reader's block not yet handed out
     std::int64_t m_duration = 0;           // 100 ns
+    // Bytes from the pass start to the end of its EndSample frame; the
+    // estimated Size may grow up to this, never past it.
+    std::int64_t m_windowEnd = 0;
 };
 
 // The MP3 input: TWMIn under its own name.

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr std::size_t kBlockBytes = 12288;
+// No step of a conversion holds a frame wider than 24-bit stereo.
+constexpr std::size_t kWidestFrameBytes = 6;
 
 bool SupportedWidth(int bits) {
     return bits == 8 || bits == 16 || bits == 24;
@@ -72,7 +74,9 @@ void TAudioConverter::InitInternal() {
     }
     const auto inFrame = static_cast<std::size_t>(inWidth / 8);
     m_bufferSize = kBlockBytes - kBlockBytes % inFrame;
-    m_work.resize(static_cast<std::size_t>(outWidth / inWidth + 1) * m_bufferSize);
+    // A block grows and shrinks on its way (mono 24-bit to stereo 8-bit is
+    // stereo 24-bit in between): room for its widest step.
+    m_work.resize(std::max(m_bufferSize, m_bufferSize / inFrame * kWidestFrameBytes));
     const std::int64_t inSize = input->Size();
     if (inSize < 0) {
         m_size = -1;

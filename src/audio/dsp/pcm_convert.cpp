@@ -86,10 +86,14 @@ std::size_t SpreadMonoToStereo(std::uint8_t* data, std::size_t bytes, int bitsPe
 }
 
 std::size_t Narrow24To16(std::uint8_t* data, std::size_t bytes) {
+    return Narrow24To16(data, bytes, data);
+}
+
+std::size_t Narrow24To16(const std::uint8_t* in, std::size_t bytes, std::uint8_t* out) {
     const std::size_t samples = bytes / 3;
     for (std::size_t i = 0; i < samples; ++i) {
-        data[2 * i] = data[3 * i + 1];
-        data[2 * i + 1] = data[3 * i + 2];
+        out[2 * i] = in[3 * i + 1];
+        out[2 * i + 1] = in[3 * i + 2];
     }
     return samples * 2;
 }

@@ -21,6 +21,9 @@ std::size_t SpreadMonoToStereo(std::uint8_t* data, std::size_t bytes, int bitsPe
                                TMSConverterMode mode);
 // 24-bit to 16-bit: keeps the upper two bytes of each sample.
 std::size_t Narrow24To16(std::uint8_t* data, std::size_t bytes);
+// The same from `in` into `out`, which holds two thirds of `bytes`; `out`
+// may be `in` but no other place inside it.
+std::size_t Narrow24To16(const std::uint8_t* in, std::size_t bytes, std::uint8_t* out);
 // 8-bit to 16-bit: byte × 256 − 32768.
 std::size_t Widen8To16(std::uint8_t* data, std::size_t bytes);
 // 16-bit to 8-bit: the high byte with its sign bit flipped.

@@ -188,12 +188,16 @@ void TResampler::ReadInput() {
     }
     const std::size_t total = m_carry + got;
     const std::size_t samples = total / width;
+    // The free area holds `samples` 16-bit samples: 24-bit ones are narrowed
+    // on their way in, for they would not fit there as they are.
     auto* dest = reinterpret_cast<std::uint8_t*>(m_in.data() + m_inFill);
-    std::memcpy(dest, m_wide.data(), samples * width);
-    if (m_inBits == 8) {
-        Widen8To16(dest, samples);
-    } else if (m_inBits == 24) {
-        Narrow24To16(dest, samples * width);
+    if (m_inBits == 24) {
+        Narrow24To16(m_wide.data(), samples * width, dest);
+    } else {
+        std::memcpy(dest, m_wide.data(), samples * width);
+        if (m_inBits == 8) {
+            Widen8To16(dest, samples);
+        }
     }
     m_inFill += samples;
     // A sample cut off by the read waits for the rest of its bytes.

@@ -73,12 +73,22 @@ private:
     std::size_t m_offset = 0;
 };
 
-// The sub-format GUID of extensible linear PCM
-// (00000001-0000-0010-8000-00AA00389B71), as stored.
+// The sub-format GUIDs of extensible linear PCM and IEEE float
+// (0000000N-0000-0010-8000-00AA00389B71, N the plain format tag), as stored.
 constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                             0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr std::uint8_t kFloatSubFormat[16] = {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                              0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr std::uint32_t kExtensibleFmtBytes = 40;
 constexpr std::size_t kSubFormatOffset = 24;
+
+bool IsSubFormat(const std::uint8_t* body, const std::uint8_t (&guid)[16]) {
+    return std::equal(std::begin(guid), std::end(guid), body + kSubFormatOffset);
+}
+
+bool IsCompressed(std::uint16_t tag) {
+    return tag != kWavTagPCM && tag != kWavTagIEEEFloat;
+}
 
 TWavHeaderParse Refuse(std::string message, std::size_t offset) {
     TWavHeaderParse result;
@@ -112,17 +122,30 @@ std::string ReadFormat(const std::uint8_t* body, std::uint32_t size, TWavHeader&
     header.SampleRate = GetLE32(body + 4);
     header.BlockAlign = GetLE16(body + 12);
     header.BitsPerSample = GetLE16(body + 14);
-    if (header.FormatTag == kWavTagExtensible && size >= kExtensibleFmtBytes &&
-        std::equal(std::begin(kPcmSubFormat), std::end(kPcmSubFormat), body + kSubFormatOffset)) {
-        header.FormatTag = kWavTagPCM;
+    if (header.FormatTag == kWavTagExtensible && size >= kExtensibleFmtBytes) {
+        if (IsSubFormat(body, kPcmSubFormat)) {
+            header.FormatTag = kWavTagPCM;
+        } else if (IsSubFormat(body, kFloatSubFormat)) {
+            header.FormatTag = kWavTagIEEEFloat;
+        }
     }
     const std::uint16_t tag = header.FormatTag;
-    if (tag != kWavTagPCM && tag != kWavTagMSADPCM && tag != kWavTagIMAADPCM &&
-        tag != kWavTagMPEGLayer3) {
+    if (tag != kWavTagPCM && tag != kWavTagIEEEFloat && tag != kWavTagMSADPCM &&
+        tag != kWavTagIMAADPCM && tag != kWavTagMPEGLayer3) {
         return "Unsupported format tag " + std::to_string(tag);
     }
     if (header.Channels == 0 || header.SampleRate == 0) {
         return "No channels or no sample rate";
+    }
+    if (tag == kWavTagIEEEFloat) {
+        // A frame is read whole into the decode buffer (and leaves it as
+        // 24-bit samples, which take less room).
+        const unsigned bits = header.BitsPerSample;
+        if ((bits != 32 && bits != 64) ||
+            std::size_t{header.Channels} * bits / 8 > kWavDecodeBufferSize) {
+            return "Unsupported float sample size";
+        }
+        return {};
     }
     if (tag == kWavTagPCM) {
         const unsigned bits = header.BitsPerSample;
@@ -201,7 +224,7 @@ TWavHeaderParse ParseWavHeader(std::span<const std::uint8_t> bytes) {
         return Refuse(std::move(problem), reader.Offset());
     }
     reader.SkipBody(size);
-    if (header.FormatTag != kWavTagPCM) {
+    if (IsCompressed(header.FormatTag)) {
         // Compressed data needs its sample count, and that must come first.
         const std::uint8_t* id = nullptr;
         while (reader.NextChunk(id, size) && !ChunkIdMatches(id, "fact") &&

@@ -12,10 +12,12 @@
 // Format tags of the "fmt " chunk that the WAV code knows.
 inline constexpr std::uint16_t kWavTagPCM = 1;
 inline constexpr std::uint16_t kWavTagMSADPCM = 2;
+inline constexpr std::uint16_t kWavTagIEEEFloat = 3;  // 32- or 64-bit samples
 inline constexpr std::uint16_t kWavTagIMAADPCM = 17;
 inline constexpr std::uint16_t kWavTagMPEGLayer3 = 85;
 // WAVE_FORMAT_EXTENSIBLE: the real format is the sub-format GUID of the
-// chunk's extension. Linear PCM in it is read as plain linear PCM.
+// chunk's extension. Linear PCM and IEEE float in it are read as the plain
+// formats.
 inline constexpr std::uint16_t kWavTagExtensible = 0xFFFE;
 
 // Everything the parser needs lies in this many bytes from the start; a
@@ -69,9 +71,10 @@ struct TWavHeaderParse {
 // Parses the start of a RIFF/WAVE file: slides to "RIFF" and "WAVE", walks
 // the chunks to "fmt ", takes the format, for the compressed kinds also the
 // "fact" count, then walks to "data". A zero pad byte after an odd-sized
-// chunk is skipped. An extensible format whose sub-format is PCM is given as
-// FormatTag kWavTagPCM. Refuses format tags other than PCM, Microsoft ADPCM,
-// IMA ADPCM and MPEG Layer-3, and formats the decoders cannot handle safely
+// chunk is skipped. An extensible format whose sub-format is PCM or IEEE
+// float is given as FormatTag kWavTagPCM or kWavTagIEEEFloat. Refuses format
+// tags other than PCM, IEEE float, Microsoft ADPCM, IMA ADPCM and MPEG
+// Layer-3, and formats the decoders cannot handle safely
 // (see the checks in the source). `bytes` holds the first bytes of the
 // file, at most kWavHeaderLimit of them are looked at.
 [[nodiscard]] TWavHeaderParse ParseWavHeader(std::span<const std::uint8_t> bytes);

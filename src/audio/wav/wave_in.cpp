@@ -8,6 +8,7 @@
 
 #include "audio/core/au_exception.h"
 #include "audio/core/au_file_stream.h"
+#include "audio/wav/float_samples.h"
 #include "audio/wav/ima_adpcm.h"
 #include "audio/wav/ms_adpcm.h"
 #include "audio/wav/wave_converter.h"
@@ -89,6 +90,9 @@ bool TWaveIn::ParseHeader() {
     if (m_header.FormatTag == kWavTagPCM) {
         m_bitsPerSample = m_header.BitsPerSample;
         m_size = m_header.DataSize;
+    } else if (m_header.FormatTag == kWavTagIEEEFloat) {
+        m_bitsPerSample = 24;  // what the float conversion delivers
+        m_size = std::int64_t{m_header.DataSize} / (m_header.BitsPerSample / 8) * 3;
     } else {
         m_bitsPerSample = 16;  // what the decoders deliver
         m_size = std::int64_t{m_header.FactSamples} * 2 * m_channels;
@@ -168,6 +172,12 @@ void TWaveIn::GetDataInternal(const std::uint8_t*& buffer, std::size_t& bytes) {
         m_bufStart = 1;
         switch (m_wavType) {
             case wtPCM:
+                if (m_header.FormatTag == kWavTagIEEEFloat) {
+                    FillFloat();
+                } else {
+                    FillPcm();
+                }
+                break;
             case wtACM:
                 FillPcm();
                 break;
@@ -203,6 +213,15 @@ void TWaveIn::FillPcm() {
     const std::size_t capacity = kWavDecodeBufferSize - kWavDecodeBufferSize % m_sampleSize;
     m_bufEnd = static_cast<std::int32_t>(
         ReadFully(reinterpret_cast<std::uint8_t*>(m_buffer.data()), capacity));
+}
+
+void TWaveIn::FillFloat() {
+    const std::size_t frames = kWavDecodeBufferSize / m_sampleSize;
+    m_block.resize(frames * m_channels * (m_header.BitsPerSample / 8));
+    const std::size_t got = ReadFully(m_block.data(), m_block.size());
+    m_bufEnd = static_cast<std::int32_t>(
+        FloatTo24BitPcm(std::span(m_block.data(), got), m_header.BitsPerSample,
+                        reinterpret_cast<std::uint8_t*>(m_buffer.data())));
 }
 
 void TWaveIn::FillIma() {
@@ -242,7 +261,7 @@ bool TWaveIn::SeekInternal(std::int64_t& frame) {
     }
     std::int64_t offset = 0;
     if (m_wavType == wtPCM) {
-        offset = frame * (m_bitsPerSample >> 3) * m_channels;
+        offset = frame * (m_header.BitsPerSample >> 3) * m_channels;  // as stored
     } else {
         const auto perBlock = static_cast<std::int64_t>(FramesPerBlock());
         if (perBlock <= 0) {

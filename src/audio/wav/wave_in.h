@@ -12,9 +12,11 @@
 #include "audio/wav/wav_type.h"
 
 // Reads a RIFF/WAVE file (by name or from a caller-supplied stream) and
-// delivers interleaved little-endian PCM: linear PCM as it is, IMA ADPCM and
-// Microsoft ADPCM decoded block by block (16-bit output), MPEG Layer-3 data
-// decoded whole to 16-bit PCM in memory when the file opens.
+// delivers interleaved little-endian PCM: linear PCM as it is, IEEE float
+// (32- or 64-bit) as 24-bit PCM, rounded and clipped to full scale, IMA
+// ADPCM and Microsoft ADPCM decoded block by block (16-bit output), MPEG
+// Layer-3 data decoded whole to 16-bit PCM in memory when the file opens.
+// Float files count as wtPCM.
 //
 // Threads: format queries (and so OpenFile) may come from the GUI thread
 // while the worker of an output reads a pass; OpenFile and CloseFile hold
@@ -49,6 +51,7 @@ private:
     std::size_t ReadFully(std::uint8_t* buffer, std::size_t count);
     // Refills m_buffer; the end cursor is 0 when the source is exhausted.
     void FillPcm();
+    void FillFloat();
     void FillIma();
     void FillMSADPCM();
     // Frames the compressed kinds decode per block.
@@ -60,7 +63,7 @@ private:
     // Decoded PCM handed out through the base's 1-based cursors; 16-bit
     // storage so the decoders can write samples, read as bytes.
     std::array<std::int16_t, kWavDecodeBufferSize / 2> m_buffer{};
-    std::vector<std::uint8_t> m_block;  // one compressed block as read
+    std::vector<std::uint8_t> m_block;  // file bytes: one compressed block or one float read
 
     // MPEG Layer-3: the decoded file in memory replaces the file's stream
     // while the file is open.

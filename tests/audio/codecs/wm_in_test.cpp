@@ -172,8 +172,17 @@ TEST(WmIn, SizeStartsFromTheDurationInHundredthsAndEndsAsTheAudioDelivered) {
         EXPECT_NEAR(input.Duration(), c.Duration, 10) << c.Name;
         EXPECT_EQ(input.TotalSamples(), c.TotalSamples) << c.Name;
         EXPECT_EQ(input.Size(), c.TotalSamples * 4) << c.Name;
-        EXPECT_EQ(ReadPass(input).size(), pcm.size()) << c.Name;
+        const std::vector<std::uint8_t> whole = ReadPass(input);
+        EXPECT_EQ(whole.size(), pcm.size()) << c.Name;
         EXPECT_EQ(input.Size(), 2176776) << c.Name;
+        // A window ends after its last frame; one ending beyond the audio
+        // reads it all.
+        for (const std::size_t last : {999, 100000000}) {
+            input.SetEndSample(static_cast<std::int64_t>(last));
+            const std::size_t bytes = std::min((last + 1) * 4, whole.size());
+            EXPECT_TRUE(ReadPass(input) == std::vector(whole.begin(), whole.begin() + bytes))
+                << c.Name << " to " << last;
+        }
     }
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "audio/dsp/audio_converter.h"
 #include "dsp_test_support.h"
 #include "support/audio/memory_input.h"
@@ -89,6 +92,51 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    {1, 2, 3, 4, 5, 6, 7, 8}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Frame i holds the 8-bit level 7 * i on every channel, in the top byte of
+// wider samples: every width holds it exactly, so every conversion must
+// give the same ramp in its own layout.
+Bytes LevelRamp(std::size_t frames, int bits, int channels) {
+    Bytes pcm;
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        const auto level = static_cast<std::uint8_t>(frame * 7);
+        for (int channel = 0; channel < channels; ++channel) {
+            if (bits != 8) {
+                pcm.insert(pcm.end(), static_cast<std::size_t>(bits / 8 - 1), 0);
+            }
+            pcm.push_back(bits == 8 ? level : level ^ 0x80);
+        }
+    }
+    return pcm;
+}
+
+using Layout = std::tuple<int, int, int, int>;  // bits and channels in, bits and channels out
+
+class AudioConverterLayouts : public testing::TestWithParam<Layout> {};
+
+// Whole blocks (the input delivers all it is asked for), several of them,
+// the last one partial.
+TEST_P(AudioConverterLayouts, ConvertsWholeBlocksOfEveryLayout) {
+    const auto [inBits, inChannels, outBits, outChannels] = GetParam();
+    constexpr std::size_t kFrames = 12345;
+    MemoryInput input(LevelRamp(kFrames, inBits, inChannels), {inBits, inChannels, 44100});
+    TAudioConverter converter;
+    converter.SetInput(&input);
+    converter.SetOutBitsPerSample(outBits);
+    converter.SetOutChannels(outChannels);
+    EXPECT_EQ(ReadPass(converter, 10000), LevelRamp(kFrames, outBits, outChannels));
+}
+
+std::string LayoutName(const testing::TestParamInfo<Layout>& info) {
+    const auto [inBits, inChannels, outBits, outChannels] = info.param;
+    return std::to_string(inBits) + "x" + std::to_string(inChannels) + "to" +
+           std::to_string(outBits) + "x" + std::to_string(outChannels);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, AudioConverterLayouts,
+                         testing::Combine(testing::Values(8, 16, 24), testing::Values(1, 2),
+                                          testing::Values(8, 16, 24), testing::Values(1, 2)),
+                         LayoutName);
 
 TEST(AudioConverter, LongStereoInputBecomesTheMeanOfEveryFrame) {
     const std::vector<std::int16_t> stereo = MusicLike(30011, 44100, 30000);

@@ -48,6 +48,7 @@ struct RateCase {
     std::size_t frames;
     std::int64_t size;  // announced bytes
     int outBits;
+    std::size_t piece = 3001;  // bytes the input delivers per read at most
 };
 
 void PrintTo(const RateCase& c, std::ostream* os) {
@@ -61,7 +62,7 @@ class ResamplerSize : public testing::TestWithParam<RateCase> {};
 TEST_P(ResamplerSize, AnnouncesWholeFramesAndDeliversExactlyThat) {
     const RateCase& c = GetParam();
     const std::size_t bytes = c.frames * c.in.channels * c.in.bitsPerSample / 8;
-    MemoryInput input(Bytes(bytes, c.in.bitsPerSample == 8 ? 0x80 : 0), c.in, 3001);
+    MemoryInput input(Bytes(bytes, c.in.bitsPerSample == 8 ? 0x80 : 0), c.in, c.piece);
     TResampler resampler;
     resampler.SetInput(&input);
     resampler.SetOutSampleRate(c.outRate);
@@ -82,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RateCase{{16, 2, 48000}, 44100, 48001, 176404, 16},
                     // 24-bit input comes out as 16-bit: round(3003 * 2) * 2 / 3.
                     RateCase{{24, 1, 22050}, 44100, 1001, 4004, 16},
+                    // Reads as large as the free input area: 3 MiB of 24-bit samples.
+                    RateCase{
+                        {24, 2, 44100}, 48000, 524288, 2282612, 16, MemoryInput::kWholeRequest},
                     RateCase{{8, 2, 44100}, 22050, 3001, 3000, 8},
                     RateCase{{8, 1, 11025}, 44100, 600000, 2400000, 8}),
     [](const auto& info) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -319,6 +321,113 @@ TEST_F(WaveInTest, ExtensiblePcmFromSoxIsReadAsLinearPcm) {
         EXPECT_EQ(in.BitsPerSample(), c.bits);
         EXPECT_EQ(in.Channels(), c.channels);
         EXPECT_EQ(ReadPass(in), ReadFileBytes(raw));
+    }
+}
+
+// 24-bit samples as numbers.
+std::vector<std::int32_t> As24(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::int32_t> samples;
+    for (std::size_t i = 0; i + 3 <= bytes.size(); i += 3) {
+        const auto raw =
+            static_cast<std::uint32_t>(bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16));
+        samples.push_back(static_cast<std::int32_t>(raw << 8) >> 8);
+    }
+    return samples;
+}
+
+// Float files as audio editors write them, plain and extensible, some of
+// them louder than full scale. The oracle is ffmpeg's decode to 24 bits,
+// which truncates where we round to the nearest: one step apart at most.
+TEST_F(WaveInTest, FloatFromSoxAndFfmpegReadsAs24BitPcm) {
+    SKIP_WITHOUT_PROGRAM("sox");
+    SKIP_WITHOUT_PROGRAM("ffmpeg");
+    const std::string sox = "sox -n -r 44100 -c 2 -e floating-point ";
+    const std::string ffmpeg =
+        "ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=0.3 -ar 44100 ";
+    const struct {
+        const char* name;
+        std::string command;  // writes {out}
+        std::uint16_t tag;
+        int channels;
+    } cases[] = {
+        {"sox32", sox + "-b 32 {out} synth 0.3 sine 440 sine 660 vol 0.8", 3, 2},
+        {"sox64", sox + "-b 64 {out} synth 0.3 sine 440 sine 660 vol 0.8", 3, 2},
+        {"ff32_loud", ffmpeg + "-af volume=16 -ac 2 -c:a pcm_f32le {out}", 0xFFFE, 2},
+        {"ff64_loud", ffmpeg + "-af volume=12 -ac 3 -c:a pcm_f64le {out}", 0xFFFE, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = m_dir.File(std::string(c.name) + ".wav");
+        std::string line = c.command;
+        line.replace(line.find("{out}"), 5, "'" + path + "'");
+        ASSERT_TRUE(RunCommand(line).Ok()) << line;
+        const auto file = ReadFileBytes(path);
+        ASSERT_EQ(file[20] | (file[21] << 8), c.tag);
+        TWaveIn in;
+        in.SetFileName(path);
+        ASSERT_TRUE(in.Valid()) << in.InvalidReason();
+        EXPECT_EQ(in.WavType(), wtPCM);
+        EXPECT_EQ(in.BitsPerSample(), 24);
+        EXPECT_EQ(in.Channels(), c.channels);
+        EXPECT_EQ(in.TotalSamples(), 13230);
+        const auto ours = As24(ReadPass(in, 7001));
+        const std::string raw = m_dir.File("s24.raw");
+        ASSERT_TRUE(RunCommand("ffmpeg -nostdin -v error -y -i '" + path +
+                               "' -f s24le -c:a pcm_s24le '" + raw + "'")
+                        .Ok());
+        const auto oracle = As24(ReadFileBytes(raw));
+        ASSERT_EQ(ours.size(), oracle.size());
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            ASSERT_LE(std::abs(ours[i] - oracle[i]), 1) << "sample " << i;
+        }
+        EXPECT_EQ(*std::max_element(ours.begin(), ours.end()) == 8388607,
+                  std::string(c.name).ends_with("loud"));
+        // Seeking lands on the frame.
+        in.Init();
+        ASSERT_TRUE(in.Seek(10000));
+        const std::uint8_t* buffer = nullptr;
+        std::size_t bytes = 3 * c.channels;  // one frame
+        in.GetData(buffer, bytes);
+        ASSERT_EQ(bytes, 3u * c.channels);
+        EXPECT_EQ(As24({buffer, buffer + 3})[0], ours[10000 * c.channels]);
+        in.Flush();
+    }
+}
+
+// Full scale and beyond clip, halves round away from zero, NaN is silence.
+TEST_F(WaveInTest, FloatSamplesRoundAndClip) {
+    const double values[] = {0.0,
+                             1.0,
+                             -1.0,
+                             1.5,
+                             -2.0,
+                             0.5,
+                             -0.25,
+                             1.5 / 8388608,
+                             -1.5 / 8388608,
+                             0.99999994,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    const std::vector<std::int32_t> expected = {0,       8388607,  -8388608, 8388607, -8388608,
+                                                4194304, -2097152, 2,        -2,      8388607,
+                                                8388607, -8388608, 0};
+    for (const int bits : {32, 64}) {
+        std::vector<std::uint8_t> data;
+        for (const double value : values) {
+            const float single = static_cast<float>(value);
+            const auto* bytes = bits == 32 ? reinterpret_cast<const std::uint8_t*>(&single)
+                                           : reinterpret_cast<const std::uint8_t*>(&value);
+            data.insert(data.end(), bytes, bytes + bits / 8);
+        }
+        auto file = PcmWav(data, 1, 48000, bits);
+        file[20] = 3;  // IEEE float
+        const std::string path = m_dir.File("edges.wav");
+        WriteFileBytes(path, file);
+        TWaveIn in;
+        in.SetFileName(path);
+        EXPECT_EQ(As24(ReadPass(in)), expected) << bits;
+        EXPECT_EQ(in.Size(), 3 * 13);
     }
 }
 

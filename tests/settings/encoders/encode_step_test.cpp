@@ -114,14 +114,14 @@ protected:
 TEST_F(EncodeStepTest, EncodesWhatItsReaderReadsAndLeavesNoOutputOfAFailure) {
     const fs::path good = m_folder / "good.wav";
     WriteFileBytes(good, Wav(1, 16, Tone()));
-    // Float samples: the WAV input does not read them.
-    const fs::path floating = m_folder / "float.wav";
-    WriteFileBytes(floating, Wav(3, 32, Bytes(8 * 4410, 0)));
+    // A-law samples: the WAV input does not read them.
+    const fs::path alaw = m_folder / "alaw.wav";
+    WriteFileBytes(alaw, Wav(6, 8, Bytes(2 * 4410, 0xD5)));
     const struct {
         fs::path input;
         std::string message;
     } inputs[] = {{good, ""},
-                  {floating, "Unsupported format tag 3"},
+                  {alaw, "Unsupported format tag 6"},
                   {DamagedAdpcm(), "Invalid IMA ADPCM block"}};
 
     for (const TOutputFormatRow& format : OutputFormats()) {
