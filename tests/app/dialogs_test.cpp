@@ -204,7 +204,12 @@ TEST_F(DialogsFromMainWindow, FirstStartMakesTheDefaultOutputFolder) {
     std::filesystem::remove(m_paths->OptionsFile());
     StartWindow();
     EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, m_paths->DefaultOutputFolder().string());
-    WhenModal([](QWidget& dialog) { Child<QPushButton>(dialog, "bOK")->click(); });
+    WhenModal([](QWidget& dialog) {
+        Child<QPushButton>(dialog, "bOK")->click();
+        if (dialog.isVisible()) {
+            Child<QPushButton>(dialog, "bCancel")->click();
+        }
+    });
     m_window->OpenOptions();
     EXPECT_TRUE(m_errors.empty());
     EXPECT_TRUE(std::filesystem::is_directory(m_paths->DefaultOutputFolder()));

@@ -369,6 +369,7 @@ TEST_F(StartedWithDisc, DialogLayoutHoldsAtTheMinimumSize) {
     m_window->resize(1, 1);
     QApplication::processEvents();
     SaveScreenshot(*m_window, "main_window_minimum");
+    EXPECT_TRUE(m_window->rect().contains(m_window->centralWidget()->geometry()));
     EXPECT_EQ(LayoutProblems(*m_window), std::vector<std::string>{});
     EXPECT_GE(m_window->width(), 678);
 }
