@@ -497,8 +497,8 @@ QSize TfrmMain::MinimumClientSize() {
     };
     const std::array<const QWidget*, 6> fields{ID3artist, ID3album,   ID3year,
                                                ID3genre,  ID3comment, eOutputDir};
-    int width = kMinimumWidth;
-    for (;; ++width) {
+    // The fields widen with the width, so a width that fits them is found.
+    for (int width = kMinimumWidth;; ++width) {
         LayoutClientArea(QSize(width, height));
         if (std::all_of(fields.begin(), fields.end(), fits)) {
             return {width, height};

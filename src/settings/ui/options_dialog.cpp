@@ -594,7 +594,8 @@ void TfrmOptions::bOKClick() {
 }
 
 // Stores in the order of the record's fields; a bit-rate text that is not a
-// number stops the storing there, leaving the fields before it stored.
+// number, or a VBR minimum above the maximum, stops the storing there,
+// leaving the fields before it stored.
 bool TfrmOptions::StoreControls() {
     TCommonOptions& common = m_settings.CommonOptions;
     common.IsKeepWav = !ckbKeepWav->isChecked();
@@ -616,7 +617,7 @@ bool TfrmOptions::StoreControls() {
         mp3.BitRate = *minBitRate;
         return false;
     }
-    // The limits bound VBR only; the encoder would not keep reversed ones.
+    // The limits bound VBR only; the encoder does not honour reversed ones.
     if (mp3.IsSelectVBR && *minBitRate > *maxBitRate) {
         RefuseField(cbMinBitRate,
                     QStringLiteral("The minimum bit rate (%1 kbit/s) is above the maximum bit "
