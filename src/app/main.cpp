@@ -82,9 +82,10 @@ int main(int argc, char* argv[]) {
     QtUserPrompts prompts(nullptr);
     ModalRipWindow ripWindow;
     ModalCddbDialog cddbDialog;
-    ModalOptionsDialog optionsDialog(
-        {[&prompts](const QString& text) { prompts.Error(text); },
-         [&prompts](const QString& title) { return prompts.ChooseFolder(title); }});
+    ModalOptionsDialog optionsDialog({[&prompts](const QString& text) { prompts.Error(text); },
+                                      [&prompts](const QString& title, const QString& startFolder) {
+                                          return prompts.ChooseFolder(title, startFolder);
+                                      }});
     ModalTitleEditor titleEditor;
     // Declared before the player, so the player's thread has ended before
     // the relay of its notices goes.

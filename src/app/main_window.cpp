@@ -11,15 +11,17 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <array>
 #include <exception>
 
 #include "app/user_prompts.h"
@@ -39,6 +41,9 @@ constexpr int kInitialHeight = 545;
 constexpr int kMinimumWidth = 678;
 constexpr int kMediaPollMilliseconds = 2000;
 constexpr int kGenreRowsShown = 20;
+// The genre list is at least this many characters wide; its open list shows
+// the whole names.
+constexpr int kGenreCharsShown = 6;
 
 // Design-time geometry of the client area (pixels); the resize arithmetic
 // derives everything else from these.
@@ -104,6 +109,7 @@ TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers ha
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     LoadOptions(OptionsSetting, m_paths);
+    m_paths.CreateDefaultOutputFolder(OptionsSetting.CommonOptions.OutputFolder);
 
     BuildActions();
     BuildMenus();
@@ -121,7 +127,9 @@ TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers ha
     StatusBar1->addWidget(m_statusPanel, 1);
     m_client->installEventFilter(this);
 
-    setMinimumWidth(kMinimumWidth);
+    const QSize minimumClient = MinimumClientSize();
+    m_client->setMinimumSize(minimumClient);
+    setMinimumWidth(std::max(kMinimumWidth, minimumClient.width()));
     resize(kInitialWidth, kInitialHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -341,11 +349,14 @@ void TfrmMain::BuildDiscFields(QWidget* client) {
     // content at once would cover the screen with the 149 entries.
     ID3genre->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
     ID3genre->setMaxVisibleItems(kGenreRowsShown);
+    ID3genre->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ID3genre->setMinimumContentsLength(kGenreCharsShown);
     for (const std::string_view name : GenreListNames()) {
         ID3genre->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
     ID3genre->setCurrentIndex(-1);
-    ID3genre->setGeometry(0, kDiscFieldTop, 50, kFieldHeight);
+    ID3genre->setGeometry(0, kDiscFieldTop, 50,
+                          std::max(kFieldHeight, ID3genre->sizeHint().height()));
     ID3genre->view()->setMinimumWidth(
         ID3genre->fontMetrics().horizontalAdvance(QStringLiteral("Contemporary Christian")) + 40);
     lComment = makeLabel("lComment", QStringLiteral("Comment:"));
@@ -420,17 +431,19 @@ void TfrmMain::BuildOutputGroups(QWidget* client) {
     eOutputDir->setReadOnly(true);
     eOutputDir->setGeometry(lOutputFolder->x() + lOutputFolder->width() + 6, kOutputFieldTop, 50,
                             kFieldHeight);
-    bBrowser = new QPushButton(QStringLiteral("..."), gbOutputFolder);
+    bBrowser = new QToolButton(gbOutputFolder);
+    bBrowser->setText(QStringLiteral("..."));
     bBrowser->setObjectName(QStringLiteral("bBrowser"));
-    bBrowser->setGeometry(0, kOutputFieldTop, kBrowseButtonWidth, kFieldHeight + 1);
-    connect(bBrowser, &QPushButton::clicked, this, &TfrmMain::BrowseOutputFolder);
+    bBrowser->setGeometry(0, kOutputFieldTop,
+                          std::max(kBrowseButtonWidth, bBrowser->sizeHint().width()),
+                          kFieldHeight + 1);
+    connect(bBrowser, &QToolButton::clicked, this, &TfrmMain::BrowseOutputFolder);
 }
 
-// Places the controls for the client area's current size (integer
-// arithmetic, as designed for the 665-pixel-wide disc-field group).
-void TfrmMain::LayoutClientArea() {
-    const int clientWidth = m_client->width();
-    const int clientHeight = m_client->height();
+// Integer arithmetic, as designed for the 665-pixel-wide disc-field group.
+void TfrmMain::LayoutClientArea(QSize client) {
+    const int clientWidth = client.width();
+    const int clientHeight = client.height();
 
     const int outputTop = clientHeight - kStatusBarHeight - gbOutputFormat->height() - 3;
     gbOutputFormat->move(gbOutputFormat->x(), outputTop);
@@ -466,9 +479,36 @@ void TfrmMain::LayoutClientArea() {
     bBrowser->move(eOutputDir->x() + eOutputDir->width() + 8, bBrowser->y());
 }
 
+// The fields get their share of the width: the narrowest width at which each
+// has its minimum is found by laying out ever wider. The height holds the
+// fixed rows and the track list at its minimum.
+QSize TfrmMain::MinimumClientSize() {
+    const int height = kTrackListTop + ListView1->minimumSizeHint().height() + 3 +
+                       gbOutputFormat->height() + 3 + kStatusBarHeight;
+    // A list shows its entries; a text field at least a year's four digits
+    // (its minimum holds the widest character).
+    const auto fits = [](const QWidget* field) {
+        const QFontMetrics& metrics = field->fontMetrics();
+        const int needed = qobject_cast<const QComboBox*>(field) != nullptr
+                               ? field->sizeHint().width()
+                               : field->minimumSizeHint().width() - metrics.maxWidth() +
+                                     metrics.horizontalAdvance(QStringLiteral("0000"));
+        return field->width() >= needed;
+    };
+    const std::array<const QWidget*, 6> fields{ID3artist, ID3album,   ID3year,
+                                               ID3genre,  ID3comment, eOutputDir};
+    // The fields widen with the width, so a width that fits them is found.
+    for (int width = kMinimumWidth;; ++width) {
+        LayoutClientArea(QSize(width, height));
+        if (std::all_of(fields.begin(), fields.end(), fits)) {
+            return {width, height};
+        }
+    }
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_client && event->type() == QEvent::Resize) {
-        LayoutClientArea();
+        LayoutClientArea(m_client->size());
     } else if (watched != m_idleTimer && m_idleTimer != nullptr && !m_idleTimer->isActive()) {
         // Any event may change what the actions depend on: re-evaluate them
         // once the queue is empty again.

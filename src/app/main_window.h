@@ -19,7 +19,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPushButton;
+class QToolButton;
 class QStatusBar;
 class QTimer;
 class QTreeWidget;
@@ -125,7 +125,11 @@ private:
     void BuildDiscFields(QWidget* client);
     void BuildTrackList(QWidget* client);
     void BuildOutputGroups(QWidget* client);
-    void LayoutClientArea();
+    // Places the controls for a client area of this size.
+    void LayoutClientArea(QSize client);
+    // The smallest client area at which every control keeps the room it
+    // needs; lays the controls out for it on the way.
+    [[nodiscard]] QSize MinimumClientSize();
 
     void FirstShown();
     void SaveAndClose();
@@ -180,7 +184,7 @@ private:
     QGroupBox* gbOutputFolder = nullptr;
     QLabel* lOutputFolder = nullptr;
     QLineEdit* eOutputDir = nullptr;
-    QPushButton* bBrowser = nullptr;
+    QToolButton* bBrowser = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* m_statusPanel = nullptr;
     QMenu* m_listMenu = nullptr;

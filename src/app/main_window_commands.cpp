@@ -72,6 +72,16 @@ QString OutputFolderText() {
     return QString::fromStdString(OptionsSetting.CommonOptions.OutputFolder);
 }
 
+// Opens the URL with the desktop's program for it; says so when the desktop
+// has none, as nothing else would show.
+void OpenWithDesktop(const QUrl& url, UserPrompts& prompts) {
+    if (!QDesktopServices::openUrl(url)) {
+        prompts.Error(QStringLiteral("Cannot open %1: no program to open it is set up on this "
+                                     "desktop.")
+                          .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    }
+}
+
 bool OutputFolderExists() {
     std::error_code error;
     return std::filesystem::is_directory(
@@ -362,8 +372,8 @@ void TfrmMain::CdPlaybackCompleted(bool successful) {
 }
 
 void TfrmMain::BrowseOutputFolder() {
-    const QString folder =
-        m_prompts.ChooseFolder(QStringLiteral("Please select the folder to save the audio file"));
+    const QString folder = m_prompts.ChooseFolder(
+        QStringLiteral("Please select the folder to save the audio file"), OutputFolderText());
     if (!folder.isEmpty()) {
         eOutputDir->setText(folder);
         OptionsSetting.CommonOptions.OutputFolder = folder.toStdString();
@@ -372,7 +382,7 @@ void TfrmMain::BrowseOutputFolder() {
 
 void TfrmMain::JumpOutputFolder() {
     if (OutputFolderExists()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(OutputFolderText()));
+        OpenWithDesktop(QUrl::fromLocalFile(OutputFolderText()), m_prompts);
     } else {
         m_prompts.Error(OutputFolderText() + QStringLiteral(",") + kFolderMissing);
     }
@@ -397,11 +407,11 @@ void TfrmMain::RunConverter(int tag) {
 
 void TfrmMain::OpenHelp() {
     const std::filesystem::path manual = m_paths.ShippedFile(kManualFile);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
+    OpenWithDesktop(QUrl::fromLocalFile(QString::fromStdString(manual.string())), m_prompts);
 }
 
 void TfrmMain::OpenHomePage() {
-    QDesktopServices::openUrl(QUrl(kHomePage));
+    OpenWithDesktop(QUrl(kHomePage), m_prompts);
 }
 
 void TfrmMain::ShowAbout() {

@@ -2,6 +2,7 @@
 #include "app/user_prompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -42,9 +43,11 @@ bool QtUserPrompts::Question(const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtUserPrompts::ChooseFolder(const QString& title) {
-    QFileDialog dialog(m_parent, title,
-                       QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+QString QtUserPrompts::ChooseFolder(const QString& title, const QString& startFolder) {
+    const QString start = QFileInfo(startFolder).isDir()
+                              ? startFolder
+                              : QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    QFileDialog dialog(m_parent, title, start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     CentreOnScreenWhenShown(dialog);
@@ -68,7 +71,10 @@ QStringList NameFiltersFromPairs(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1].trimmed());
+        const QString name = parts[i].trimmed();
+        const QString pattern = parts[i + 1].trimmed();
+        const bool namesPattern = name.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'));
+        filters << (namesPattern ? name : QStringLiteral("%1 (%2)").arg(name, pattern));
     }
     return filters;
 }

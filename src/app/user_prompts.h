@@ -18,8 +18,10 @@ public:
     virtual void Error(const QString& text) = 0;
     // True when the user answers Yes.
     [[nodiscard]] virtual bool Question(const QString& text) = 0;
-    // The chosen folder's full path, or an empty string when cancelled.
-    [[nodiscard]] virtual QString ChooseFolder(const QString& title) = 0;
+    // The chosen folder's full path, or an empty string when cancelled. The
+    // browser opens at startFolder (at the desktop when it is no folder).
+    [[nodiscard]] virtual QString ChooseFolder(const QString& title,
+                                               const QString& startFolder) = 0;
     // The chosen files, or none when cancelled. The filter is a list of
     // description|pattern pairs separated by '|'.
     [[nodiscard]] virtual QStringList ChooseFiles(const QString& title, const QString& filter) = 0;
@@ -34,7 +36,7 @@ public:
     void Information(const QString& text) override;
     void Error(const QString& text) override;
     bool Question(const QString& text) override;
-    QString ChooseFolder(const QString& title) override;
+    QString ChooseFolder(const QString& title, const QString& startFolder) override;
     QStringList ChooseFiles(const QString& title, const QString& filter) override;
 
     void SetParent(QWidget* parent) { m_parent = parent; }
@@ -44,5 +46,7 @@ private:
 };
 
 // Turns "Sound file(*.wav)|*.wav| Any file(*.*)|*.*" into the name filters of
-// a Qt file dialog: "Sound file(*.wav) (*.wav)", " Any file(*.*) (*.*)".
+// a Qt file dialog: "Sound file(*.wav)", "Any file(*.*)". A name that does not
+// end in its pattern in brackets gets it appended ("Sound (*.wav)"), as the
+// dialog takes the patterns from there.
 [[nodiscard]] QStringList NameFiltersFromPairs(const QString& pairs);

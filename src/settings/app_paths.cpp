@@ -77,6 +77,13 @@ fs::path TAppPaths::DefaultOutputFolder() const {
     return WritableProgramFolder() / "Output";
 }
 
+void TAppPaths::CreateDefaultOutputFolder(const std::string& folder) const {
+    if (fs::u8path(folder) == DefaultOutputFolder()) {
+        std::error_code error;
+        fs::create_directories(DefaultOutputFolder(), error);
+    }
+}
+
 fs::path TAppPaths::ShippedFile(const std::string& name) const {
     const fs::path beside = m_executableFolder / name;
     std::error_code error;

@@ -34,6 +34,12 @@ public:
     // "Output" under the same rule as DiscCacheFile.
     [[nodiscard]] std::filesystem::path DefaultOutputFolder() const;
 
+    // Creates the default output folder when `folder` (UTF-8) names it and it
+    // is missing, so that a first start has the folder its settings name. A
+    // folder the user chose is left alone: creating it is the user's call. A
+    // failure is left for the later folder checks to report.
+    void CreateDefaultOutputFolder(const std::string& folder) const;
+
     // A file shipped with the program (the manual): beside the executable in
     // a build folder, otherwise in the installed shipped-files folder, which
     // lies at a fixed place relative to the executable (../share/brisklark

@@ -43,8 +43,9 @@ public:
         }
         return yes;
     }
-    QString ChooseFolder(const QString& title) override {
+    QString ChooseFolder(const QString& title, const QString& startFolder) override {
         titles.push_back(title);
+        startFolders.push_back(startFolder);
         return folder;
     }
     QStringList ChooseFiles(const QString& title, const QString& filter) override {
@@ -58,6 +59,7 @@ public:
     QString folder;
     QStringList files;
     QStringList titles;
+    QStringList startFolders;
     QStringList filters;
 };
 

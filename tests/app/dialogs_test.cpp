@@ -141,7 +141,7 @@ protected:
     ModalTitleEditor m_realTitleEditor;
     std::vector<QString> m_errors;
     ModalOptionsDialog m_realOptions{{[this](const QString& text) { m_errors.push_back(text); },
-                                      [](const QString&) { return QString(); }}};
+                                      [](const QString&, const QString&) { return QString(); }}};
 };
 
 TEST_F(DialogsFromMainWindow, ConfirmedTitleNamesTheRippedFileAndCancelKeepsTheOld) {
@@ -196,6 +196,28 @@ TEST_F(DialogsFromMainWindow, ChoosingAnotherDriveRebuildsTheTrackList) {
     EXPECT_EQ(m_window->StatusText(), "Image   second.cue");
     EXPECT_EQ(Find<QComboBox>("cbOutputFormat")->currentText(), "FLAC file(*.FLAC)");
     EXPECT_EQ(OptionsSetting.CDOptions.Index, 1);
+}
+
+// A first start has the default output folder its settings name, so that
+// "OK" in the options takes it; a missing folder the user chose is not made.
+TEST_F(DialogsFromMainWindow, FirstStartMakesTheDefaultOutputFolder) {
+    std::filesystem::remove(m_paths->OptionsFile());
+    StartWindow();
+    EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, m_paths->DefaultOutputFolder().string());
+    WhenModal([](QWidget& dialog) {
+        Child<QPushButton>(dialog, "bOK")->click();
+        if (dialog.isVisible()) {
+            Child<QPushButton>(dialog, "bCancel")->click();
+        }
+    });
+    m_window->OpenOptions();
+    EXPECT_TRUE(m_errors.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(m_paths->DefaultOutputFolder()));
+    CloseWindow();
+
+    WriteOptions(ofWAV, (m_root / "chosen").string());
+    StartWindow();
+    EXPECT_FALSE(std::filesystem::exists(m_root / "chosen"));
 }
 
 TEST_F(DialogsFromMainWindow, ConfirmedOptionsSurviveARestart) {

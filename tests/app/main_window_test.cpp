@@ -8,7 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <fstream>
@@ -21,6 +21,7 @@
 #include "cd/access/cd_access.h"
 #include "settings/disc_cache.h"
 #include "settings/options_setting.h"
+#include "support/ui/dialog_layout.h"
 
 namespace {
 
@@ -426,6 +427,17 @@ TEST_F(StartedWithDisc, MinimumWidthKeepsTheDiscFieldsOnOneRow) {
     EXPECT_EQ(group->width(), m_window->centralWidget()->width() - 6);
 }
 
+// At its minimum size (asked for with a resize to almost nothing) every
+// control keeps the room it needs.
+TEST_F(StartedWithDisc, DialogLayoutHoldsAtTheMinimumSize) {
+    m_window->resize(1, 1);
+    QApplication::processEvents();
+    SaveScreenshot(*m_window, "main_window_minimum");
+    EXPECT_TRUE(m_window->rect().contains(m_window->centralWidget()->geometry()));
+    EXPECT_EQ(LayoutProblems(*m_window), std::vector<std::string>{});
+    EXPECT_GE(m_window->width(), 678);
+}
+
 // Every named control lies wholly inside its parent, and no two visible
 // controls of one parent overlap, at the first size and at the minimum width.
 TEST_F(StartedWithDisc, NoControlIsClippedOrOverlapsAnother) {
@@ -522,11 +534,34 @@ TEST_F(MainWindowTest, WithoutADriveShowsTheErrorAndIgnoresTheStoredOutputChoice
 
 TEST_F(MainWindowTest, BrowseStoresTheChosenFolder) {
     StartWindow();
+    const QString before = QString::fromStdString(OptionsSetting.CommonOptions.OutputFolder);
     m_prompts.folder = QStringLiteral("/tmp/chosen");
-    Find<QPushButton>("bBrowser")->click();
+    Find<QToolButton>("bBrowser")->click();
     EXPECT_EQ(m_prompts.titles, QStringList({"Please select the folder to save the audio file"}));
     EXPECT_EQ(Find<QLineEdit>("eOutputDir")->text(), "/tmp/chosen");
     EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, "/tmp/chosen");
+    Find<QToolButton>("bBrowser")->click();
+    EXPECT_EQ(m_prompts.startFolders, QStringList({before, "/tmp/chosen"}));
+}
+
+// The offscreen platform has no program to open anything with, like a
+// desktop without one set up.
+TEST_F(StartedWithDisc, OpeningWithoutADesktopProgramIsReported) {
+    m_window->JumpOutputFolder();
+    Find<QAction>("aHelp")->trigger();
+    Find<QAction>("aHomepage")->trigger();
+    const QString end = QStringLiteral(": no program to open it is set up on this desktop.");
+    ASSERT_EQ(m_prompts.shown.size(), 3u);
+    EXPECT_EQ(m_prompts.shown[0].text,
+              "Cannot open " + QString::fromStdString(m_outputFolder.string()) + end);
+    EXPECT_EQ(m_prompts.shown[1].text,
+              "Cannot open " +
+                  QString::fromStdString(m_paths->ShippedFile("brisklark-manual.html").string()) +
+                  end);
+    EXPECT_EQ(m_prompts.shown[2].text, "Cannot open https://tamberlyn.example/brisklark/" + end);
+    for (const auto& box : m_prompts.shown) {
+        EXPECT_EQ(box.kind, "error");
+    }
 }
 
 TEST_F(MainWindowTest, JumpToAMissingOutputFolderIsAnError) {

@@ -82,6 +82,8 @@ TEST_F(MainWindowTest, AboutBoxShowsThePictureNameAndVersion) {
 
 TEST(UserPrompts, FilterPairsBecomeNameFilters) {
     EXPECT_EQ(NameFiltersFromPairs(QStringLiteral("Sound file(*.wav)|*.wav| Any file(*.*)|*.*")),
-              QStringList({"Sound file(*.wav) (*.wav)", " Any file(*.*) (*.*)"}));
+              QStringList({"Sound file(*.wav)", "Any file(*.*)"}));
+    EXPECT_EQ(NameFiltersFromPairs(QStringLiteral("Sound|*.wav|Sound(*.mp3)|*.wav")),
+              QStringList({"Sound (*.wav)", "Sound(*.mp3) (*.wav)"}));
     EXPECT_TRUE(NameFiltersFromPairs(QStringLiteral("dangling")).isEmpty());
 }

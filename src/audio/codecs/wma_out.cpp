@@ -45,6 +45,11 @@ std::vector<std::string> TWMAOut::Formats(int codecPosition) const {
     return descriptions;
 }
 
+bool TWMAOut::HasVBRFormats(int codecPosition) const {
+    return codecPosition >= 0 && static_cast<std::size_t>(codecPosition) < m_codecs.size() &&
+           !WMAFormats(true).empty();
+}
+
 void TWMAOut::Prepare() {
     m_endOfData = false;
     if (!StreamAssigned() && FileName().empty()) {

@@ -46,6 +46,9 @@ public:
     // Lossless is set (empty in this build), otherwise the CBR list; empty
     // for a position outside Codecs().
     [[nodiscard]] std::vector<std::string> Formats(int codecPosition) const;
+    // Whether the codec at this position has VBR formats (none in this
+    // build); false for a position outside Codecs().
+    [[nodiscard]] bool HasVBRFormats(int codecPosition) const;
     [[nodiscard]] int CodecPosition() const { return m_codecPosition; }
     void SetCodecPosition(int value) { m_codecPosition = value; }
     [[nodiscard]] int FormatPosition() const { return m_formatPosition; }

@@ -162,6 +162,17 @@ int GetCDList(TCDList* list) {
     return Succeed();
 }
 
+std::vector<std::string> GetCDDrivePaths() {
+    std::vector<std::string> paths;
+    for (const CDDriveEntry& drive : HandleTable::Instance().Backend()->ListDrives()) {
+        if (paths.size() == kMaxCDDrives) {
+            break;
+        }
+        paths.push_back(drive.path);
+    }
+    return paths;
+}
+
 TCDHandle GetCDHandle(const TGetCDHandle* request) {
     if (request == nullptr) {
         return Fail(cdeBadArgument);

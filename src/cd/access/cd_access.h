@@ -15,6 +15,7 @@
 // why (the error is kept per calling thread).
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // A drive handle: a small non-zero number (1..kMaxCDHandles), 0 for none.
@@ -125,6 +126,10 @@ struct TTrackBuf {
 
 // Fills the drive list; 1 on success (also with no drive at all).
 int GetCDList(TCDList* list);
+
+// Where each drive of GetCDList's list is, in the same order: a device node
+// or a disc image's file.
+[[nodiscard]] std::vector<std::string> GetCDDrivePaths();
 
 // Opens the drive the request names; the new handle, or 0 on failure.
 [[nodiscard]] TCDHandle GetCDHandle(const TGetCDHandle* request);

@@ -99,9 +99,10 @@ void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
 }
 
 void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings) {
-    output.SetVBR(settings.WMAOptions.VBR);
-    output.SetCodecPosition(settings.WMAOptions.CodecIndex);
-    output.SetFormatPosition(settings.WMAOptions.FormatIndex);
+    const TWMAOptions& wma = settings.WMAOptions;
+    output.SetVBR(wma.VBR && output.HasVBRFormats(wma.CodecIndex));
+    output.SetCodecPosition(wma.CodecIndex);
+    output.SetFormatPosition(wma.FormatIndex);
 }
 
 void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {

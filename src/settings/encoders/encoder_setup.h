@@ -42,7 +42,9 @@ void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
                     const TMainWindowTags& tags);
 
 // "WMAOptions": VBR and the codec and format positions; nothing else (the
-// tags are left alone).
+// tags are left alone). A stored VBR for a codec that has no VBR formats
+// sets up CBR, so that the stored format position is encoded rather than the
+// run failing; the options dialog shows such a setting as CBR too.
 void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings);
 
 // "FLACOptions": the compression level; then Tags as for Ogg Vorbis.

@@ -11,12 +11,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -146,8 +149,44 @@ bool FolderExists(const QString& folder) {
     return std::filesystem::is_directory(std::filesystem::u8path(folder.toStdString()), error);
 }
 
-// The drive list's entries: vendor and product joined, cut to 26
-// characters, surrounding spaces trimmed.
+// The last `count` parts of a path ("b/disc.cue" for 2), or the whole path
+// when it has no more parts.
+std::string TrailingParts(const std::filesystem::path& path, std::size_t count) {
+    const std::vector<std::filesystem::path> parts(path.begin(), path.end());
+    if (count >= parts.size()) {
+        return path.string();
+    }
+    std::filesystem::path tail;
+    for (auto part = parts.end() - static_cast<std::ptrdiff_t>(count); part != parts.end();
+         ++part) {
+        tail /= *part;
+    }
+    return tail.string();
+}
+
+// For each image, the shortest trailing part of its path that no other image
+// shares: images of the same file name in different folders look different.
+std::vector<std::string> DistinctImageNames(const std::vector<std::filesystem::path>& images) {
+    std::vector<std::string> names;
+    for (const std::filesystem::path& image : images) {
+        std::string name;
+        for (std::size_t count = 1; name != image.string(); ++count) {
+            name = TrailingParts(image, count);
+            const bool shared = std::any_of(images.begin(), images.end(), [&](const auto& other) {
+                return &other != &image && TrailingParts(other, count) == name;
+            });
+            if (!shared) {
+                break;
+            }
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+// The drive list's entries: for a drive, vendor and product joined, cut to
+// 26 characters, surrounding spaces trimmed; for a disc image, the vendor
+// followed by as much of the image's path as tells it from the others.
 QStringList DriveNames() {
     constexpr int kDriveNameLength = 26;
     TCDList list;
@@ -156,10 +195,28 @@ QStringList DriveNames() {
     if (GetCDList(&list) != 1) {
         return names;
     }
+    const std::vector<std::string> paths = GetCDDrivePaths();
+    const auto isImage = [&](int drive) {
+        return QString::fromLatin1(list.Drives[drive].Vendor).trimmed() ==
+                   QStringLiteral("Image") &&
+               static_cast<std::size_t>(drive) < paths.size();
+    };
+    std::vector<std::filesystem::path> images;
     for (int drive = 0; drive < list.Num; ++drive) {
-        const QString name = QString::fromLatin1(list.Drives[drive].Vendor) +
-                             QString::fromLatin1(list.Drives[drive].Product);
-        names.append(name.left(kDriveNameLength).trimmed());
+        if (isImage(drive)) {
+            images.emplace_back(paths[static_cast<std::size_t>(drive)]);
+        }
+    }
+    const std::vector<std::string> imageNames = DistinctImageNames(images);
+    std::size_t image = 0;
+    for (int drive = 0; drive < list.Num; ++drive) {
+        const QString vendor = QString::fromLatin1(list.Drives[drive].Vendor);
+        if (isImage(drive)) {
+            names.append(vendor + QString::fromStdString(imageNames[image++]));
+        } else {
+            const QString name = vendor + QString::fromLatin1(list.Drives[drive].Product);
+            names.append(name.left(kDriveNameLength).trimmed());
+        }
     }
     return names;
 }
@@ -215,8 +272,9 @@ void TfrmOptions::BuildOutputTab() {
     SpinEdit1 = Named(new QSpinBox(formatGroup), "SpinEdit1");
     SpinEdit1->setRange(0, kMaxNormalizePercent);
     SpinEdit1->setAccessibleName(ckNormalize->text());
-    // Changed only with the arrows (mouse or keyboard), never typed.
-    SpinEdit1->findChild<QLineEdit*>()->setReadOnly(true);
+    // A typed value outside the range goes to the nearer bound when the field
+    // is left.
+    SpinEdit1->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     connect(ckNormalize, &QCheckBox::toggled, SpinEdit1, &QWidget::setEnabled);
     auto* formatLayout = new QGridLayout(formatGroup);
     formatLayout->addWidget(LabelFor(QStringLiteral("Format："), cbOutputFormat), 0, 0);
@@ -335,6 +393,8 @@ void TfrmOptions::BuildWmaTab() {
     connect(lbCodecs, &QListWidget::currentRowChanged, this, &TfrmOptions::FillFormats);
     cbWMA_VBR = Named(new QCheckBox(QStringLiteral("VBR(Variable Bit Rate)"), page), "cbWMA_VBR");
     connect(cbWMA_VBR, &QCheckBox::toggled, this, &TfrmOptions::FillFormats);
+    lWmaNoVBR =
+        Named(new QLabel(QStringLiteral("This codec has no VBR formats."), page), "lWmaNoVBR");
     bWmaDefault = Named(new QPushButton(QStringLiteral("&Default"), page), "bWmaDefault");
     bWmaDefault->setAutoDefault(false);
     connect(bWmaDefault, &QPushButton::clicked, this, &TfrmOptions::WmaDefaults);
@@ -348,6 +408,7 @@ void TfrmOptions::BuildWmaTab() {
     grid->setColumnStretch(0, 1);
     grid->addWidget(cbWMA_VBR, 2, 0);
     grid->addWidget(bWmaDefault, 2, 1, Qt::AlignRight);
+    grid->addWidget(lWmaNoVBR, 3, 0, 1, 2);
 }
 
 void TfrmOptions::BuildFlacTab() {
@@ -425,7 +486,9 @@ void TfrmOptions::LoadControls() {
     const TWMAOptions& wma = m_settings.WMAOptions;
     lbCodecs->setCurrentRow(wma.CodecIndex);
     lbFormats->setCurrentRow(wma.FormatIndex);
-    cbWMA_VBR->setChecked(wma.VBR);
+    // A stored VBR for a codec without VBR formats is shown as CBR and
+    // stored so on "OK".
+    cbWMA_VBR->setChecked(wma.VBR && cbWMA_VBR->isEnabled());
 
     SelectPosition(cbFlacCompression, m_settings.FLACOptions.Compression);
     seAPECompression->setValue(m_settings.APEOptions.Compression);
@@ -462,7 +525,19 @@ void TfrmOptions::FillCodecs() {
     FillFormats();
 }
 
+void TfrmOptions::UpdateWmaVBRBox() {
+    const bool offered = m_wmaOut->HasVBRFormats(lbCodecs->currentRow());
+    if (!offered) {
+        // Quietly: the formats are refilled next anyway.
+        const QSignalBlocker quiet(cbWMA_VBR);
+        cbWMA_VBR->setChecked(false);
+    }
+    cbWMA_VBR->setEnabled(offered);
+    lWmaNoVBR->setVisible(!offered);
+}
+
 void TfrmOptions::FillFormats() {
+    UpdateWmaVBRBox();
     lbFormats->clear();
     m_wmaOut->SetVBR(cbWMA_VBR->isChecked());
     for (const std::string& format : m_wmaOut->Formats(lbCodecs->currentRow())) {
@@ -490,7 +565,7 @@ void TfrmOptions::WmaDefaults() {
 }
 
 void TfrmOptions::Browse() {
-    const QString folder = m_prompts.ChooseFolder(kFolderTitle);
+    const QString folder = m_prompts.ChooseFolder(kFolderTitle, editOutputDir->text());
     if (!folder.isEmpty()) {
         editOutputDir->setText(folder);
     }
@@ -519,33 +594,40 @@ void TfrmOptions::bOKClick() {
 }
 
 // Stores in the order of the record's fields; a bit-rate text that is not a
-// number stops the storing there, leaving the fields before it stored.
+// number, or a VBR minimum above the maximum, stops the storing there,
+// leaving the fields before it stored.
 bool TfrmOptions::StoreControls() {
     TCommonOptions& common = m_settings.CommonOptions;
     common.IsKeepWav = !ckbKeepWav->isChecked();
     common.OutputFormat = cbOutputFormat->currentIndex();
     common.OutputFolder = editOutputDir->text().toStdString();
     common.IsNormalize = ckNormalize->isChecked();
+    SpinEdit1->interpretText();
     common.NormalizePercent = SpinEdit1->value();
 
     TMp3Options& mp3 = m_settings.Mp3Options;
     mp3.IsSelectVBR = rbVBR->isChecked();
     mp3.IsVBRHead = ckbVBRHead->isChecked();
-    // The number is the first three characters of the list's text.
-    const auto bitRate = [this](const QComboBox* list, std::int32_t& field) {
-        const QString number = list->currentText().left(3).trimmed();
-        bool ok = false;
-        const int value = number.toInt(&ok);
-        if (!ok) {
-            m_prompts.ErrorBox(QStringLiteral("'%1' is not a valid integer value.").arg(number));
-            return false;
-        }
-        field = value;
-        return true;
-    };
-    if (!bitRate(cbMinBitRate, mp3.BitRate) || !bitRate(cbMaxBitRate, mp3.MaxBitRate)) {
+    const std::optional<int> minBitRate = BitRateOf(cbMinBitRate);
+    if (!minBitRate) {
         return false;
     }
+    const std::optional<int> maxBitRate = BitRateOf(cbMaxBitRate);
+    if (!maxBitRate) {
+        mp3.BitRate = *minBitRate;
+        return false;
+    }
+    // The limits bound VBR only; the encoder does not honour reversed ones.
+    if (mp3.IsSelectVBR && *minBitRate > *maxBitRate) {
+        RefuseField(cbMinBitRate,
+                    QStringLiteral("The minimum bit rate (%1 kbit/s) is above the maximum bit "
+                                   "rate (%2 kbit/s).")
+                        .arg(*minBitRate)
+                        .arg(*maxBitRate));
+        return false;
+    }
+    mp3.BitRate = *minBitRate;
+    mp3.MaxBitRate = *maxBitRate;
     mp3.VBRQuality = cbVBRQuality->currentIndex();
     mp3.StereoMode = cbStereoMode->currentIndex();
     mp3.CPU = tbMP3Cpu->value();
@@ -569,6 +651,29 @@ bool TfrmOptions::StoreControls() {
     m_settings.APEOptions.CPU = tbAPECpuUsage->value();
     m_settings.CDOptions.Index = cbCDList->currentIndex();
     return true;
+}
+
+// The number is the first three characters of the list's text.
+std::optional<int> TfrmOptions::BitRateOf(QComboBox* list) {
+    const QString number = list->currentText().left(3).trimmed();
+    bool ok = false;
+    const int value = number.toInt(&ok);
+    if (!ok) {
+        RefuseField(list, QStringLiteral("'%1' is not a valid integer value.").arg(number));
+        return std::nullopt;
+    }
+    return value;
+}
+
+void TfrmOptions::RefuseField(QWidget* field, const QString& text) {
+    for (QWidget* page = field; page != nullptr; page = page->parentWidget()) {
+        if (const int tab = PageControl1->indexOf(page); tab >= 0) {
+            PageControl1->setCurrentIndex(tab);
+            break;
+        }
+    }
+    field->setFocus();
+    m_prompts.ErrorBox(text);
 }
 
 void ModalOptionsDialog::RunOptions(QWidget* parent, OptionsTarget& target) {

@@ -5,12 +5,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/hand_overs.h"
 #include "settings/options_setting.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -23,8 +25,9 @@ class TWMAOut;
 // The boxes the options dialog shows.
 struct TOptionsPrompts {
     std::function<void(const QString& text)> ErrorBox;
-    // The folder browser: the chosen folder, or empty when cancelled.
-    std::function<QString(const QString& title)> ChooseFolder;
+    // The folder browser, opened at startFolder: the chosen folder, or
+    // empty when cancelled.
+    std::function<QString(const QString& title, const QString& startFolder)> ChooseFolder;
 };
 
 // The modal "Options" dialog: the common, encoder and drive settings on six
@@ -44,8 +47,8 @@ public:
     ~TfrmOptions() override;
 
     // "OK": checks the folder, stores the controls, switches the drive and
-    // closes; stays open when the folder is missing or a bit rate is not a
-    // number.
+    // closes; stays open when the folder is missing, a bit rate is not a
+    // number or the VBR minimum lies above the maximum.
     void bOKClick();
 
 private:
@@ -59,12 +62,22 @@ private:
 
     void LoadControls();
     void FillDriveList();
-    // False (after telling the user) when a bit rate text is not a number.
+    // False (after telling the user) when a bit rate text is not a number or
+    // the VBR minimum lies above the maximum.
     [[nodiscard]] bool StoreControls();
+    // Reads a bit-rate list's number; nothing (after telling the user) when
+    // it is none.
+    [[nodiscard]] std::optional<int> BitRateOf(QComboBox* list);
+    // Shows the text in an error box over the field, its tab shown and the
+    // focus in it, so that the user sees what to mend.
+    void RefuseField(QWidget* field, const QString& text);
 
     void UpdateKeepWav();
     void UpdateVBRControls();
     void FillCodecs();
+    // The VBR box is offered only for a codec with VBR formats; otherwise it
+    // is unticked and disabled and a note says why.
+    void UpdateWmaVBRBox();
     // Refills lbFormats with the selected codec's formats for the mode of
     // cbWMA_VBR and selects the first.
     void FillFormats();
@@ -110,6 +123,7 @@ private:
     QListWidget* lbCodecs = nullptr;
     QListWidget* lbFormats = nullptr;
     QCheckBox* cbWMA_VBR = nullptr;
+    QLabel* lWmaNoVBR = nullptr;
     QPushButton* bWmaDefault = nullptr;
 
     QComboBox* cbFlacCompression = nullptr;

@@ -39,7 +39,7 @@ struct SilentPrompts final : UserPrompts {
     void Information(const QString&) override {}
     void Error(const QString&) override {}
     bool Question(const QString&) override { return false; }
-    QString ChooseFolder(const QString&) override { return {}; }
+    QString ChooseFolder(const QString&, const QString&) override { return {}; }
     QStringList ChooseFiles(const QString&, const QString&) override { return {}; }
 };
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
+#include "support/audio/memory_input.h"
+#include "support/audio/run_output.h"
 #include "support/common/test_folder.h"
 
 namespace {
@@ -153,11 +156,18 @@ TEST(SetupWMAOut, PositionsAndVbrOnlyAndTheDefaultIs128kStereo) {
     EXPECT_EQ(output.DesiredBitrate(), 256U);
     EXPECT_EQ(output.Id3v2Tags().Title(), u"kept");
 
+    // A stored VBR for a codec without VBR formats is set up as CBR: the
+    // stored format is encoded instead of failing the run.
     settings.WMAOptions = {.CodecIndex = 1, .FormatIndex = 3, .VBR = true};
     SetupWMAOut(output, settings);
-    EXPECT_TRUE(output.VBR());
+    EXPECT_FALSE(output.VBR());
     EXPECT_EQ(output.CodecPosition(), 1);
     EXPECT_EQ(output.FormatPosition(), 3);
+    const TestFolder folder;
+    MemoryInput silence(std::vector<std::uint8_t>(44100 * 4));
+    output.SetInput(&silence);
+    output.SetFileName((folder / "vbr.wma").string());
+    EXPECT_EQ(RunToEnd(output), "");
 }
 
 }  // namespace

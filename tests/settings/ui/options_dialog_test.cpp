@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -115,6 +116,7 @@ protected:
         std::string list;
         for (const std::string& name : names) {
             const std::filesystem::path cue = m_root / (name + ".cue");
+            std::filesystem::create_directories(cue.parent_path());
             ASSERT_TRUE(discimage::WriteDiscImage(
                             cue, {discimage::BytePattern(discimage::kSectorBytes * 75, 1)})
                             .ok);
@@ -125,8 +127,9 @@ protected:
 
     TfrmOptions& Open() {
         TOptionsPrompts prompts{[this](const QString& text) { m_errors.push_back(text); },
-                                [this](const QString& title) {
+                                [this](const QString& title, const QString& startFolder) {
                                     m_folderTitles.push_back(title);
+                                    m_folderStarts.push_back(startFolder);
                                     return m_chosenFolder;
                                 }};
         m_dialog = std::make_unique<TfrmOptions>(nullptr, m_settings, m_target, prompts);
@@ -158,6 +161,7 @@ protected:
     RecordingTarget m_target;
     std::vector<QString> m_errors;
     QStringList m_folderTitles;
+    QStringList m_folderStarts;
     QString m_chosenFolder;
     std::unique_ptr<TfrmOptions> m_dialog;
 };
@@ -226,7 +230,8 @@ TEST_F(OptionsDialogTest, ValuesOutsideTheSpinRangesGoToTheNearerBound) {
 }
 
 // The minimum and maximum bit rates are the first three characters of the
-// lists' texts; anything else stops storing there.
+// lists' texts; anything else, or a minimum above the maximum, stops storing
+// there and shows the field.
 TEST_F(OptionsDialogTest, StoresTheBitRateTextsOrStopsAtOneThatIsNoNumber) {
     struct Case {
         const char* minText;
@@ -234,14 +239,18 @@ TEST_F(OptionsDialogTest, StoresTheBitRateTextsOrStopsAtOneThatIsNoNumber) {
         int bitRate;     // stored BitRate, -1: unchanged
         int maxBitRate;  // stored MaxBitRate, -1: unchanged
         const char* error;
+        const char* field;  // where the focus goes with the error
     };
     const Case cases[] = {
-        {" 32 kbit/s", "320 kbit/s", 32, 320, nullptr},
-        {"96 kbit/s", " 40 kbit/s", 96, 40, nullptr},
-        {"1000 kbit/s", "64", 100, 64, nullptr},
-        {"abc", "320 kbit/s", -1, -1, "'abc' is not a valid integer value."},
-        {"128 kbit/s", "x", 128, -1, "'x' is not a valid integer value."},
-        {"", "128 kbit/s", -1, -1, "'' is not a valid integer value."},
+        {" 32 kbit/s", "320 kbit/s", 32, 320, nullptr, nullptr},
+        {"96 kbit/s", " 96 kbit/s", 96, 96, nullptr, nullptr},
+        {"1000 kbit/s", "128", 100, 128, nullptr, nullptr},
+        {"abc", "320 kbit/s", -1, -1, "'abc' is not a valid integer value.", "cbMinBitRate"},
+        {"128 kbit/s", "x", 128, -1, "'x' is not a valid integer value.", "cbMaxBitRate"},
+        {"", "128 kbit/s", -1, -1, "'' is not a valid integer value.", "cbMinBitRate"},
+        {"96 kbit/s", " 40 kbit/s", -1, -1,
+         "The minimum bit rate (96 kbit/s) is above the maximum bit rate (40 kbit/s).",
+         "cbMinBitRate"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.minText);
@@ -267,6 +276,8 @@ TEST_F(OptionsDialogTest, StoresTheBitRateTextsOrStopsAtOneThatIsNoNumber) {
             EXPECT_EQ(m_errors, std::vector<QString>{QString::fromLatin1(c.error)});
             EXPECT_TRUE(m_dialog->isVisible());
             EXPECT_EQ(m_target.outputShown, 0);
+            EXPECT_EQ(Find<QTabWidget>("PageControl1")->currentWidget()->objectName(), "tsLame");
+            EXPECT_EQ(m_dialog->focusWidget(), Find<QComboBox>(c.field));
         } else {
             EXPECT_TRUE(m_errors.empty());
             EXPECT_FALSE(m_dialog->isVisible());
@@ -383,7 +394,9 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheField) {
     m_chosenFolder = QStringLiteral("/srv/music");
     Click("bBrowse");
     EXPECT_EQ(field->text(), "/srv/music");
-    EXPECT_EQ(m_folderTitles, QStringList(2, "Please select the folder to save the audio file"));
+    Click("bBrowse");
+    EXPECT_EQ(m_folderTitles, QStringList(3, "Please select the folder to save the audio file"));
+    EXPECT_EQ(m_folderStarts, QStringList({before, before, "/srv/music"}));
 }
 
 TEST_F(OptionsDialogTest, DriveListSelectsTheStoredDriveAndSwitchesOnlyOnAChange) {
@@ -424,6 +437,33 @@ TEST_F(OptionsDialogTest, DriveListSelectsTheStoredDriveAndSwitchesOnlyOnAChange
     }
 }
 
+// Images of one file name show as much of their folders as tells them apart;
+// the others keep their file name.
+TEST_F(OptionsDialogTest, DriveListTellsImagesOfOneFileNameApart) {
+    InsertDiscs({"one/disc", "two/disc", "two/a_name_longer_than_sixteen"});
+    LoadFile("");
+    Open();
+    auto* drives = Find<QComboBox>("cbCDList");
+    ASSERT_EQ(drives->count(), 3);
+    EXPECT_EQ(drives->itemText(0), "Image   one/disc.cue");
+    EXPECT_EQ(drives->itemText(1), "Image   two/disc.cue");
+    EXPECT_EQ(drives->itemText(2), "Image   a_name_longer_than_sixteen.cue");
+}
+
+// The normalise percentage takes typing like the other number fields.
+TEST_F(OptionsDialogTest, NormalizePercentTakesTyping) {
+    LoadFile(kCustomOptions);
+    Open();
+    auto* percent = Find<QSpinBox>("SpinEdit1");
+    percent->selectAll();
+    for (const QChar digit : QStringLiteral("42")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + digit.digitValue(), Qt::NoModifier, digit);
+        QApplication::sendEvent(percent, &press);
+    }
+    Click("bOK");
+    EXPECT_EQ(m_settings.CommonOptions.NormalizePercent, 42);
+}
+
 TEST_F(OptionsDialogTest, WmaListsComeFromTheWindowsMediaOutput) {
     LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n");
     Open();
@@ -434,12 +474,13 @@ TEST_F(OptionsDialogTest, WmaListsComeFromTheWindowsMediaOutput) {
     ASSERT_GT(formats->count(), 29);
     EXPECT_EQ(formats->currentRow(), 29);
 
-    // No VBR encoder exists: the VBR list is empty, and the dialog says so.
-    Find<QCheckBox>("cbWMA_VBR")->click();
-    EXPECT_EQ(formats->count(), 0);
-    Find<QCheckBox>("cbWMA_VBR")->click();
-    EXPECT_GT(formats->count(), 29);
-    EXPECT_EQ(formats->currentRow(), 0);
+    // No codec has VBR formats: the box cannot be ticked, and a note says why.
+    auto* vbr = Find<QCheckBox>("cbWMA_VBR");
+    EXPECT_FALSE(vbr->isEnabled());
+    EXPECT_FALSE(Find<QLabel>("lWmaNoVBR")->isHidden());
+    vbr->click();
+    EXPECT_FALSE(vbr->isChecked());
+    EXPECT_EQ(formats->currentRow(), 29);
 
     formats->setCurrentRow(3);
     Click("bWmaDefault");
@@ -451,14 +492,16 @@ TEST_F(OptionsDialogTest, WmaListsComeFromTheWindowsMediaOutput) {
     EXPECT_FALSE(m_settings.WMAOptions.VBR);
 }
 
-TEST_F(OptionsDialogTest, StoredWmaVbrReplacesTheStoredFormat) {
+// A stored VBR for a codec without VBR formats shows, and is stored, as CBR
+// with the stored format.
+TEST_F(OptionsDialogTest, StoredWmaVbrWithoutVbrFormatsIsCbr) {
     LoadFile("[CommonOptions]\nOutputFolder=@OUT@\n[WMAOptions]\nFormatIndex=5\nVBR=1\n");
     Open();
-    EXPECT_TRUE(Find<QCheckBox>("cbWMA_VBR")->isChecked());
-    EXPECT_EQ(Find<QListWidget>("lbFormats")->count(), 0);
+    EXPECT_FALSE(Find<QCheckBox>("cbWMA_VBR")->isChecked());
+    EXPECT_EQ(Find<QListWidget>("lbFormats")->currentRow(), 5);
     Click("bOK");
-    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, -1);
-    EXPECT_TRUE(m_settings.WMAOptions.VBR);
+    EXPECT_EQ(m_settings.WMAOptions.FormatIndex, 5);
+    EXPECT_FALSE(m_settings.WMAOptions.VBR);
 }
 
 TEST_F(OptionsDialogTest, DialogLayoutKeepsEveryControlWholeOnEveryTab) {
