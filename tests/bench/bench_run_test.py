@@ -6,12 +6,12 @@ replaced by a script on PATH, since its failure depends on the processor."""
 
 import contextlib
 import importlib.machinery
-import importlib.util
 import io
 import os
 import stat
 import sys
 import tempfile
+import types
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -36,8 +36,8 @@ echo "==42== Collected : $count" >&2
 
 def load_bench_run():
     loader = importlib.machinery.SourceFileLoader("bench_run", os.path.join(ROOT, "bench", "run"))
-    spec = importlib.util.spec_from_loader("bench_run", loader)
-    module = importlib.util.module_from_spec(spec)
+    module = types.ModuleType(loader.name)
+    module.__file__ = loader.path
     loader.exec_module(module)
     return module
 
