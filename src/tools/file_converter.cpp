@@ -119,7 +119,6 @@ void FileConverterBatch::NextFile(int word) {
     const std::string outputPath =
         ConvertedFilePath(m_settings.CommonOptions.OutputFolder, inputPath,
                           FindOutputFormat(m_kind->OutputFormat)->Extension);
-    m_currentOutput = outputPath;
     m_view.ShowOutputFile(FileNameOf(outputPath));
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::u8path(outputPath), error) &&
@@ -210,9 +209,9 @@ void FileConverterBatch::FormClose() {
     }
     m_closed = true;
     m_pendingTag.reset();
-    if (m_step.Stop()) {
+    if (const std::optional<std::string> removed = m_step.Stop()) {
         m_view.ReportFailure(m_currentInput, "the conversion was stopped; its partial file " +
-                                                 m_currentOutput + " was removed.");
+                                                 *removed + " was removed.");
     }
     m_step.ClearFileNames();
 }

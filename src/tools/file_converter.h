@@ -144,8 +144,7 @@ private:
     FileConverterView& m_view;
     int m_completed = 0;  // Completed
     bool m_closed = false;
-    std::string m_currentInput;   // name without folder
-    std::string m_currentOutput;  // full path
+    std::string m_currentInput;  // name without folder
     bool m_runSucceeded = false;
     std::optional<PendingTag> m_pendingTag;
     // Declared before the encode step, whose writers read them.

@@ -366,11 +366,10 @@ void TfrmCDRip::FormClose() {
     m_phase = Phase::Closed;
     // Only the encoding of item Completed - 1 can be running. Its WAV file
     // stays: it is the track's only copy.
-    if (m_encoder.Stop()) {
+    if (const std::optional<std::string> removed = m_encoder.Stop()) {
         const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
-        m_encodeFailures.push_back(TrackLine(item, "the encoding was stopped; its partial file " +
-                                                       FolderPath() + item.FileStem +
-                                                       m_format->Extension + " was removed."));
+        m_encodeFailures.push_back(TrackLine(
+            item, "the encoding was stopped; its partial file " + *removed + " was removed."));
     }
     m_encoder.ClearFileNames();
     ReportAtClose();

@@ -45,18 +45,18 @@ void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int
     output.Run();
 }
 
-bool EncodeStep::Stop() {
+std::optional<std::string> EncodeStep::Stop() {
     TAuFileOut* const output = std::exchange(m_running, nullptr);
     if (output == nullptr) {
-        return false;
+        return std::nullopt;
     }
     output->Stop(false);
     if (!output->CutShort()) {
-        return false;
+        return std::nullopt;
     }
     std::error_code ignored;
     std::filesystem::remove(std::filesystem::u8path(output->FileName()), ignored);
-    return true;
+    return output->FileName();
 }
 
 bool EncodeStep::Running() const {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/core/au_input.h"
@@ -52,9 +53,9 @@ public:
     // Ends a running encoding synchronously (no further event of it). An
     // encoding the stop cut short has its output file removed, as it holds
     // only the start of the input yet is finished like a whole one; the
-    // result then is true. The step's outputs always make their file anew,
-    // so the file removed is this encoding's own.
-    bool Stop();
+    // result then is that file's path. The step's outputs always make their
+    // file anew, so the file removed is this encoding's own.
+    std::optional<std::string> Stop();
     // Whether the output of the last Start is still running.
     [[nodiscard]] bool Running() const;
     // Forgets the file names of the last reader and of every output.
