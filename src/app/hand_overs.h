@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "cd/access/cd_access.h"
-#include "cd/cd_audio_player.h"
+#include "cd/player/cd_audio_player.h"
 #include "settings/disc_cache.h"
 
 class QWidget;

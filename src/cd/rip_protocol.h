@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cd/message_target.h"
+#include "base/message_target.h"
 
 // One track to rip: its 1-based position in the table of contents, its
 // title as typed (for the tags) and the name of its files without

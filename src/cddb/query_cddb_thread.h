@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
 #include "settings/options_setting.h"
 
 // The worker's notice to the wait dialog: word parameter kCddbNoMatch (long

@@ -13,7 +13,7 @@
 
 #include "audio/wav/wave_in.h"
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
 #include "settings/disc_cache.h"

@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "app/hand_overs.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
 #include "cddb/query_cddb_thread.h"
 #include "settings/options_setting.h"
 
