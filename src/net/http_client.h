@@ -41,7 +41,7 @@ struct HttpRequest {
     std::chrono::seconds connectLimit{10};  // for connecting, within timeLimit
     std::size_t maxBytes = 1 << 20;         // of the body; more fails the transfer
     int maxRedirects = 0;                   // 0: a redirect is the response
-    RateGate* rateGate = nullptr;           // waited on before the transfer starts
+    RateGate* rateGate = nullptr;           // shared, not owned; passed before the transfer
 };
 
 enum class HttpError {
@@ -51,9 +51,10 @@ enum class HttpError {
     Stopped,   // the stop token ended the transfer or the wait for the gate
 };
 
+// After a failure only error and errorText are set.
 struct HttpResponse {
-    long status = 0;          // of the last response; 0 when none came
-    std::string bytes;        // the body; empty when the transfer failed
+    long status = 0;          // of the last response, after any redirects
+    std::string bytes;        // the body as received
     std::string contentType;  // as the server sent it, or empty
     std::vector<std::pair<std::string, std::string>> headers;  // of the last response
     HttpError error = HttpError::None;
