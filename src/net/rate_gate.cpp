@@ -16,9 +16,11 @@ bool RateGate::Pass(std::stop_token stop) {
             m_nextStart = now + m_interval;
             return true;
         }
-        // Nothing but a stop wakes the wait early; after it, another thread
+        // The wait reads its end time while the lock is released, so it gets
+        // a copy. Nothing but a stop wakes it early; after it, another thread
         // may have taken the turn, so the time is checked again.
-        m_stopped.wait_until(lock, stop, m_nextStart, [] { return false; });
+        const auto nextStart = m_nextStart;
+        m_stopped.wait_until(lock, stop, nextStart, [] { return false; });
     }
 }
 
