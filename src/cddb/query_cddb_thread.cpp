@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "cd/access/cddb_access.h"
+#include "cddb/cddb_access.h"
 #include "cddb/cddb_entry.h"
 
 namespace {
