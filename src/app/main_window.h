@@ -95,7 +95,6 @@ public:
     void UpdateActions();
 
     [[nodiscard]] TCDHandle CDHandle() const { return m_session.Handle(); }
-    [[nodiscard]] const DiscSession& Session() const { return m_session; }
     [[nodiscard]] QString StatusText() const;
     [[nodiscard]] bool IsPlaying() const { return m_isPlaying; }
     [[nodiscard]] bool IsPaused() const { return m_isPaused; }
