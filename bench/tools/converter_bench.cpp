@@ -5,16 +5,23 @@
 // same files. Each iteration converts the whole batch both ways; "ratio" is
 // our processor time (all threads of this process) over flac's (its child
 // process), goal at most 1.05; "wall_ratio" compares the elapsed times.
-// Needs sox and flac.
+// Then the same files to FLAC through an encoder pool of one slot per core
+// against a pool of one slot, as a driver without windows runs it (no pause
+// before the done events). Needs sox and flac.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "audio/core/au_pump.h"
 #include "audio/core/au_sync_queue.h"
+#include "settings/encoders/encoder_pool.h"
 #include "support/bench_support.h"
 #include "tools/file_converter.h"
 
@@ -105,6 +112,49 @@ void BM_WavToFlacBatch(benchmark::State& state) {
     state.counters["wall_ratio"] = ourCost.wall / theirCost.wall;
 }
 BENCHMARK(BM_WavToFlacBatch)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
+
+// Encodes every source to FLAC through a pool of `slots`, starting a job
+// whenever a slot is free.
+Cost EncodeInPool(std::size_t slots, const fs::path& folder) {
+    const std::vector<std::string>& sources = Sources();
+    TOptionsSetting settings;
+    settings.FLACOptions.Compression = 5;
+    return Measure(RUSAGE_SELF, [&] {
+        EncoderPool pool(slots, std::chrono::milliseconds(0));
+        pool.OnDone = [](std::size_t, const std::string& message) {
+            if (!message.empty()) {
+                std::abort();
+            }
+        };
+        std::size_t next = 0;
+        while (next < sources.size() || pool.Running() > 0) {
+            while (next < sources.size() && pool.HasFreeSlot()) {
+                const fs::path out = folder / ("f" + std::to_string(next) + ".flac");
+                pool.Start({nullptr, sources[next], ofFLAC, out.string(), {}, {}}, settings);
+                ++next;
+            }
+            const std::size_t running = pool.Running();
+            PumpEventsUntil([&] { return pool.Running() < running; });
+        }
+    });
+}
+
+void BM_PoolVsOneAtATime(benchmark::State& state) {
+    const fs::path folder = ScratchFolder() / "pool";
+    fs::create_directories(folder);
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    Cost pooled;
+    Cost alone;
+    for (auto _ : state) {
+        const Cost run = EncodeInPool(cores, folder);
+        pooled += run;
+        alone += EncodeInPool(1, folder);
+        state.SetIterationTime(run.wall);
+    }
+    ReportComparison(state, pooled, alone);
+    state.counters["slots"] = static_cast<double>(cores);
+}
+BENCHMARK(BM_PoolVsOneAtATime)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
 
 }  // namespace
 

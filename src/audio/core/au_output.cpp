@@ -127,6 +127,14 @@ void TAuOutput::SetDelay(int milliseconds) {
     }
 }
 
+std::chrono::milliseconds TAuOutput::DoneEventDelay() const {
+    return m_thread->DoneEventDelay();
+}
+
+void TAuOutput::SetDoneEventDelay(std::chrono::milliseconds pause) {
+    m_thread->SetDoneEventDelay(pause);
+}
+
 void TAuOutput::ReleaseAfterFailure() {
     if (TAuInput* input = m_input) {
         try {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +22,10 @@ using TOutputProgressEvent = std::function<void(TComponent* sender)>;
 using TThreadExceptionEvent = std::function<void(TComponent* sender)>;
 
 enum TFileOutputMode : std::uint8_t { foRewrite, foAppend };
+
+// How long a worker waits, by default, after a run before it posts the
+// run's done event (the windows show the end of a run that long).
+inline constexpr std::chrono::milliseconds kDoneEventDelay{300};
 
 // An audio sink with its own worker thread that pulls the Input's data
 // through block by block.
@@ -70,6 +75,11 @@ public:
     [[nodiscard]] int Delay() const;
     // Milliseconds slept per block; a value above 100 is ignored.
     void SetDelay(int milliseconds);
+    // The pause between the end of a run and its done event: kDoneEventDelay
+    // unless set; zero posts the done event at once (a driver without
+    // windows). Read by the worker when a run ends.
+    [[nodiscard]] std::chrono::milliseconds DoneEventDelay() const;
+    void SetDoneEventDelay(std::chrono::milliseconds pause);
 
     [[nodiscard]] bool Busy() const { return m_busy; }
     [[nodiscard]] bool Stopped() const { return m_stopped; }

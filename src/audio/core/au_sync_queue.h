@@ -16,7 +16,8 @@
 // hook, set by the Qt application, posts an event whose handler calls
 // RunPending) and whenever it waits for a worker (RunPendingUntil), so a
 // worker that waits for the GUI thread cannot dead-lock such a wait.
-// Without a GUI (tests) the caller's own loop uses RunPendingUntil.
+// Without an event loop the driving thread serves it through the pump
+// (au_pump.h).
 class SyncQueue {
 public:
     static SyncQueue& Instance();

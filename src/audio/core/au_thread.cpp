@@ -20,7 +20,10 @@ bool WorkerParkState::WaitParked(std::uint64_t count, std::chrono::milliseconds 
                               [&] { return m_suspensions >= count || m_terminated; });
 }
 
-TAuThread::TAuThread(TAuOutput& parent) : m_parent(parent), m_thread([this] { Execute(); }) {}
+TAuThread::TAuThread(TAuOutput& parent)
+    : m_parent(parent),
+      m_doneEventDelay(kDoneEventDelay.count()),
+      m_thread([this] { Execute(); }) {}
 
 TAuThread::~TAuThread() {
     {
@@ -163,7 +166,10 @@ void TAuThread::RunOnce() {
         }
     }
     if (m_doNotify && out.m_notifyDone) {
-        std::this_thread::sleep_for(kDoneEventDelay);
+        const std::chrono::milliseconds pause = DoneEventDelay();
+        if (pause.count() > 0) {
+            std::this_thread::sleep_for(pause);
+        }
         std::uint64_t parked = 0;
         {
             std::lock_guard lock(m_park->m_lock);

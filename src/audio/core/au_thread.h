@@ -11,9 +11,6 @@
 
 class TAuOutput;
 
-// How long a worker waits after a run before it posts the run's done event.
-inline constexpr std::chrono::milliseconds kDoneEventDelay{300};
-
 // Whether a worker is suspended, shared by the worker and the event
 // dispatcher (which waits for a worker to suspend before delivering its
 // done event); shared ownership keeps it valid if the output dies first.
@@ -54,6 +51,11 @@ public:
     // Milliseconds slept before each block; values of 5 or less mean none.
     [[nodiscard]] int Delay() const { return m_delay; }
     void SetDelay(int milliseconds) { m_delay = milliseconds; }
+    // The pause before a run's done event is posted.
+    [[nodiscard]] std::chrono::milliseconds DoneEventDelay() const {
+        return std::chrono::milliseconds(m_doneEventDelay);
+    }
+    void SetDoneEventDelay(std::chrono::milliseconds pause) { m_doneEventDelay = pause.count(); }
 
     // A stop request: the loop ends after the current block; `notify`
     // tells whether the done event of this run is still posted.
@@ -74,6 +76,7 @@ private:
     TAuOutput& m_parent;
     std::shared_ptr<WorkerParkState> m_park = std::make_shared<WorkerParkState>();
     std::atomic<int> m_delay{0};
+    std::atomic<std::chrono::milliseconds::rep> m_doneEventDelay;
     std::atomic<bool> m_doNotify{true};
     std::atomic<bool> m_stopRequested{false};
     std::thread m_thread;  // last: starts once the members above exist

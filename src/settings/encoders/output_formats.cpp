@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/encoders/output_formats.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "audio/wav/wave_out.h"
 
@@ -69,4 +71,18 @@ const TOutputFormatRow* FindOutputFormat(std::int32_t outputFormat) {
 std::string OutputFormatName(std::int32_t outputFormat) {
     const TOutputFormatRow* row = FindOutputFormat(outputFormat);
     return row != nullptr ? row->Name : std::string();
+}
+
+const TOutputFormatRow* FindOutputFormatByName(std::string_view name) {
+    const auto sameLetters = [name](std::string_view text) {
+        return std::ranges::equal(name, text, [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
+    };
+    const auto row = std::ranges::find_if(kRows, [&](const TOutputFormatRow& format) {
+        return sameLetters(format.Name) ||
+               sameLetters(std::string_view(format.Extension).substr(1));
+    });
+    return row != kRows.end() ? &*row : nullptr;
 }

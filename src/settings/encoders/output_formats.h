@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "audio/core/au_output.h"
 #include "settings/encoders/encoder_setup.h"
@@ -51,6 +52,10 @@ inline constexpr std::size_t kOutputFormatCount = 6;
 
 // The row of a format number; nullptr outside 0..5.
 [[nodiscard]] const TOutputFormatRow* FindOutputFormat(std::int32_t outputFormat);
+
+// The row whose Name, or Extension without its dot, is `name` in any case
+// ("flac", "Mp3"); nullptr when none is.
+[[nodiscard]] const TOutputFormatRow* FindOutputFormatByName(std::string_view name);
 
 // "MP3", "WAV", "OGG", "WMA", "FLAC", "APE" for output formats 0..5; empty
 // for any other value.

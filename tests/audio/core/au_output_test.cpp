@@ -240,6 +240,28 @@ TEST(AuOutputTest, DelayAboveOneHundredIsIgnored) {
     EXPECT_EQ(out.Delay(), 100);
 }
 
+// The pause before the done event is each output's own: an output without
+// one overtakes an output whose run ended first but waits the default pause.
+TEST(AuOutputTest, AnOutputWithoutDonePauseOvertakesOneWithThePause) {
+    MemoryInput pausedInput(Pattern(4096));
+    MemoryInput promptInput(Pattern(4096));
+    CountingOutput paused;
+    CountingOutput prompt;
+    std::vector<std::string> order;
+    paused.OnDone = [&](TComponent*) { order.push_back("paused"); };
+    prompt.OnDone = [&](TComponent*) { order.push_back("prompt"); };
+    paused.SetInput(&pausedInput);
+    prompt.SetInput(&promptInput);
+    prompt.SetDoneEventDelay(std::chrono::milliseconds(0));
+    EXPECT_EQ(paused.DoneEventDelay(), kDoneEventDelay);
+
+    paused.Run();
+    ASSERT_TRUE(PumpUntil([&] { return paused.Dones == 1; }));
+    prompt.Run();
+    ASSERT_TRUE(PumpUntil([&] { return order.size() == 2; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"prompt", "paused"}));
+}
+
 TEST(AuOutputTest, ChangingTheInputOfABusyOutputRestartsIt) {
     MemoryInput first(Pattern(65536));
     first.SetEndless(true);

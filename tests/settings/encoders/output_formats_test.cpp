@@ -49,4 +49,19 @@ TEST(OutputFormatsTest, EachRowDescribesItsFormat) {
     }
 }
 
+TEST(OutputFormatsTest, FindsAFormatByItsNameInAnyCase) {
+    const struct {
+        const char* name;
+        std::int32_t format;  // -1: none
+    } cases[] = {
+        {"mp3", ofMP3},   {"WAV", ofWAV}, {"Ogg", ofOGG}, {"wma", ofWMA},
+        {"flac", ofFLAC}, {"aPe", ofAPE}, {".flac", -1},  {"flac ", -1},
+        {"fla", -1},      {"flacs", -1},  {"", -1},       {"vorbis", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FindOutputFormatByName(c.name), FindOutputFormat(c.format));
+    }
+}
+
 }  // namespace

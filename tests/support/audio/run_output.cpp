@@ -3,32 +3,27 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
+#include <optional>
 
-#include "audio/core/au_sync_queue.h"
+#include "audio/core/au_pump.h"
+
+namespace {
+
+// Tests wait for counters that workers change without waking the queue.
+constexpr std::chrono::milliseconds kPoll{5};
+
+}  // namespace
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!SyncQueue::Instance().RunPendingUntil(done, std::chrono::milliseconds(5))) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-    }
-    return true;
+    return PumpEventsUntil(done, limit, kPoll);
 }
 
 void Drain(std::chrono::milliseconds duration) {
-    SyncQueue::Instance().RunPendingUntil([] { return false; }, duration);
+    PumpEventsUntil([] { return false; }, duration);
 }
 
 std::string RunToEnd(TAuOutput& output) {
-    // Shared, so a late OnDone never touches a finished frame.
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    output.OnDone = [done](TComponent*) { *done = true; };
-    output.Run();
-    const bool finished = PumpUntil([done] { return done->load(); }, std::chrono::seconds(120));
-    EXPECT_TRUE(finished) << "the output did not finish";
-    output.OnDone = nullptr;
-    return output.ExceptionMessage();
+    const std::optional<std::string> message = RunOutputToEnd(output, std::chrono::seconds(120));
+    EXPECT_TRUE(message.has_value()) << "the output did not finish";
+    return message.value_or(output.ExceptionMessage());
 }

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "audio/core/au_output.h"
-#include "audio/core/au_thread.h"
 
 // How long to serve the queue to see that nothing more arrives: a done
 // event is posted kDoneEventDelay after its run ends, plus scheduling slack.
 inline constexpr std::chrono::milliseconds kLateEventWindow =
     kDoneEventDelay + std::chrono::milliseconds(100);
 
+// The pipeline's pump (audio/core/au_pump.h) with a test's limits.
 // Runs the GUI thread's queued calls until `done` holds or `limit` passes;
 // false on time-out. Polls every 5 ms: not every change wakes the queue.
 bool PumpUntil(const std::function<bool()>& done,
