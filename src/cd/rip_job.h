@@ -30,8 +30,9 @@
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 
-// The hints a view shows above its progress; kRipInitializing is only the
-// progress text before a track's first read.
+// The texts a view shows: the stage of the track (all but
+// kRipInitializing) and the text over its progress (all but
+// kRipNormalizing).
 inline constexpr std::string_view kRipExtracting = "Extracting...";
 inline constexpr std::string_view kRipInitializing = "Initializing...";
 inline constexpr std::string_view kRipNormalizing = "Normalizing...";
@@ -65,9 +66,10 @@ struct RipTrackFiles {
 
 // What a caller adds to a rip; every member may be empty.
 struct RipJobHooks {
-    // The pause at the end of each encoded track, and once more before the
-    // view closes after the last (the window waits 300 ms; a command line
-    // does not). Driving thread.
+    // The pause at the end of each track of a rip that encodes (whether or
+    // not the track was encoded), and once more before the view closes
+    // after the last (the window waits 300 ms; a command line does not).
+    // Driving thread.
     std::function<void()> EndOfTrackPause;
     // Sees the audio each rip thread writes, on that thread (see
     // RipAudioObserver). Must outlive the job.
