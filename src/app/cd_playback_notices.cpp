@@ -5,7 +5,7 @@
 #include <QEvent>
 
 #include "app/main_window.h"
-#include "cd/cd_player.h"
+#include "cd/player/cd_player.h"
 
 namespace {
 

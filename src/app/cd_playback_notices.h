@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "cd/message_target.h"
+#include "base/message_target.h"
 
 class TfrmMain;
 

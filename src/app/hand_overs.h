@@ -5,7 +5,9 @@
 // that a command opens is reached through one small interface here; the
 // program wires the real windows in main.cpp, tests wire recording stand-ins.
 // A command whose window is not wired ends after its checks. The CD audio
-// player's interface lives with the player (cd/cd_audio_player.h).
+// player's interface lives with the player (cd/cd_audio_player.h); what a
+// window may ask back of the main window lives with that window's library
+// (DiscFieldsTarget; the options dialog's whole hand-over).
 // Every call happens on the GUI thread; the calls that open a window return
 // when its modal run ends.
 
@@ -18,8 +20,10 @@
 #include <vector>
 
 #include "cd/access/cd_access.h"
-#include "cd/cd_audio_player.h"
+#include "cd/player/cd_audio_player.h"
+#include "cddb/ui/disc_fields_target.h"
 #include "settings/disc_cache.h"
+#include "settings/ui/options_hand_over.h"
 
 class QWidget;
 
@@ -33,20 +37,6 @@ public:
                         const TDiscFields& discFields) = 0;
 };
 
-// What the CDDB dialog may change in the main window while applying an answer.
-class DiscFieldsTarget {
-public:
-    virtual ~DiscFieldsTarget() = default;
-    virtual void ClearDiscFields() = 0;
-    virtual void SetArtistText(const QString& text) = 0;
-    virtual void SetAlbumText(const QString& text) = 0;
-    virtual void SetYearText(const QString& text) = 0;
-    // Position in the genre list, -1 for no selection.
-    virtual void SelectGenre(int position) = 0;
-    // Rows outside the list are ignored.
-    virtual void SetTrackTitle(int row, const QString& title) = 0;
-};
-
 // The CDDB query dialog for the disc whose table of contents spans
 // firstTrack..lastTrack.
 class CddbDialogOpener {
@@ -54,23 +44,6 @@ public:
     virtual ~CddbDialogOpener() = default;
     virtual void RunQueryCddb(QWidget* parent, std::uint8_t firstTrack, std::uint8_t lastTrack,
                               TCDHandle cdHandle, DiscFieldsTarget& target) = 0;
-};
-
-// What the options dialog may ask of the main window after "OK".
-class OptionsTarget {
-public:
-    virtual ~OptionsTarget() = default;
-    // Opens the drive at this position of the drive list, rebuilds the track
-    // list and remembers the new status text as the one playback restores.
-    virtual void SwitchDrive(int position) = 0;
-    // Shows the output format and folder of the settings record.
-    virtual void ShowOutputSettings() = 0;
-};
-
-class OptionsDialogOpener {
-public:
-    virtual ~OptionsDialogOpener() = default;
-    virtual void RunOptions(QWidget* parent, OptionsTarget& target) = 0;
 };
 
 // The track title editor: the edited title when confirmed, nothing otherwise.

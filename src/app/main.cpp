@@ -11,7 +11,7 @@
 #include "app/user_prompts.h"
 #include "audio/core/ui/pipeline_wake_up.h"
 #include "audio/sound/pulse_sound.h"
-#include "cd/cd_player.h"
+#include "cd/player/cd_player.h"
 #include "cd/ui/rip_window.h"
 #include "cddb/ui/query_cddb_dialog.h"
 #include "settings/app_paths.h"

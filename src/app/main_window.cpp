@@ -27,9 +27,8 @@
 #include "app/user_prompts.h"
 #include "audio/tags/id3v1_genres.h"
 #include "cd/cd_drive.h"
-#include "cd/close_cd.h"
 #include "cd/track_list.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_records.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"
@@ -105,7 +104,11 @@ void Swallowing(Step step) {
 
 TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers handOvers,
                    QWidget* parent)
-    : QMainWindow(parent), m_paths(std::move(paths)), m_prompts(prompts), m_handOvers(handOvers) {
+    : QMainWindow(parent),
+      m_paths(std::move(paths)),
+      m_prompts(prompts),
+      m_handOvers(handOvers),
+      m_session(m_paths.DiscCacheFile()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     LoadOptions(OptionsSetting, m_paths);
@@ -120,6 +123,7 @@ TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers ha
     BuildDiscFields(m_client);
     BuildTrackList(m_client);
     BuildOutputGroups(m_client);
+    ConnectDiscEdits();
     StatusBar1 = new QStatusBar(m_client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
@@ -547,8 +551,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FirstShown() {
     Swallowing([this] {
-        m_cdHandle = OpenCDDevice(0);
-        if (m_cdHandle == 0) {
+        if (OpenCDDevice(0) == 0) {
             return;
         }
         if (FirstCDDriveHasAudioCD()) {
@@ -578,21 +581,12 @@ void TfrmMain::SaveAndClose() {
     Swallowing([this] {
         // An empty list (medium removed, no audio disc found) says nothing
         // about the disc: writing it would wipe the disc's cached titles.
-        if (ListView1->topLevelItemCount() == 0) {
-            return;
-        }
-        TCDInfo& info = OptionsSetting.CDInfo;
-        info.TrackCount = std::min(ListView1->topLevelItemCount(), kMaxTrackTitles);
-        for (int row = 0; row < info.TrackCount; ++row) {
-            info.Titles[row + 1] = ListView1->topLevelItem(row)->text(kColumnTitle).toStdString();
-        }
-        (void)SaveDiscInfo(info, GetDiscKey(), DiscFields(), m_paths.DiscCacheFile());
+        (void)m_session.Save();
     });
     Swallowing([this] {
-        if (!CloseCD(m_cdHandle)) {
+        if (!m_session.CloseDrive()) {
             m_prompts.Error(QStringLiteral("Error occur when closing CD handle!"));
         }
-        m_cdHandle = 0;
     });
     Swallowing([this] {
         if (m_isPlaying && m_handOvers.player != nullptr) {
@@ -611,12 +605,52 @@ void TfrmMain::SetStatusText(const QString& text) {
     m_statusPanel->setText(text);
 }
 
+// Typed edits, ticks and the program's own changes of a widget all reach
+// the session through the widgets' change signals.
+void TfrmMain::ConnectDiscEdits() {
+    const auto follow = [this](QLineEdit* field, void (DiscSession::*set)(std::string)) {
+        connect(field, &QLineEdit::textChanged, this, [this, set](const QString& text) {
+            if (!m_showingDisc) {
+                (m_session.*set)(text.toStdString());
+            }
+        });
+    };
+    follow(ID3artist, &DiscSession::SetArtist);
+    follow(ID3album, &DiscSession::SetAlbum);
+    follow(ID3year, &DiscSession::SetYear);
+    follow(ID3comment, &DiscSession::SetComment);
+    connect(ID3genre, &QComboBox::currentIndexChanged, this, [this](int position) {
+        if (!m_showingDisc) {
+            m_session.SetGenre(position, ID3genre->itemText(position).toStdString());
+        }
+    });
+    connect(ListView1, &QTreeWidget::itemChanged, this, &TfrmMain::TrackChanged);
+}
+
+void TfrmMain::TrackChanged(QTreeWidgetItem* item) {
+    if (m_showingDisc) {
+        return;
+    }
+    const int row = ListView1->indexOfTopLevelItem(item);
+    m_session.SetTrackTitle(row, item->text(kColumnTitle).toStdString());
+    m_session.SetTicked(row, item->checkState(kColumnNumber) == Qt::Checked);
+}
+
 void TfrmMain::ClearDiscFields() {
-    ID3artist->clear();
-    ID3album->clear();
-    ID3year->clear();
-    ID3comment->clear();
-    ID3genre->setCurrentIndex(-1);
+    m_session.ClearDiscFields();
+    ShowDiscFields();
+}
+
+void TfrmMain::ApplyDiscInfo(const DiscInfo& found) {
+    m_session.Apply(found);
+    ShowDiscFields();
+    m_showingDisc = true;
+    const std::vector<TrackInfo>& tracks = m_session.Disc().Tracks;
+    for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
+        ListView1->topLevelItem(row)->setText(
+            kColumnTitle, QString::fromStdString(tracks[static_cast<std::size_t>(row)].Title));
+    }
+    m_showingDisc = false;
 }
 
 void TfrmMain::SetArtistText(const QString& text) {
@@ -631,16 +665,25 @@ void TfrmMain::SetYearText(const QString& text) {
     SetProgramText(ID3year, text);
 }
 
-void TfrmMain::ShowDiscInfo(const TCDInfo& info) {
-    SetProgramText(ID3artist, QString::fromStdString(info.Artist));
-    SetProgramText(ID3album, QString::fromStdString(info.Album));
-    SetProgramText(ID3year, QString::fromStdString(info.Year));
-    SelectGenre(info.Genre);
-    SetProgramText(ID3comment, QString::fromStdString(info.Comment));
+void TfrmMain::ShowDiscFields() {
+    const DiscInfo& disc = m_session.Disc();
+    m_showingDisc = true;
+    SetProgramText(ID3artist, QString::fromStdString(disc.Artist));
+    SetProgramText(ID3album, QString::fromStdString(disc.Album));
+    SetProgramText(ID3year, QString::fromStdString(disc.Year));
+    const int genre = disc.GenrePosition;
+    ID3genre->setCurrentIndex(genre >= 0 && genre < ID3genre->count() ? genre : -1);
+    SetProgramText(ID3comment, QString::fromStdString(disc.Comment));
+    m_showingDisc = false;
+    if (ID3genre->currentIndex() != genre) {
+        m_session.SetGenre(-1, disc.Genre);
+    }
 }
 
 void TfrmMain::SelectGenre(int position) {
-    ID3genre->setCurrentIndex(position >= 0 && position < ID3genre->count() ? position : -1);
+    const int shown = position >= 0 && position < ID3genre->count() ? position : -1;
+    ID3genre->setCurrentIndex(shown);
+    m_session.SetGenre(shown, ID3genre->itemText(shown).toStdString());
 }
 
 void TfrmMain::SetTrackTitle(int row, const QString& title) {
@@ -674,12 +717,9 @@ int TfrmMain::SelectedRow() const {
 }
 
 bool TfrmMain::AnyTrackTicked() const {
-    for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
-        if (ListView1->topLevelItem(row)->checkState(kColumnNumber) == Qt::Checked) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<TrackInfo>& tracks = m_session.Disc().Tracks;
+    return std::any_of(tracks.begin(), tracks.end(),
+                       [](const TrackInfo& track) { return track.Ticked; });
 }
 
 void TfrmMain::SetAllTicks(bool ticked) {
@@ -722,30 +762,25 @@ void TfrmMain::ShowListMenu(const QPoint& position) {
 
 void TfrmMain::EmptyTrackList() {
     ListView1->clear();
+    m_session.ForgetTracks();
 }
 
-void TfrmMain::AddTrackRow(const TTrackRow& row) {
+void TfrmMain::AddTrackRow(const TTrackRow& row, const TrackInfo& track) {
     auto* item = new QTreeWidgetItem(
-        ListView1, {QString::fromStdString(row.caption), QString::fromStdString(row.title),
+        ListView1, {QString::fromStdString(row.caption), QString::fromStdString(track.Title),
                     QString::fromStdString(row.start), QString::fromStdString(row.length)});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(kColumnNumber, row.checked ? Qt::Checked : Qt::Unchecked);
+    item->setCheckState(kColumnNumber, track.Ticked ? Qt::Checked : Qt::Unchecked);
     item->setTextAlignment(kColumnStart, Qt::AlignCenter);
     item->setTextAlignment(kColumnLength, Qt::AlignCenter);
 }
 
-TDiscFields TfrmMain::DiscFields() const {
-    return {ID3artist->text().toStdString(), ID3album->text().toStdString(),
-            ID3year->text().toStdString(), ID3genre->currentIndex(),
-            ID3comment->text().toStdString()};
-}
-
 std::vector<std::string> TfrmMain::TickedRipItems() const {
     std::vector<std::string> items;
-    for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem* item = ListView1->topLevelItem(row);
-        if (item->checkState(kColumnNumber) == Qt::Checked) {
-            items.push_back(TwoDigits(row + 1) + item->text(kColumnTitle).toStdString());
+    const std::vector<TrackInfo>& tracks = m_session.Disc().Tracks;
+    for (std::size_t row = 0; row < tracks.size(); ++row) {
+        if (tracks[row].Ticked) {
+            items.push_back(TwoDigits(static_cast<int>(row) + 1) + tracks[row].Title);
         }
     }
     return items;

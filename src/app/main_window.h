@@ -9,6 +9,7 @@
 
 #include "app/hand_overs.h"
 #include "cd/access/cd_access.h"
+#include "cd/disc_session.h"
 #include "settings/app_paths.h"
 #include "settings/disc_cache.h"
 
@@ -25,16 +26,18 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class UserPrompts;
-struct TCDInfo;
 struct TTrackRow;
 
 // Posted by a second program start: show the window and bring it to the front.
 inline constexpr int kShowMainWindowMessage = 2131;
 
 // The program's main window: the disc's track list with a tick per row, the
-// five disc fields, output format and folder, and every command. It owns the
-// CD handle (opened when first shown, closed when the window closes) and
-// loads and saves the settings record. GUI thread only.
+// five disc fields, output format and folder, and every command. It is the
+// view of its DiscSession: the list and the fields show the session's disc,
+// and every edit (typed, ticked, or made through the methods below) goes
+// into the session. The session holds the CD handle (opened when the window
+// is first shown, closed when it closes). The window loads and saves the
+// settings record. GUI thread only.
 class TfrmMain final : public QMainWindow, public DiscFieldsTarget, public OptionsTarget {
     Q_OBJECT
 
@@ -44,8 +47,8 @@ public:
              QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // Opens the drive at this position of the drive list; updates
-    // DriveDescription and the status text. Returns the handle, 0 on failure.
+    // Opens the drive at this position of the drive list into the session;
+    // updates the status text. Returns the handle, 0 on failure.
     TCDHandle OpenCDDevice(int position);
     // Rebuilds the track list from the disc's table of contents and cache.
     void RefreshTrackList();
@@ -91,18 +94,22 @@ public:
     // Recomputes every action's enabled state (also done whenever idle).
     void UpdateActions();
 
-    [[nodiscard]] TCDHandle CDHandle() const { return m_cdHandle; }
+    [[nodiscard]] TCDHandle CDHandle() const { return m_session.Handle(); }
     [[nodiscard]] QString StatusText() const;
     [[nodiscard]] bool IsPlaying() const { return m_isPlaying; }
     [[nodiscard]] bool IsPaused() const { return m_isPaused; }
 
     // DiscFieldsTarget
     void ClearDiscFields() override;
-    void SetArtistText(const QString& text) override;
-    void SetAlbumText(const QString& text) override;
-    void SetYearText(const QString& text) override;
-    void SelectGenre(int position) override;
-    void SetTrackTitle(int row, const QString& title) override;
+    void ApplyDiscInfo(const DiscInfo& found) override;
+
+    // Edits of the disc as if typed. A genre position outside the list
+    // selects none; rows outside the list are ignored.
+    void SetArtistText(const QString& text);
+    void SetAlbumText(const QString& text);
+    void SetYearText(const QString& text);
+    void SelectGenre(int position);
+    void SetTrackTitle(int row, const QString& title);
 
     // OptionsTarget
     void SwitchDrive(int position) override;
@@ -136,15 +143,17 @@ private:
     void SetStatusText(const QString& text);
     void PollMediaChange();
     void EmptyTrackList();
-    void AddTrackRow(const TTrackRow& row);
-    void ShowDiscInfo(const TCDInfo& info);
+    void AddTrackRow(const TTrackRow& row, const TrackInfo& track);
+    // Shows the session's disc fields; puts a genre the list cannot show
+    // back into the session as none, as the user sees it.
+    void ShowDiscFields();
+    void ConnectDiscEdits();
+    void TrackChanged(QTreeWidgetItem* item);
     void OnTrackClicked(QTreeWidgetItem* item);
     void FlipTick(QTreeWidgetItem* item);
     void ShowListMenu(const QPoint& position);
     void SetAllTicks(bool ticked);
     [[nodiscard]] std::vector<std::string> TickedRipItems() const;
-    // The five disc fields as the controls show them.
-    [[nodiscard]] TDiscFields DiscFields() const;
     [[nodiscard]] bool EnsureOutputFolderExists();
     [[nodiscard]] int SelectedRow() const;
 
@@ -152,8 +161,10 @@ private:
     UserPrompts& m_prompts;
     MainWindowHandOvers m_handOvers;
 
-    TCDHandle m_cdHandle = 0;
-    std::string m_driveDescription;
+    DiscSession m_session;
+    // Set while the window shows the session: the widgets' change signals
+    // then carry nothing new into it.
+    bool m_showingDisc = false;
     QString m_savedStatusText;
     bool m_isPlaying = false;
     bool m_isPaused = false;

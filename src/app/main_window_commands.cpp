@@ -20,10 +20,9 @@
 #include "app/main_window.h"
 #include "app/user_prompts.h"
 #include "cd/cd_drive.h"
-#include "cd/close_cd.h"
 #include "cd/rip_protocol.h"
 #include "cd/track_list.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_records.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"
@@ -123,8 +122,7 @@ std::size_t CountExistingRipTargets(const std::vector<std::string>& items) {
 }  // namespace
 
 TCDHandle TfrmMain::OpenCDDevice(int position) {
-    const TOpenCDResult opened = ::OpenCDDevice(position);
-    m_driveDescription = opened.driveDescription;
+    const TOpenCDResult opened = m_session.OpenDrive(position);
     SetStatusText(QString::fromStdString(opened.statusText));
     return opened.handle;
 }
@@ -132,28 +130,29 @@ TCDHandle TfrmMain::OpenCDDevice(int position) {
 // The key of the disc in the opened drive, so that the titles shown are
 // cached under the disc they belong to.
 std::string TfrmMain::GetDiscKey() const {
-    return m_cdHandle == 0 ? std::string() : DiscKeyOf(m_cdHandle);
+    return m_session.DiscKey();
 }
 
 void TfrmMain::RefreshTrackList() {
-    if (m_cdHandle == 0) {
+    if (CDHandle() == 0) {
         return;
     }
-    TCDInfo& info = OptionsSetting.CDInfo;
-    LoadDiscInfo(info, GetDiscKey(), m_paths.DiscCacheFile());
     EmptyTrackList();
-    const TTrackListRead read = ReadTrackList(m_cdHandle, info);
+    const TTrackListRead read = m_session.ReadDisc();
     if (!read.ok) {
         SetStatusText(QString::fromStdString(read.statusText));
         return;
     }
-    for (const TTrackRow& row : read.rows) {
-        AddTrackRow(row);
+    m_showingDisc = true;
+    const std::vector<TrackInfo>& tracks = m_session.Disc().Tracks;
+    for (std::size_t row = 0; row < tracks.size(); ++row) {
+        AddTrackRow(m_session.Layout()[row], tracks[row]);
     }
-    if (!read.rows.empty()) {
-        ShowDiscInfo(info);
+    m_showingDisc = false;
+    if (!tracks.empty()) {
+        ShowDiscFields();
     }
-    SetStatusText(QString::fromStdString(m_driveDescription));
+    SetStatusText(QString::fromStdString(m_session.DriveDescription()));
 }
 
 void TfrmMain::MediaArrived() {
@@ -166,10 +165,10 @@ void TfrmMain::MediaRemoved() {
 }
 
 void TfrmMain::PollMediaChange() {
-    if (m_cdHandle == 0 || CDMediaChanged(m_cdHandle) != 1) {
+    if (CDHandle() == 0 || CDMediaChanged(CDHandle()) != 1) {
         return;
     }
-    if (CDHasAudioTrack(m_cdHandle) == 1) {
+    if (CDHasAudioTrack(CDHandle()) == 1) {
         MediaArrived();
     } else {
         MediaRemoved();
@@ -180,7 +179,7 @@ void TfrmMain::RefreshCD() {
     if (FirstCDDriveHasAudioCD()) {
         RefreshTrackList();
         if (StatusText() == kNoAudioCD) {
-            SetStatusText(QString::fromStdString(m_driveDescription));
+            SetStatusText(QString::fromStdString(m_session.DriveDescription()));
         }
     } else {
         EmptyTrackList();
@@ -190,14 +189,14 @@ void TfrmMain::RefreshCD() {
 
 // The tray commands act on the opened drive; their result is not reported.
 void TfrmMain::EjectCDROM() {
-    if (m_cdHandle != 0) {
-        (void)EjectCD(m_cdHandle);
+    if (CDHandle() != 0) {
+        (void)EjectCD(CDHandle());
     }
 }
 
 void TfrmMain::CloseCDROM() {
-    if (m_cdHandle != 0) {
-        (void)CloseCDTray(m_cdHandle);
+    if (CDHandle() != 0) {
+        (void)CloseCDTray(CDHandle());
     }
 }
 
@@ -209,8 +208,8 @@ void TfrmMain::SwitchDrive(int position) {
     if (m_isPlaying) {
         Stop();
     }
-    (void)CloseCD(m_cdHandle);
-    m_cdHandle = OpenCDDevice(position);
+    (void)m_session.CloseDrive();
+    OpenCDDevice(position);
     RefreshTrackList();
     m_savedStatusText = StatusText();
 }
@@ -246,7 +245,7 @@ bool TfrmMain::EnsureOutputFolderExists() {
 }
 
 void TfrmMain::RipSelectedTracks() {
-    if (m_cdHandle == 0) {
+    if (CDHandle() == 0) {
         m_prompts.Information(QStringLiteral("Please access CD devices rightly firstly!"));
         return;
     }
@@ -279,18 +278,18 @@ void TfrmMain::RipSelectedTracks() {
         Stop();
     }
     if (m_handOvers.rip != nullptr) {
-        m_handOvers.rip->RunRip(this, m_cdHandle, items, DiscFields());
+        m_handOvers.rip->RunRip(this, CDHandle(), items, DiscFieldsOf(m_session.Disc()));
     }
 }
 
 void TfrmMain::QueryCDDB() {
     TTOC toc;
-    if (ReadTOC(m_cdHandle, &toc) != 1) {
+    if (ReadTOC(CDHandle(), &toc) != 1) {
         m_prompts.Error(QStringLiteral("Error while reading TOC information!"));
         return;
     }
     if (m_handOvers.cddb != nullptr) {
-        m_handOvers.cddb->RunQueryCddb(this, toc.FirstTrack, toc.LastTrack, m_cdHandle, *this);
+        m_handOvers.cddb->RunQueryCddb(this, toc.FirstTrack, toc.LastTrack, CDHandle(), *this);
     }
 }
 
@@ -331,7 +330,7 @@ void TfrmMain::Play() {
     if (wasPlaying) {
         player->Close();
     }
-    if (!player->Open(m_cdHandle)) {
+    if (!player->Open(CDHandle())) {
         return;
     }
     const std::optional<std::int64_t> start = player->TrackPosition(row + 1);
@@ -401,7 +400,7 @@ void TfrmMain::RunConverter(int tag) {
         return;
     }
     if (m_handOvers.converter != nullptr) {
-        m_handOvers.converter->RunConverter(this, files, tag, DiscFields());
+        m_handOvers.converter->RunConverter(this, files, tag, DiscFieldsOf(m_session.Disc()));
     }
 }
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "audio/wav/wave_in.h"
+#include "base/message_target.h"
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
 #include "settings/disc_cache.h"

@@ -6,22 +6,15 @@
 #include <set>
 
 #include "cd/rip_thread.h"
+#include "disc/file_stem.h"
 #include "settings/settings_helpers.h"
-
-namespace {
-
-bool IsBlank(const std::string& title) {
-    return title.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
-
-}  // namespace
 
 TRipItem ParseRipItem(const std::string& item) {
     TRipItem parsed;
     const char* end = item.data() + std::min<std::size_t>(item.size(), 2);
     std::from_chars(item.data(), end, parsed.Number);
     parsed.Title = item.size() > 2 ? item.substr(2) : std::string();
-    parsed.FileStem = IsBlank(parsed.Title) ? DefaultTrackTitle(parsed.Number) : parsed.Title;
+    parsed.FileStem = FileStemOf(parsed.Title, parsed.Number);
     return parsed;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cd/message_target.h"
+#include "base/message_target.h"
 
 // One track to rip: its 1-based position in the table of contents, its
 // title as typed (for the tags) and the name of its files without
@@ -21,8 +21,8 @@ struct TRipItem {
 };
 
 // "07Intro" -> {7, "Intro", "Intro"}: the value of the first two characters
-// (0 when they are not digits), then the rest. A blank title (empty or only
-// white space) names the files by the default title ("Track07").
+// (0 when they are not digits), then the rest; the file stem is the title's
+// file name (FileStemOf: "AC/DC" -> "AC-DC", blank -> "Track07").
 [[nodiscard]] TRipItem ParseRipItem(const std::string& item);
 // The items of one rip. Their files must not overwrite each other: an item
 // whose file stem an earlier one has, or another one has as its own, gets

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
 #include "settings/options_setting.h"
 
 inline constexpr std::uint32_t WM_RIPERROR = 2125;

@@ -140,3 +140,20 @@ int CddbGenrePosition(std::string_view name) {
     }
     return -1;
 }
+
+DiscInfo CddbEntryDisc(const TCddbDiscInfo& entry, int firstTrack, int trackCount) {
+    DiscInfo disc;
+    disc.Artist = entry.artist.value_or("");
+    disc.Album = entry.album.value_or("");
+    disc.Year = entry.year.value_or("");
+    if (entry.genre) {
+        disc.Genre = *entry.genre;
+        disc.GenrePosition = CddbGenrePosition(*entry.genre);
+    }
+    for (const auto& [row, title] : entry.titles) {
+        if (row < trackCount) {
+            disc.Tracks.push_back({.Number = firstTrack + row, .Title = title});
+        }
+    }
+    return disc;
+}

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "disc/disc_info.h"
+
 struct TCddbDiscInfo {
     // From DTITLE, split at the first "/"; without "/" both hold the whole text.
     std::optional<std::string> artist;
@@ -28,3 +30,8 @@ struct TCddbDiscInfo {
 // The position of a genre name in the main window's genre list when it is
 // one of its 148 names (exact, letter case included); -1 otherwise.
 [[nodiscard]] int CddbGenrePosition(std::string_view name);
+
+// The disc an entry describes: artist, album, year, the genre's name and its
+// list position, and a track per TTITLEn of the disc's trackCount tracks
+// (n counts from the disc's first track, firstTrack).
+[[nodiscard]] DiscInfo CddbEntryDisc(const TCddbDiscInfo& entry, int firstTrack, int trackCount);

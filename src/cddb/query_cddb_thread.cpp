@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "cd/access/cddb_access.h"
+#include "cddb/cddb_access.h"
 #include "cddb/cddb_entry.h"
 
 namespace {
@@ -35,6 +35,31 @@ void SetConnectionOptions(const TQueryCDDB& connection) {
 
 }  // namespace
 
+DiscInfo DiscInfoOfChange(const TCddbChange& change, int firstTrack) {
+    DiscInfo disc;
+    switch (change.Kind) {
+        case TCddbChangeKind::ClearDiscFields:
+            break;
+        case TCddbChangeKind::Artist:
+            disc.Artist = change.Text;
+            break;
+        case TCddbChangeKind::Album:
+            disc.Album = change.Text;
+            break;
+        case TCddbChangeKind::Year:
+            disc.Year = change.Text;
+            break;
+        case TCddbChangeKind::Genre:
+            disc.Genre = change.Text;
+            disc.GenrePosition = change.Number;
+            break;
+        case TCddbChangeKind::TrackTitle:
+            disc.Tracks.push_back({.Number = firstTrack + change.Number, .Title = change.Text});
+            break;
+    }
+    return disc;
+}
+
 int CddbProxyPort(std::string_view text) {
     int port = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
@@ -46,6 +71,7 @@ TQueryCDDBThread::TQueryCDDBThread(MessageTarget& target, std::uint8_t firstTrac
                                    std::uint8_t lastTrack, TCDHandle cdHandle,
                                    TQueryCDDB connection)
     : m_target(target),
+      m_firstTrack(firstTrack),
       m_trackCount(lastTrack >= firstTrack ? lastTrack - firstTrack + 1 : 0),
       m_cdHandle(cdHandle),
       m_connection(std::move(connection)),
@@ -79,33 +105,37 @@ void TQueryCDDBThread::Execute(std::stop_token stop) {
     for (std::uint32_t i = 0; i < query.Num && !stop.stop_requested(); ++i) {
         std::string entry;
         if (CDDBGetDiskInfo(&query.Items[i], &entry, kCDDBEntryMaxLength, stop) == 1 &&
-            ApplyEntry(entry, stop)) {
+            PostEntry(entry, stop)) {
             break;
         }
     }
     PostNotice(stop, kCddbFinished, 0);
 }
 
-bool TQueryCDDBThread::ApplyEntry(const std::string& entry, std::stop_token stop) {
-    const TCddbDiscInfo info = ParseCddbEntry(entry);
-    if (info.artist) {
-        PostChange(stop, TCddbChangeKind::Artist, *info.artist);
-        PostChange(stop, TCddbChangeKind::Album, *info.album);
+bool TQueryCDDBThread::PostEntry(const std::string& entry, std::stop_token stop) {
+    const DiscInfo found = CddbEntryDisc(ParseCddbEntry(entry), m_firstTrack, m_trackCount);
+    PostChanges(found, stop);
+    return !found.Tracks.empty();
+}
+
+// Values the entry does not hold (empty) are not posted: applied, they would
+// change nothing.
+void TQueryCDDBThread::PostChanges(const DiscInfo& found, std::stop_token stop) {
+    if (!found.Artist.empty()) {
+        PostChange(stop, TCddbChangeKind::Artist, found.Artist);
     }
-    if (info.year) {
-        PostChange(stop, TCddbChangeKind::Year, *info.year);
+    if (!found.Album.empty()) {
+        PostChange(stop, TCddbChangeKind::Album, found.Album);
     }
-    if (info.genre) {
-        PostChange(stop, TCddbChangeKind::Genre, {}, CddbGenrePosition(*info.genre));
+    if (!found.Year.empty()) {
+        PostChange(stop, TCddbChangeKind::Year, found.Year);
     }
-    bool titled = false;
-    for (const auto& [row, title] : info.titles) {
-        if (row < m_trackCount) {
-            PostChange(stop, TCddbChangeKind::TrackTitle, title, row);
-            titled = true;
-        }
+    if (!found.Genre.empty() || found.GenrePosition >= 0) {
+        PostChange(stop, TCddbChangeKind::Genre, found.Genre, found.GenrePosition);
     }
-    return titled;
+    for (const TrackInfo& track : found.Tracks) {
+        PostChange(stop, TCddbChangeKind::TrackTitle, track.Title, track.Number - m_firstTrack);
+    }
 }
 
 void TQueryCDDBThread::PostChange(std::stop_token stop, TCddbChangeKind kind, std::string text,

@@ -2,11 +2,12 @@
 #pragma once
 
 // The worker of one CDDB query. It sets the connection options, asks the
-// server about the disc, reads the matches' entries in order and posts every
-// change for the main window's disc fields and track titles as a message,
-// followed by a notice: no match, or finished. The receiver applies the
-// changes on its own thread in posting order, so all of them are applied
-// before it handles the notice.
+// server about the disc and reads the matches' entries in order until one
+// names a track of the disc. Each entry becomes a DiscInfo, posted as a
+// stream of changes (one message per value it holds), followed by a notice:
+// no match, or finished. The receiver turns each change back into the
+// DiscInfo it stands for (DiscInfoOfChange) and applies it on its own thread
+// in posting order, so all of them are applied before it handles the notice.
 
 #include <cstdint>
 #include <memory>
@@ -16,7 +17,8 @@
 #include <thread>
 
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
+#include "disc/disc_info.h"
 #include "settings/options_setting.h"
 
 // The worker's notice to the wait dialog: word parameter kCddbNoMatch (long
@@ -41,8 +43,8 @@ enum class TCddbChangeKind {
     Artist,
     Album,
     Year,
-    Genre,       // Number: position in the genre list, -1 for no selection
-    TrackTitle,  // Number: row of the track list
+    Genre,       // Text: its name; Number: position in the genre list, -1 none
+    TrackTitle,  // Number: the track's position on the disc, 0 first
 };
 
 // Posted record; belongs to the receiver.
@@ -53,6 +55,10 @@ struct TCddbChange final : MessagePayload {
     std::string Text;  // UTF-8, free of control characters
     int Number = 0;
 };
+
+// The DiscInfo a change stands for, on a disc whose first track is
+// firstTrack; ClearDiscFields stands for none (an empty DiscInfo).
+[[nodiscard]] DiscInfo DiscInfoOfChange(const TCddbChange& change, int firstTrack);
 
 // The address the hello of every request carries.
 inline constexpr const char* kCddbUserEmail = "anonymous@localhost";
@@ -81,14 +87,16 @@ public:
 
 private:
     void Execute(std::stop_token stop);
-    // Applies the entry; true when it held a title of one of the disc's tracks.
-    bool ApplyEntry(const std::string& entry, std::stop_token stop);
+    // Posts the entry; true when it held a title of one of the disc's tracks.
+    bool PostEntry(const std::string& entry, std::stop_token stop);
+    void PostChanges(const DiscInfo& found, std::stop_token stop);
     void PostChange(std::stop_token stop, TCddbChangeKind kind, std::string text = {},
                     int number = 0);
     void PostNotice(std::stop_token stop, std::int64_t notice, std::int64_t code,
                     std::unique_ptr<TCddbFailure> failure = nullptr);
 
     MessageTarget& m_target;
+    const int m_firstTrack;
     const int m_trackCount;
     const TCDHandle m_cdHandle;
     const TQueryCDDB m_connection;

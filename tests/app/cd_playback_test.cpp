@@ -16,7 +16,7 @@
 #include "app_fixture.h"
 #include "audio/sound/pulse_sound.h"
 #include "audio/sound/recording_sound.h"
-#include "cd/cd_player.h"
+#include "cd/player/cd_player.h"
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 

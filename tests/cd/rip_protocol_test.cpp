@@ -63,7 +63,8 @@ TEST(RipProtocolTest, FileStemsAreTheTitlesMadeUniqueWithinTheRip) {
         {{"01Same", "02Same", "03Same (2)"}, {"Same", "Same (3)", "Same (2)"}},
         // Blank titles name their files by the default title.
         {{"01   ", "02", "03\t ", "04Track01"}, {"Track01", "Track02", "Track03", "Track01 (2)"}},
-        {{"05 x "}, {" x "}},
+        {{"05 x "}, {"x"}},
+        {{"01AC/DC", "02AC-DC", "03.."}, {"AC-DC", "AC-DC (2)", "Track03"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.items.front());

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cd/rip_protocol.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
@@ -329,6 +330,20 @@ TEST_F(RipThreadTest, TracksAreFoundByTheirOwnAddressWhenTheFirstStartsLate) {
     EXPECT_EQ(Rip(2, "Second").back(), "1000/0");
     EXPECT_EQ(ReadFileBytes(Wav("First")), WithHeader(3 * kCDSectorBytes, first));
     EXPECT_EQ(ReadFileBytes(Wav("Second")), WithHeader(4 * kCDSectorBytes, second));
+}
+
+// Titles that name no file rip under their file names, bit for bit.
+TEST_F(RipThreadTest, TracksRipUnderTheFileNamesOfTheirTitles) {
+    const Bytes first = discimage::BytePattern(3 * kCDSectorBytes, 9);
+    const Bytes second = discimage::BytePattern(2 * kCDSectorBytes, 10);
+    OpenDisc({first, second});
+    const std::vector<TRipItem> items = ParseRipItems({"01AC/DC", "02."});
+    for (const TRipItem& item : items) {
+        EXPECT_EQ(Rip(item.Number, item.FileStem).back(), "1000/0") << item.Title;
+    }
+    EXPECT_EQ(items[0].Title, "AC/DC");
+    EXPECT_EQ(ReadFileBytes(Wav("AC-DC")), WithHeader(3 * kCDSectorBytes, first));
+    EXPECT_EQ(ReadFileBytes(Wav("Track02")), WithHeader(2 * kCDSectorBytes, second));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ enum TCDAccessError : int {
     cdeOutOfRange = 7,      // sector range not inside the disc
     cdeReadFailed = 8,      // the device or the image file failed the read
     cdeUnsupported = 9,     // e.g. ejecting a disc image
-    // CDDB (cddb_access.h)
+    // CDDB (cddb/cddb_access.h)
     cdeCDDBTransfer = 10,   // no connection, time limit passed, HTTP status not 200
     cdeCDDBTooLong = 11,    // the answer exceeded kCDDBMaxAnswerBytes
     cdeCDDBRefused = 12,    // the server answered an error code (4xx, 5xx, ...)

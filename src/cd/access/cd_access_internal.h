@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Shared by the CD access module's own sources; callers use cd_access.h.
+// Shared by the CD access module's own sources and the CDDB access, which
+// reports its results through the same last error; other callers use
+// cd_access.h.
 
 #include <optional>
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/message_target.h"
 #include "cd/access/cd_access.h"
-#include "cd/message_target.h"
 #include "cd/rip_job.h"
 #include "cd/rip_thread.h"
 #include "settings/disc_cache.h"

@@ -13,7 +13,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/hand_overs.h"
+#include "cd/access/cd_access.h"
+#include "cddb/ui/disc_fields_target.h"
 #include "settings/options_setting.h"
 
 class QCheckBox;

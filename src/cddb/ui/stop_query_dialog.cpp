@@ -81,26 +81,10 @@ bool TfrmStopQuery::event(QEvent* event) {
 }
 
 void TfrmStopQuery::ApplyChange(const TCddbChange& change) {
-    const QString text = QString::fromStdString(change.Text);
-    switch (change.Kind) {
-        case TCddbChangeKind::ClearDiscFields:
-            m_target.ClearDiscFields();
-            break;
-        case TCddbChangeKind::Artist:
-            m_target.SetArtistText(text);
-            break;
-        case TCddbChangeKind::Album:
-            m_target.SetAlbumText(text);
-            break;
-        case TCddbChangeKind::Year:
-            m_target.SetYearText(text);
-            break;
-        case TCddbChangeKind::Genre:
-            m_target.SelectGenre(change.Number);
-            break;
-        case TCddbChangeKind::TrackTitle:
-            m_target.SetTrackTitle(change.Number, text);
-            break;
+    if (change.Kind == TCddbChangeKind::ClearDiscFields) {
+        m_target.ClearDiscFields();
+    } else {
+        m_target.ApplyDiscInfo(DiscInfoOfChange(change, m_firstTrack));
     }
 }
 

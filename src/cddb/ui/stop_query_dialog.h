@@ -2,7 +2,7 @@
 #pragma once
 
 // The wait dialog of a CDDB query: it runs the query's worker from the moment
-// it is shown, applies the worker's changes to the main window as they
+// it is shown, applies the worker's changes to the program's disc as they
 // arrive, and closes with QDialog::Accepted on the finished notice, keeping
 // the reason when that notice ends a failed query call. On the
 // no-match notice it shows why instead and waits for "Close". "Stop" (or
@@ -18,9 +18,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/hand_overs.h"
-#include "cd/message_target.h"
+#include "base/message_target.h"
 #include "cddb/query_cddb_thread.h"
+#include "cddb/ui/disc_fields_target.h"
 #include "settings/options_setting.h"
 
 class QLabel;

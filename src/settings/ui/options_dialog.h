@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/hand_overs.h"
 #include "settings/options_setting.h"
+#include "settings/ui/options_hand_over.h"
 
 class QCheckBox;
 class QComboBox;

@@ -264,11 +264,12 @@ TEST_F(RipWindowTest, AKeptWavIsNotDeletedWhenALaterTrackIsNotEncoded) {
     OpenDisc({first, OneSecondTone(550)});
     m_settings.CommonOptions.OutputFormat = ofMP3;
     fs::create_directory(Out("One.mp3"));
+    fs::create_directory(Out("Blocked.wav"));
 
-    const RipRecord record = Rip({"01One", "02x/y"});
+    const RipRecord record = Rip({"01One", "02Blocked"});
 
-    EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "encode One", "rip x/y completed=1/5",
-                                     "encode x/y/4", "close"}));
+    EXPECT_EQ(record.stages, (Stages{"rip One completed=0", "encode One",
+                                     "rip Blocked completed=1/5", "encode Blocked/4", "close"}));
     ASSERT_EQ(record.errors.size(), 2U);
     EXPECT_TRUE(record.errors[1].contains("Track 01 \"One\": Cannot create file"));
     EXPECT_EQ(ReadFileBytes(Out("One.wav")), WavFileOf(first));
@@ -312,20 +313,22 @@ TEST_F(RipWindowTest, TheWindowIsCentredOnItsOwnerAtItsFixedSize) {
     window.close();
 }
 
-TEST_F(RipWindowTest, ATitleLeadingOutOfTheOutputFolderIsRefusedAndTheRipGoesOn) {
+// Titles name files inside the output folder only (FileStemOf); a name the
+// file system refuses is reported and the rip goes on.
+TEST_F(RipWindowTest, ANameTheFileSystemRefusesIsReportedAndTheRipGoesOn) {
     OpenDisc({OneSecondTone(440), OneSecondTone(550)});
     m_settings.CommonOptions.OutputFormat = ofMP3;
+    fs::create_directory(Out("Blocked.wav"));
 
-    const RipRecord record = Rip({"01../escape", "02Fine"});
+    const RipRecord record = Rip({"01Blocked", "02Fine"});
 
     EXPECT_EQ(record.errors,
               (std::vector<QString>{QString::fromStdString(m_output.string()) +
-                                    "/../escape.wav is not a valid file name. Please rename the "
+                                    "/Blocked.wav is not a valid file name. Please rename the "
                                     "Title in the CD tracks list."}));
-    EXPECT_EQ(record.stages, (Stages{"rip ../escape completed=0/5", "encode ../escape/4",
+    EXPECT_EQ(record.stages, (Stages{"rip Blocked completed=0/5", "encode Blocked/4",
                                      "rip Fine completed=1", "encode Fine", "tag Fine", "close"}));
-    EXPECT_FALSE(fs::exists(m_root / "escape.wav"));
-    EXPECT_FALSE(fs::exists(m_root / "escape.mp3"));
+    EXPECT_FALSE(fs::exists(Out("Blocked.mp3")));
     EXPECT_TRUE(fs::is_regular_file(Out("Fine.mp3")));
 }
 

@@ -237,11 +237,7 @@ TEST_F(CddbDialogsTest, NoMatchShowsThePanelAndChangesNothing) {
 class RecordingTarget final : public DiscFieldsTarget {
 public:
     void ClearDiscFields() override {}
-    void SetArtistText(const QString&) override {}
-    void SetAlbumText(const QString&) override {}
-    void SetYearText(const QString&) override {}
-    void SelectGenre(int) override {}
-    void SetTrackTitle(int, const QString&) override {}
+    void ApplyDiscInfo(const DiscInfo&) override {}
 };
 
 TEST_F(CddbDialogsTest, OpeningShowsTheStoredConnection) {

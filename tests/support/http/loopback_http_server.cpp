@@ -46,16 +46,27 @@ std::string HeaderValue(const std::string& head, const std::string& name) {
     return head.substr(start, head.find("\r\n", start) - start);
 }
 
-std::string StatusHead(int status, bool withLength, std::size_t length) {
-    std::string head = "HTTP/1.0 " + std::to_string(status) + " Answer\r\n" +
-                       "Content-Type: text/plain\r\nConnection: close\r\n";
+std::string StatusHead(const HttpReply& reply, bool withLength) {
+    std::string head = "HTTP/1.0 " + std::to_string(reply.status) + " Answer\r\n";
+    bool typed = false;
+    for (const auto& [name, value] : reply.headers) {
+        head += name + ": " + value + "\r\n";
+        typed = typed || name == "Content-Type";
+    }
+    if (!typed) {
+        head += "Content-Type: text/plain\r\n";
+    }
+    head += "Connection: close\r\n";
     if (withLength) {
-        head += "Content-Length: " + std::to_string(length) + "\r\n";
+        head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
     }
     return head + "\r\n";
 }
 
 }  // namespace
+
+HttpReply::HttpReply(Kind kind, int status, std::string body, Headers headers)
+    : kind(kind), status(status), body(std::move(body)), headers(std::move(headers)) {}
 
 LoopbackHttpServer::LoopbackHttpServer(Handler handler) : m_handler(std::move(handler)) {
     m_listener = LoopbackSocket();
@@ -149,6 +160,7 @@ void LoopbackHttpServer::Answer(int client) {
     request.method = head.substr(0, space1);
     request.target = head.substr(space1 + 1, space2 - space1 - 1);
     request.host = HeaderValue(head, "Host");
+    request.head = head.substr(0, head.find("\r\n\r\n") + 2);
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
@@ -156,22 +168,26 @@ void LoopbackHttpServer::Answer(int client) {
     const HttpReply reply = m_handler(request);
     switch (reply.kind) {
         case HttpReply::Kind::Complete:
-            SendAll(client, StatusHead(reply.status, true, reply.body.size()) + reply.body);
+            SendAll(client, StatusHead(reply, true) + reply.body);
             break;
         case HttpReply::Kind::Stall:
-            if (SendAll(client, StatusHead(reply.status, false, 0) + reply.body)) {
+            if (SendAll(client, StatusHead(reply, false) + reply.body)) {
                 HoldUntilClientLeaves(client);
             }
             break;
         case HttpReply::Kind::Flood: {
             const std::string chunk(64 * 1024, 'x');
-            if (SendAll(client, StatusHead(reply.status, false, 0))) {
+            if (SendAll(client, StatusHead(reply, false))) {
                 while (!Stopping() && SendAll(client, chunk)) {
                 }
             }
             break;
         }
     }
+}
+
+HttpReply RedirectTo(std::string location, int status) {
+    return {HttpReply::Kind::Complete, status, "", {{"Location", std::move(location)}}};
 }
 
 HttpReply ForwardToOrigin(const HttpRequest& request, int originPort) {

@@ -5,12 +5,14 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 struct HttpRequest {
     std::string method;
     std::string target;  // as on the request line: a path, or an absolute URL for a proxy
     std::string host;    // the Host header
+    std::string head;    // the request line and every header line, each ended by "\r\n"
 };
 
 struct HttpReply {
@@ -19,9 +21,17 @@ struct HttpReply {
         Stall,     // status, headers and body, then nothing until the client leaves
         Flood,     // status, headers, then an endless body
     };
-    Kind kind = Kind::Complete;
-    int status = 200;
+    using Headers = std::vector<std::pair<std::string, std::string>>;
+
+    // Not an aggregate, so that replies written as {kind, status, body} need
+    // no headers.
+    HttpReply(Kind kind = Kind::Complete, int status = 200, std::string body = {},
+              Headers headers = {});
+
+    Kind kind;
+    int status;
     std::string body;
+    Headers headers;  // sent after the status line; a Content-Type here replaces text/plain
 };
 
 // An HTTP server on 127.0.0.1 at a free port, answering one connection at a
@@ -58,6 +68,9 @@ private:
     std::vector<HttpRequest> m_requests;
     std::thread m_thread;
 };
+
+// A redirect to location (a URL, or a path on the same server).
+[[nodiscard]] HttpReply RedirectTo(std::string location, int status = 302);
 
 // What a forwarding proxy returns for a request with an absolute URL: the
 // answer of the origin server at 127.0.0.1:originPort to the URL's path.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The CD audio player on disc images, into the recording sink and into a
 // real PulseAudio daemon.
-#include "cd/cd_player.h"
+#include "cd/player/cd_player.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

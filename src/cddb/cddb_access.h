@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The CDDB functions of the CD access module: asking a CDDB server over HTTP
-// which discs match the disc behind a handle, and fetching a match's entry.
+// CDDB access: asking a CDDB server over HTTP which discs match the disc
+// behind a CD access handle, and fetching a match's entry.
 // Each call sends one GET request "<script>?cmd=...&hello=...&proto=6" to the
 // server set with CDDBSetOption, directly or through an HTTP proxy. Answers
 // that are not valid UTF-8 are read as ISO-8859-1; the text handed back is

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cd/access/cddb_access.h"
-
-#include <curl/curl.h>
+#include "cddb/cddb_access.h"
 
 #include <algorithm>
-#include <memory>
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string_view>
 
 #include "cd/access/cd_access_internal.h"
 #include "cddb/protocol/cddb_toc.h"
+#include "net/http_client.h"
 
 namespace {
 
@@ -111,128 +110,24 @@ bool IsScriptPath(std::string_view path) {
     return true;
 }
 
-struct CurlEasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct CurlMultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
-using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
-
-// Keeps the easy handle in the multi handle for one transfer.
-class MultiTransfer {
-public:
-    MultiTransfer(CURLM* multi, CURL* easy) : m_multi(multi), m_easy(easy) {
-        m_added = curl_multi_add_handle(multi, easy) == CURLM_OK;
-    }
-    ~MultiTransfer() {
-        if (m_added) {
-            curl_multi_remove_handle(m_multi, m_easy);
-        }
-    }
-    MultiTransfer(const MultiTransfer&) = delete;
-    MultiTransfer& operator=(const MultiTransfer&) = delete;
-
-    [[nodiscard]] bool Added() const { return m_added; }
-
-private:
-    CURLM* m_multi;
-    CURL* m_easy;
-    bool m_added = false;
-};
-
-struct Body {
-    std::string bytes;
-    bool tooLong = false;
-    char curlError[CURL_ERROR_SIZE] = {};  // libcurl's words for a failed transfer
-};
-
-std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* body = static_cast<Body*>(user);
-    const std::size_t bytes = size * count;
-    if (body->bytes.size() + bytes > kCDDBMaxAnswerBytes) {
-        body->tooLong = true;
-        return 0;  // ends the transfer with an error
-    }
-    body->bytes.append(data, bytes);
-    return bytes;
-}
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct Fetched {
     TCDAccessError error = cdeNoError;
     std::string text;  // UTF-8 answer, or why there is none
 };
 
-CurlEasy MakeRequest(const CddbOptions& options, const std::string& url, Body& body) {
-    CurlEasy easy(curl_easy_init());
-    if (!easy) {
-        return nullptr;
+net::HttpRequest MakeRequest(const CddbOptions& options, std::string url) {
+    net::HttpRequest request;
+    request.url = std::move(url);
+    request.protocols = net::kHttp;
+    request.userAgent = options.client;
+    if (options.useProxy) {
+        request.proxy = "http://" + options.proxyHost + ":" + std::to_string(options.proxyPort);
     }
-    CURL* e = easy.get();
-    const long timeLimit = options.timeLimit > 0 ? options.timeLimit : kCDDBDefaultTimeLimit;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    // A name lookup runs on a thread of libcurl's that cannot be interrupted;
-    // an abandoned transfer leaves it to end on its own instead of waiting
-    // for it, so a stop takes effect at once.
-    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, body.curlError);
-    curl_easy_setopt(e, CURLOPT_TIMEOUT, timeLimit);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, std::min<long>(timeLimit, kCDDBConnectTimeLimit));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, options.client.c_str());
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &AppendBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
-    // Only the proxy option decides: proxy settings of the environment are
-    // ignored either way.
-    const std::string proxy =
-        options.useProxy ? "http://" + options.proxyHost + ":" + std::to_string(options.proxyPort)
-                         : std::string();
-    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
-    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
-    return easy;
-}
-
-// Runs the transfer until it ends or stop is requested; a stop wakes the wait
-// at once, so a stalled server does not delay it.
-std::optional<CURLcode> Perform(CURL* easy, std::stop_token stop) {
-    CurlMulti multi(curl_multi_init());
-    if (!multi) {
-        return CURLE_OUT_OF_MEMORY;
-    }
-    const MultiTransfer transfer(multi.get(), easy);
-    if (!transfer.Added()) {
-        return CURLE_FAILED_INIT;
-    }
-    const std::stop_callback wake(stop, [m = multi.get()] { curl_multi_wakeup(m); });
-    for (;;) {
-        if (stop.stop_requested()) {
-            return std::nullopt;
-        }
-        int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
-            return CURLE_FAILED_INIT;
-        }
-        if (running == 0) {
-            break;
-        }
-        if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
-            return CURLE_FAILED_INIT;
-        }
-    }
-    int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
-            return message->data.result;
-        }
-    }
-    return CURLE_FAILED_INIT;
+    const int timeLimit = options.timeLimit > 0 ? options.timeLimit : kCDDBDefaultTimeLimit;
+    request.timeLimit = std::chrono::seconds(timeLimit);
+    request.connectLimit = std::chrono::seconds(std::min(timeLimit, kCDDBConnectTimeLimit));
+    request.maxBytes = kCDDBMaxAnswerBytes;
+    return request;
 }
 
 // Why the options cannot make a request URL; empty when they can.
@@ -249,20 +144,8 @@ std::string OptionsFault(const CddbOptions& options) {
     return {};
 }
 
-std::string TransferFault(const Body& body, CURLcode result, long status) {
-    if (body.tooLong) {
-        return "The answer is longer than " + std::to_string(kCDDBMaxAnswerBytes) + " bytes.";
-    }
-    if (result != CURLE_OK) {
-        return body.curlError[0] != '\0' ? std::string(body.curlError)
-                                         : std::string(curl_easy_strerror(result));
-    }
-    return "The server answered HTTP status " + std::to_string(status) + ".";
-}
-
 // Sends one CDDB command and returns the answer as UTF-8 text.
 Fetched Fetch(std::string_view command, std::stop_token stop) {
-    InitCurlOnce();
     const CddbOptions options = OptionStore::Instance().Get();
     if (std::string fault = OptionsFault(options); !fault.empty()) {
         return {cdeBadArgument, std::move(fault)};
@@ -270,22 +153,22 @@ Fetched Fetch(std::string_view command, std::stop_token stop) {
     const std::string url =
         "http://" + options.server + options.script + "?" +
         CddbRequestQuery(command, MakeCddbHello(options.email, options.client), kCDDBProtocolLevel);
-    Body body;
-    const CurlEasy easy = MakeRequest(options, url, body);
-    if (!easy) {
-        return {cdeCDDBTransfer, curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
+    const net::HttpResponse response = net::Get(MakeRequest(options, url), stop);
+    switch (response.error) {
+        case net::HttpError::None:
+            break;
+        case net::HttpError::Transfer:
+            return {cdeCDDBTransfer, response.errorText};
+        case net::HttpError::TooLong:
+            return {cdeCDDBTooLong, response.errorText};
+        case net::HttpError::Stopped:
+            return {cdeCDDBAbandoned, "The query was stopped."};
     }
-    const std::optional<CURLcode> result = Perform(easy.get(), stop);
-    if (!result) {
-        return {cdeCDDBAbandoned, "The query was stopped."};
+    if (response.status != 200) {
+        return {cdeCDDBTransfer,
+                "The server answered HTTP status " + std::to_string(response.status) + "."};
     }
-    long status = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-    if (body.tooLong || *result != CURLE_OK || status != 200) {
-        return {body.tooLong ? cdeCDDBTooLong : cdeCDDBTransfer,
-                TransferFault(body, *result, status)};
-    }
-    return {cdeNoError, DecodeCddbText(body.bytes)};
+    return {cdeNoError, DecodeCddbText(response.bytes)};
 }
 
 TCddbToc CddbTocOf(const CDDiscLayout& layout) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cd/cd_player.h"
+#include "cd/player/cd_player.h"
 
 #include <algorithm>
 #include <exception>

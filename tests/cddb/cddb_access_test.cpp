@@ -7,7 +7,7 @@
 #include <chrono>
 #include <future>
 
-#include "cd/access/cddb_access.h"
+#include "cddb/cddb_access.h"
 #include "support/cd/toc_image.h"
 #include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"

@@ -28,8 +28,8 @@
 
 #include "audio/sound/sound_output.h"
 #include "cd/access/cd_access.h"
-#include "cd/cd_audio_player.h"
-#include "cd/message_target.h"
+#include "cd/player/cd_audio_player.h"
+#include "base/message_target.h"
 
 // The completion notice, posted when a play ends; WParam is a TPlayResult.
 inline constexpr std::uint32_t WM_CDPLAYNOTIFY = 953;
