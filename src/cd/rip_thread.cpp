@@ -80,8 +80,8 @@ constexpr std::size_t kReadsPerWrite = 8;
 // eighth of the system calls and no new buffer per read.
 class SectorWriter {
 public:
-    SectorWriter(TCDHandle handle, int file, off_t offset)
-        : m_handle(handle), m_file(file), m_offset(offset) {}
+    SectorWriter(TCDHandle handle, int file, off_t offset, RipAudioObserver* observer)
+        : m_handle(handle), m_file(file), m_offset(offset), m_observer(observer) {}
 
     // Reads count sectors from start. False when the read fails, or when the
     // write it completes fails.
@@ -118,6 +118,9 @@ public:
         if (!m_writeFailed) {
             for (const auto piece : pieces) {
                 m_offset += static_cast<off_t>(piece.size());
+                if (m_observer != nullptr) {
+                    m_observer->AudioWritten(piece);
+                }
             }
         }
         return !m_writeFailed;
@@ -130,6 +133,7 @@ private:
     TCDHandle m_handle;
     int m_file;
     off_t m_offset;
+    RipAudioObserver* m_observer;  // may be null
     bool m_writeFailed = false;
     std::size_t m_pending = 0;
     std::array<TTrackBuf, kReadsPerWrite> m_buffers;
@@ -205,7 +209,7 @@ void TCDRipThread::Execute() {
 TCDRipThread::CopyResult TCDRipThread::CopyTrack(int file, std::uint32_t startSector,
                                                  std::uint32_t sectorCount,
                                                  std::uint32_t& audioBytes) {
-    SectorWriter writer(m_cdHandle, file, kRipWavHeaderBytes);
+    SectorWriter writer(m_cdHandle, file, kRipWavHeaderBytes, m_audioObserver);
     bool failed = false;
     std::uint32_t done = 0;
     while (!failed && done < sectorCount) {
@@ -237,15 +241,21 @@ void TCDRipThread::Extract(const std::string& wavPath, std::uint32_t startSector
     // far; a complete one gets the real count. One a stop cut short is
     // removed: with its count patched it would pass for the whole track.
     std::uint32_t audioBytes = 0;
-    const CopyResult copied = WriteAt(wave.Get(), WavHeader(0), 0)
-                                  ? CopyTrack(wave.Get(), startSector, sectorCount, audioBytes)
-                                  : CopyResult::Failed;
+    const bool started = WriteAt(wave.Get(), WavHeader(0), 0);
+    if (started && m_audioObserver != nullptr) {
+        m_audioObserver->TrackStarted(m_trackNumber, sectorCount);
+    }
+    const CopyResult copied =
+        started ? CopyTrack(wave.Get(), startSector, sectorCount, audioBytes) : CopyResult::Failed;
+    const bool complete =
+        copied == CopyResult::Complete && WriteAt(wave.Get(), WavHeader(audioBytes), 0);
+    if (started && m_audioObserver != nullptr) {
+        m_audioObserver->TrackEnded(complete);
+    }
     if (copied == CopyResult::CutShort) {
         m_partialFileRemoved = ::unlink(wavPath.c_str()) == 0;
         return;
     }
-    const bool complete =
-        copied == CopyResult::Complete && WriteAt(wave.Get(), WavHeader(audioBytes), 0);
     wave = FileDescriptor();
     if (!complete) {
         PostProgress(kPercentRipEnded, kRipStatusReadFailed);

@@ -9,10 +9,12 @@
 // Threads: the owner (the rip window, on the GUI thread) creates the object
 // suspended, sets CDHandle and NotifyWindow, calls Resume and later destroys
 // it; the body runs on the object's own thread. The only data shared while it
-// runs is StopRequested; PartialFileRemoved is read once it has ended.
+// runs is StopRequested; PartialFileRemoved is read once it has ended. An
+// AudioObserver is called on the rip thread.
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -55,6 +57,23 @@ inline constexpr std::uint32_t kRipSectorsPerRead = 10;
 // Bytes per normalisation block.
 inline constexpr std::size_t kNormalizeBlockBytes = 2048;
 
+// Sees the audio a rip thread writes into its WAV file, on the rip thread,
+// in order: TrackStarted, AudioWritten for each block, TrackEnded. A rip
+// that fails before its file is open (a bad name, a drive or table of
+// contents error) calls nothing. Normalisation rewrites the file later and
+// is not seen: the bytes are the audio as read from the disc.
+class RipAudioObserver {
+public:
+    virtual ~RipAudioObserver() = default;
+    // The WAV header is written; sectorCount sectors of trackNumber follow.
+    virtual void TrackStarted(std::int32_t trackNumber, std::uint32_t sectorCount) = 0;
+    // These bytes (16-bit stereo PCM) were written to the file after those of the calls before.
+    virtual void AudioWritten(std::span<const std::uint8_t> bytes) = 0;
+    // The copy is over; complete when the file holds the whole track with
+    // its header patched (false after a failed read or write, or a stop).
+    virtual void TrackEnded(bool complete) = 0;
+};
+
 class TCDRipThread {
 public:
     // Creates the thread suspended. trackNumber is the 1-based position in
@@ -70,6 +89,8 @@ public:
     void SetCDHandle(TCDHandle handle) { m_cdHandle = handle; }
     // The target must outlive this object.
     void SetNotifyWindow(MessageTarget* target) { m_notifyWindow = target; }
+    // Optional; the observer must outlive this object.
+    void SetAudioObserver(RipAudioObserver* observer) { m_audioObserver = observer; }
     // Starts the body; a second call does nothing.
     void Resume();
     // Waits for the body to return; set StopRequested first to end it early.
@@ -103,5 +124,6 @@ private:
     const std::int32_t m_normalizePercent;
     TCDHandle m_cdHandle = 0;
     MessageTarget* m_notifyWindow = nullptr;
+    RipAudioObserver* m_audioObserver = nullptr;
     std::thread m_thread;
 };

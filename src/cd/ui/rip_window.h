@@ -5,21 +5,16 @@
 #include <QEvent>
 #include <QStringList>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "audio/wav/wave_in.h"
-#include "cd/access/cd_access.h"
 #include "base/message_target.h"
-#include "cd/rip_protocol.h"
+#include "cd/access/cd_access.h"
+#include "cd/rip_job.h"
 #include "cd/rip_thread.h"
 #include "settings/disc_cache.h"
-#include "settings/encoders/encode_step.h"
-#include "settings/encoders/encoder_setup.h"
-#include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 
 class QLabel;
@@ -42,19 +37,14 @@ private:
     PostedMessage m_message;
 };
 
-// The modal progress window of one rip. For each item of the list in turn a
-// rip thread extracts the track into a WAV file; unless the output format
-// is WAV, the file is then encoded, the WAV file deleted (unless it is to be
-// kept) and, for formats tagged after encoding (MP3), the file tagged.
-// Everything is decided on the GUI thread in the order of the messages the
-// rip thread and the encoder events post here; each message is decoded once
-// into a TRipEvent and handled by the phase the rip is in.
+// The modal progress window of one rip: the view of a RipJob, which runs
+// the rip (rip thread, encoding, WAV clean-up, tag, track after track).
+// Every message the rip thread and the encoder events post comes here as a
+// RipMessageEvent and goes on to the job, which decides on the GUI thread.
 //
 // Threads: GUI thread, except Post (any thread). Ownership: the window owns
-// its items, the current rip thread (destroyed, with a wait, before the next
-// starts and when the rip stops), WaveIn1 and the encode step with its
-// outputs; posted records belong to the window once posted.
-class TfrmCDRip final : public QDialog, public MessageTarget {
+// the job; posted records belong to the window once posted.
+class TfrmCDRip final : public QDialog, public RipJobView {
     Q_OBJECT
 
 public:
@@ -77,7 +67,7 @@ public:
     void bStopClick();
 
     // The current rip thread, or nullptr.
-    [[nodiscard]] TCDRipThread* RipThread() const { return m_ripThread.get(); }
+    [[nodiscard]] TCDRipThread* RipThread() const { return m_job.RipThread(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -86,64 +76,18 @@ protected:
     void done(int result) override;
 
 private:
-    // Where the rip stands. Messages are handled only while ripping or
-    // encoding; those still queued when the rip stopped are dropped.
-    enum class Phase : std::uint8_t {
-        Ripping,   // the rip thread of item Completed runs (or halted on an error)
-        Encoding,  // item Completed - 1 is encoded, or its skipped end is queued
-        Stopped,   // the rip thread is gone; nothing more starts
-        Closed,    // the window has closed
-    };
-    // How the encoding of the current track went.
-    enum class EncodeResult : std::uint8_t { NotRun, Succeeded, Failed };
+    // RipJobView
+    void ShowTrack(const std::string& title, int completed) override;
+    void ShowHint(std::string_view hint) override;
+    void ShowProgressText(std::string_view text) override;
+    void ShowProgress(int percent) override;
+    void ShowError(const std::string& text) override;
+    void CloseView() override;
 
     void BuildControls();
-    void HandleEvent(const TRipEvent& event);
-    void ShowDriveError(std::int64_t code);
-    void RipEnded(std::int32_t status);
-    void ShowRipFailure(std::int32_t status, const TRipItem& item);
-    void EncodeTrack(const TRipItem& item);
-    void EncodeEnded(EncodeResult result, std::string failure);
-    void TrackEnded();
-    void DeleteWaveFile();
-    void WriteId3Tag(const TRipItem& item);
-    void StartRipThread(const TRipItem& item);
-    void StartNextTrack();
-    // Stops and destroys the rip thread, once, noting a track it cut short.
-    void StopRip();
-    void FormClose();
-    // One message listing every track whose encoding failed or was stopped
-    // and the track whose rip was stopped, then none.
-    void ReportAtClose();
-    void PostProgress(std::int32_t percent, std::int32_t status);
-    void ShowError(const QString& text);
-    [[nodiscard]] bool IsLastItem() const;
-    [[nodiscard]] std::string FolderPath() const;
-    // The WAV file the rip thread makes of the item.
-    [[nodiscard]] std::string WavPath(const TRipItem& item) const;
 
-    const TCDHandle m_cdHandle;
-    const TOptionsSetting m_settings;
-    const TDiscFields m_discFields;
-    const TMainWindowTags m_tags;  // the disc fields as the encoder set-ups take them
-    const std::vector<TRipItem> m_items;
-    // The chosen format's row; nullptr for a number outside the table,
-    // whose encodings then fail.
-    const TOutputFormatRow* const m_format;
     const ErrorBox m_errorBox;
-    Phase m_phase = Phase::Ripping;
-    int m_completed = 0;  // Completed
-    std::unique_ptr<TCDRipThread> m_ripThread;
-    // Declared before the encode step, whose outputs read it.
-    TWaveIn WaveIn1;
-    EncodeStep m_encoder;
-    EncodeResult m_encodeResult = EncodeResult::NotRun;
-    std::string m_encodeFailure;  // why, when m_encodeResult is Failed
-    // One line per track whose encoding failed or was stopped, reported when
-    // the rip ends.
-    QStringList m_encodeFailures;
-    // The track whose partial WAV file a stopped rip thread removed.
-    QString m_ripStopNote;
+    RipJob m_job;
 
     QLabel* Label1 = nullptr;
     QLabel* lCurrentTrack = nullptr;

@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cd/rip_job.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "audio/tags/id3v1_genres.h"
+#include "cd/id3_tag.h"
+#include "settings/settings_helpers.h"
+
+namespace {
+
+// Whether a ripped WAV file is encoded: for every format but WAV, and for a
+// number outside the table, whose encoding then fails with a clear message.
+bool RipEncodes(const TOutputFormatRow* format) {
+    return format == nullptr || format->RipEncodes;
+}
+
+// "Track 07 "Intro": " and the text, as the report at the end lists a track.
+std::string TrackLine(const TRipItem& item, const std::string& text) {
+    return "Track " + TwoDigits(item.Number) + " \"" + item.Title + "\": " + text;
+}
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        text += (i == 0 ? std::string_view() : separator);
+        text += parts[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOptionsSetting settings,
+               const TDiscFields& discFields, RipJobView& view, RipJobHooks hooks)
+    : m_cdHandle(cdHandle),
+      m_settings(std::move(settings)),
+      m_discFields(discFields),
+      m_tags(TagsFromDiscFields(discFields)),
+      m_items(ParseRipItems(tracks)),
+      m_format(FindOutputFormat(m_settings.CommonOptions.OutputFormat)),
+      m_view(view),
+      m_hooks(std::move(hooks)) {
+    m_encoder.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
+    m_encoder.OnDone = [this](const std::string& exceptionMessage) {
+        EncodeEnded(exceptionMessage.empty() ? EncodeResult::Succeeded : EncodeResult::Failed,
+                    exceptionMessage);
+    };
+}
+
+RipJob::~RipJob() {
+    StopRip();
+    static_cast<void>(m_encoder.Stop());
+}
+
+void RipJob::Start() {
+    if (!m_items.empty()) {
+        StartRipThread(m_items.front());
+    }
+    m_view.ShowHint(kRipExtracting);
+    m_view.ShowProgressText(kRipInitializing);
+    m_view.ShowTrack(m_items.empty() ? std::string() : m_items.front().Title, 0);
+}
+
+void RipJob::HandleMessage(const PostedMessage& message) {
+    HandleEvent(DecodeRipMessage(message));
+}
+
+void RipJob::HandleEvent(const TRipEvent& event) {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
+        return;  // queued before the rip stopped
+    }
+    switch (event.Kind) {
+        case TRipEventKind::DriveError:
+            ShowDriveError(event.ErrorCode);
+            break;
+        case TRipEventKind::Normalizing:
+            m_view.ShowHint(kRipNormalizing);
+            break;
+        case TRipEventKind::Progress:
+            m_view.ShowProgress(event.Percent);
+            break;
+        case TRipEventKind::RipEnded:
+            if (m_phase == Phase::Ripping) {
+                RipEnded(event.Status);
+            }
+            break;
+        case TRipEventKind::EncodeEnded:
+            if (m_phase == Phase::Encoding) {
+                TrackEnded();
+            }
+            break;
+        case TRipEventKind::None:
+            break;
+    }
+}
+
+void RipJob::PostProgress(std::int32_t percent, std::int32_t status) {
+    m_view.Post({WM_RIPPROGRESS, 0, 0, std::make_unique<TProcessInfo>(percent, status)});
+}
+
+bool RipJob::IsLastItem() const {
+    return m_completed == static_cast<int>(m_items.size());
+}
+
+std::string RipJob::FolderPath() const {
+    return IncludeTrailingSeparator(m_settings.CommonOptions.OutputFolder);
+}
+
+void RipJob::Pause() const {
+    if (m_hooks.EndOfTrackPause) {
+        m_hooks.EndOfTrackPause();
+    }
+}
+
+void RipJob::ShowDriveError(std::int64_t code) {
+    // No further track starts: the view waits for the user to stop it.
+    m_view.ShowError(code == kRipErrorDriveParameter ? "CD extract failed! Please try again."
+                                                     : "Error while reading TOC information!");
+}
+
+// The rip of item Completed has ended, with the outcome in status.
+void RipJob::RipEnded(std::int32_t status) {
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+    ShowRipFailure(status, item);
+    ++m_completed;
+    m_encodeResult = EncodeResult::NotRun;
+    m_encodeFailure.clear();
+    if (!RipEncodes(m_format)) {
+        if (IsLastItem()) {
+            StopRip();
+            m_view.CloseView();
+        } else {
+            StartNextTrack();
+        }
+        return;
+    }
+    m_phase = Phase::Encoding;
+    if (status != kRipStatusOk) {
+        // Straight to the end-of-track steps, without encoding.
+        PostProgress(kPercentEncodeEnded, kRipStatusNotEncoded);
+        return;
+    }
+    EncodeTrack(item);
+}
+
+std::string RipJob::WavPath(const TRipItem& item) const {
+    return m_settings.CommonOptions.OutputFolder + "/" + item.FileStem + ".wav";
+}
+
+void RipJob::ShowRipFailure(std::int32_t status, const TRipItem& item) {
+    const std::string wavPath = WavPath(item);
+    if (status == kRipStatusReadFailed) {
+        m_view.ShowError("Error while reading CD information!");
+    } else if (status == kRipStatusBadFileName) {
+        m_view.ShowError(wavPath +
+                         " is not a valid file name. Please rename the Title in the CD tracks "
+                         "list.");
+    } else if (status == kRipStatusNormalizeFailed) {
+        m_view.ShowError(wavPath + " could not be normalized. It is kept as ripped.");
+    } else if (status == kRipStatusOutOfMemory) {
+        m_view.ShowError("Not enough memory to rip " + wavPath + "!");
+    }
+}
+
+void RipJob::EncodeTrack(const TRipItem& item) {
+    m_view.ShowHint(kRipEncoding);
+    m_view.ShowProgressText(kRipEncoding);
+    // Only the added extension differs: "Op.9.wav" becomes "Op.9.mp3".
+    const std::string stem = FolderPath() + item.FileStem;
+    try {
+        m_encoder.Start(WaveIn1, stem + ".wav", m_settings.CommonOptions.OutputFormat,
+                        stem + (m_format != nullptr ? m_format->Extension : ""), m_settings,
+                        m_tags);
+    } catch (const std::exception& error) {
+        EncodeEnded(EncodeResult::Failed, error.what());
+    }
+}
+
+// The encoding ended (or could not start); the end-of-track steps follow
+// through the message queue, as for every other stage.
+void RipJob::EncodeEnded(EncodeResult result, std::string failure) {
+    m_encodeResult = result;
+    m_encodeFailure = std::move(failure);
+    PostProgress(kPercentEncodeEnded, kRipStatusOk);
+}
+
+// The encoding of item Completed - 1 has ended, failed, or was skipped.
+void RipJob::TrackEnded() {
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
+    Pause();
+    if (m_encodeResult == EncodeResult::Failed) {
+        // The WAV file is the only copy of the track's audio: keep it, and
+        // tell the user once the rip ends rather than stop it now.
+        m_encodeFailures.push_back(TrackLine(item, m_encodeFailure));
+    } else if (m_encodeResult == EncodeResult::Succeeded) {
+        // Only after this track's own encoding: WaveIn1 still names an
+        // earlier track's WAV file when this one was not encoded.
+        if (!RunAfterEncode(item) && !m_settings.CommonOptions.IsKeepWav) {
+            DeleteWaveFile();
+        }
+        // Only a file this track's encoding completed is tagged.
+        if (m_format->TagStep == TTagStep::Id3v1) {
+            WriteId3Tag(item);
+        }
+    }
+    if (IsLastItem()) {
+        StopRip();
+        Pause();
+        m_view.CloseView();
+    } else {
+        StartNextTrack();
+    }
+}
+
+bool RipJob::RunAfterEncode(const TRipItem& item) {
+    if (!m_hooks.AfterEncode) {
+        return false;
+    }
+    const std::string stem = FolderPath() + item.FileStem;
+    const std::optional<std::string> failure =
+        m_hooks.AfterEncode(item, {stem + ".wav", stem + m_format->Extension});
+    if (failure) {
+        m_encodeFailures.push_back(TrackLine(item, *failure));
+    }
+    return failure.has_value();
+}
+
+// Deletes the file WaveIn1 read last, unless something still holds it.
+void RipJob::DeleteWaveFile() {
+    const std::filesystem::path path = std::filesystem::u8path(WaveIn1.FileName());
+    std::error_code error;
+    if (!path.empty() && std::filesystem::is_regular_file(path, error) && !IsFileInUse(path)) {
+        std::filesystem::remove(path, error);
+    }
+}
+
+void RipJob::WriteId3Tag(const TRipItem& item) {
+    Tid3tag tag;
+    tag.SetTitle(item.Title);
+    tag.SetArtist(m_discFields.Artist);
+    tag.SetAlbum(m_discFields.Album);
+    tag.SetYear(m_discFields.Year);
+    tag.SetComment(m_discFields.Comment);
+    tag.SetGenre(GenreFromListPosition(m_discFields.Genre));
+    tag.SetTrack(static_cast<std::uint8_t>(item.Number));
+    // A file that cannot be tagged keeps its audio; there is nothing to add.
+    static_cast<void>(tag.WriteTag(FolderPath() + item.FileStem + m_format->Extension));
+}
+
+void RipJob::StartRipThread(const TRipItem& item) {
+    m_ripThread =
+        std::make_unique<TCDRipThread>(item.Number, item.FileStem, m_settings.CommonOptions);
+    m_ripThread->SetCDHandle(m_cdHandle);
+    m_ripThread->SetNotifyWindow(&m_view);
+    m_ripThread->SetAudioObserver(m_hooks.AudioObserver);
+    m_ripThread->Resume();
+}
+
+void RipJob::StartNextTrack() {
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+    m_phase = Phase::Ripping;
+    m_view.ShowHint(kRipExtracting);
+    m_view.ShowProgressText(RipEncodes(m_format) ? kRipExtracting : kRipInitializing);
+    m_view.ShowTrack(item.Title, m_completed);
+    m_ripThread.reset();
+    StartRipThread(item);
+}
+
+void RipJob::StopRip() {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
+        return;
+    }
+    if (m_ripThread) {
+        m_ripThread->SetStopRequested(true);
+        m_ripThread->WaitFor();
+        // Only a thread still ripping item Completed can have cut it short.
+        if (m_ripThread->PartialFileRemoved()) {
+            const TRipItem& item = m_items[static_cast<std::size_t>(m_completed)];
+            m_ripStopNote = "The rip of track " + TwoDigits(item.Number) + " \"" + item.Title +
+                            "\" was stopped; its partial file " + WavPath(item) + " was removed.";
+        }
+        m_ripThread.reset();
+    }
+    m_phase = Phase::Stopped;
+}
+
+void RipJob::Close() {
+    if (m_phase == Phase::Closed) {
+        return;
+    }
+    StopRip();
+    m_phase = Phase::Closed;
+    // Only the encoding of item Completed - 1 can be running. Its WAV file
+    // stays: it is the track's only copy.
+    if (const std::optional<std::string> removed = m_encoder.Stop()) {
+        const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
+        m_encodeFailures.push_back(TrackLine(
+            item, "the encoding was stopped; its partial file " + *removed + " was removed."));
+    }
+    m_encoder.ClearFileNames();
+    ReportAtClose();
+}
+
+void RipJob::ReportAtClose() {
+    std::vector<std::string> parts;
+    if (!m_encodeFailures.empty()) {
+        parts.push_back("These tracks could not be encoded; their WAV files are kept:\n" +
+                        Joined(m_encodeFailures, "\n"));
+    }
+    if (!m_ripStopNote.empty()) {
+        parts.push_back(m_ripStopNote);
+    }
+    if (!parts.empty()) {
+        m_view.ShowError(Joined(parts, "\n\n"));
+    }
+    m_encodeFailures.clear();
+    m_ripStopNote.clear();
+}

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// One rip without its window: for each item in turn a rip thread extracts
+// the track into a WAV file; unless the output format is WAV, the file is
+// then encoded, the WAV file deleted (unless it is to be kept) and, for
+// formats tagged after encoding (MP3), the file tagged. Failed encodings do
+// not stop the rip: one message at its end lists them. The job decides
+// everything in the order of the messages the rip thread and its own
+// encoder events post through the view, each decoded once into a
+// TRipEvent; the view (the rip window, or a driver without windows) shows
+// what the job reports and hands the messages back.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/wav/wave_in.h"
+#include "base/message_target.h"
+#include "cd/access/cd_access.h"
+#include "cd/rip_protocol.h"
+#include "cd/rip_thread.h"
+#include "settings/disc_cache.h"
+#include "settings/encoders/encode_step.h"
+#include "settings/encoders/encoder_setup.h"
+#include "settings/encoders/output_formats.h"
+#include "settings/options_setting.h"
+
+// The texts a view shows: the stage of the track (all but
+// kRipInitializing) and the text over its progress (all but
+// kRipNormalizing).
+inline constexpr std::string_view kRipExtracting = "Extracting...";
+inline constexpr std::string_view kRipInitializing = "Initializing...";
+inline constexpr std::string_view kRipNormalizing = "Normalizing...";
+inline constexpr std::string_view kRipEncoding = "Encoding...";
+
+// What a rip job shows, and the queue its messages go through. Post comes
+// from any thread (the rip thread, or the driving thread for the job's own
+// messages) and must queue the message for the driving thread, which hands
+// it to RipJob::HandleMessage; every other call comes on the driving thread.
+class RipJobView : public MessageTarget {
+public:
+    // The track being ripped (its title as typed) and the items done before.
+    virtual void ShowTrack(const std::string& title, int completed) = 0;
+    // The stage of the track: kRipExtracting, kRipNormalizing, kRipEncoding.
+    virtual void ShowHint(std::string_view hint) = 0;
+    // The text over the progress: kRipInitializing, kRipExtracting,
+    // kRipEncoding.
+    virtual void ShowProgressText(std::string_view text) = 0;
+    virtual void ShowProgress(int percent) = 0;
+    virtual void ShowError(const std::string& text) = 0;
+    // The rip is over: the view ends, calling RipJob::Close.
+    virtual void CloseView() = 0;
+};
+
+// A track's files once its encoding succeeded: the ripped WAV file and the
+// encoded file.
+struct RipTrackFiles {
+    std::string Wav;
+    std::string Encoded;
+};
+
+// What a caller adds to a rip; every member may be empty.
+struct RipJobHooks {
+    // The pause at the end of each track of a rip that encodes (whether or
+    // not the track was encoded), and once more before the view closes
+    // after the last (the window waits 300 ms; a command line does not).
+    // Driving thread.
+    std::function<void()> EndOfTrackPause;
+    // Sees the audio each rip thread writes, on that thread (see
+    // RipAudioObserver). Must outlive the job.
+    RipAudioObserver* AudioObserver = nullptr;
+    // Driving thread, after a track's encoding succeeded and before its WAV
+    // file is deleted and its file tagged. A returned text goes into the
+    // report at the end like a failed encoding, and keeps the WAV file.
+    std::function<std::optional<std::string>(const TRipItem& item, const RipTrackFiles& files)>
+        AfterEncode;
+};
+
+// Threads: the driving thread (the GUI thread, whose queue runs the
+// pipeline's events), except that the view's Post is called from the rip
+// thread. Ownership: the job owns its items, the current rip thread
+// (destroyed, with a wait, before the next starts and when the rip stops),
+// WaveIn1 and the encode step with its outputs; the view and the observer
+// belong to the caller and must outlive the job.
+class RipJob {
+public:
+    // Copies tracks ("07Intro": two-digit track position, then the title),
+    // settings and the disc fields; nothing starts before Start.
+    RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOptionsSetting settings,
+           const TDiscFields& discFields, RipJobView& view, RipJobHooks hooks = {});
+    // Stops the rip thread and a running encoding, reporting nothing.
+    ~RipJob();
+    RipJob(const RipJob&) = delete;
+    RipJob& operator=(const RipJob&) = delete;
+
+    // Shows the first item and starts its rip.
+    void Start();
+    // A message posted through the view; only WM_RIPPROGRESS and WM_RIPERROR
+    // mean something.
+    void HandleMessage(const PostedMessage& message);
+    // Stops the rip thread (after its current read), once, noting a track
+    // it cut short; nothing more starts.
+    void StopRip();
+    // The view ends: stops the rip and a running encoding, removing the file
+    // it cut short, reports every failure in one error, and ignores every
+    // message that follows.
+    void Close();
+
+    [[nodiscard]] int ItemCount() const { return static_cast<int>(m_items.size()); }
+    // The current rip thread, or nullptr.
+    [[nodiscard]] TCDRipThread* RipThread() const { return m_ripThread.get(); }
+
+private:
+    // Where the rip stands. Messages are handled only while ripping or
+    // encoding; those still queued when the rip stopped are dropped.
+    enum class Phase : std::uint8_t {
+        Ripping,   // the rip thread of item Completed runs (or halted on an error)
+        Encoding,  // item Completed - 1 is encoded, or its skipped end is queued
+        Stopped,   // the rip thread is gone; nothing more starts
+        Closed,    // the view has closed
+    };
+    // How the encoding of the current track went.
+    enum class EncodeResult : std::uint8_t { NotRun, Succeeded, Failed };
+
+    void HandleEvent(const TRipEvent& event);
+    void ShowDriveError(std::int64_t code);
+    void RipEnded(std::int32_t status);
+    void ShowRipFailure(std::int32_t status, const TRipItem& item);
+    void EncodeTrack(const TRipItem& item);
+    void EncodeEnded(EncodeResult result, std::string failure);
+    void TrackEnded();
+    // Whether the WAV file of a track whose encoding succeeded is kept.
+    [[nodiscard]] bool RunAfterEncode(const TRipItem& item);
+    void DeleteWaveFile();
+    void WriteId3Tag(const TRipItem& item);
+    void StartRipThread(const TRipItem& item);
+    void StartNextTrack();
+    void Pause() const;
+    // One error listing every track whose encoding failed or was stopped
+    // and the track whose rip was stopped, then none.
+    void ReportAtClose();
+    void PostProgress(std::int32_t percent, std::int32_t status);
+    [[nodiscard]] bool IsLastItem() const;
+    [[nodiscard]] std::string FolderPath() const;
+    // The WAV file the rip thread makes of the item, as the messages name it.
+    [[nodiscard]] std::string WavPath(const TRipItem& item) const;
+
+    const TCDHandle m_cdHandle;
+    const TOptionsSetting m_settings;
+    const TDiscFields m_discFields;
+    const TMainWindowTags m_tags;  // the disc fields as the encoder set-ups take them
+    const std::vector<TRipItem> m_items;
+    // The chosen format's row; nullptr for a number outside the table,
+    // whose encodings then fail.
+    const TOutputFormatRow* const m_format;
+    RipJobView& m_view;
+    const RipJobHooks m_hooks;
+    Phase m_phase = Phase::Ripping;
+    int m_completed = 0;  // Completed
+    std::unique_ptr<TCDRipThread> m_ripThread;
+    // Declared before the encode step, whose outputs read it.
+    TWaveIn WaveIn1;
+    EncodeStep m_encoder;
+    EncodeResult m_encodeResult = EncodeResult::NotRun;
+    std::string m_encodeFailure;  // why, when m_encodeResult is Failed
+    // One line per track whose encoding failed or was stopped (or whose
+    // after-encode step failed), reported when the rip ends.
+    std::vector<std::string> m_encodeFailures;
+    // The track whose partial WAV file a stopped rip thread removed.
+    std::string m_ripStopNote;
+};
