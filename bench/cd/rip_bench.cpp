@@ -26,13 +26,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
+#include "cd/queued_rip_view.h"
 #include "cd/rip_job.h"
 #include "discimage/image_drive.h"
 #include "settings/settings_helpers.h"
@@ -47,56 +46,6 @@ constexpr int kTracks = 20;
 constexpr std::uint32_t kDiscSectors = 74 * 60 * 75;
 constexpr const char* kRipChildFlag = "--rip-child";
 
-// A view without a window: queues the posted messages for this thread,
-// which hands them to the job, and notes whether any error was shown. A
-// plain progress message does not wake this thread: the disc's 33,000
-// (380,000 more when normalising) are handed over in batches with the next
-// message that matters, so the figures stay those of the rip, not of
-// thread switches.
-class QueueView final : public RipJobView {
-public:
-    void Post(PostedMessage message) override {
-        const bool progress = DecodeRipMessage(message).Kind == TRipEventKind::Progress;
-        {
-            std::lock_guard lock(m_lock);
-            m_queue.push_back(std::move(message));
-        }
-        if (!progress) {
-            SyncQueue::Instance().Wake();
-        }
-    }
-
-    // Hands the queued messages to the job; whether the rip is over (the
-    // view was closed, or an error was shown: after a drive error the job
-    // waits for a stop).
-    bool Deliver(RipJob& job) {
-        std::deque<PostedMessage> messages;
-        {
-            std::lock_guard lock(m_lock);
-            messages.swap(m_queue);
-        }
-        for (const PostedMessage& message : messages) {
-            job.HandleMessage(message);
-        }
-        return m_closed || m_failed;
-    }
-
-    void ShowTrack(const std::string& /*title*/, int /*completed*/) override {}
-    void ShowHint(std::string_view /*hint*/) override {}
-    void ShowProgressText(std::string_view /*text*/) override {}
-    void ShowProgress(int /*percent*/) override {}
-    void ShowError(const std::string& /*text*/) override { m_failed = true; }
-    void CloseView() override { m_closed = true; }
-
-    [[nodiscard]] bool Failed() const { return m_failed; }
-
-private:
-    std::mutex m_lock;
-    std::deque<PostedMessage> m_queue;
-    bool m_closed = false;
-    bool m_failed = false;
-};
-
 // Rips every track of the disc as the rip window does, each track by a rip
 // thread of its own, driven by this thread, but without the window's
 // pauses. False when the rip showed an error.
@@ -107,12 +56,12 @@ bool RipDisc(TCDHandle handle, const TOptionsSetting& settings) {
     }
     SyncQueue& queue = SyncQueue::Instance();
     queue.BindGuiThread();
-    QueueView view;
+    QueuedRipView view;
     RipJob job(handle, items, settings, {}, view);
     job.Start();
     queue.RunPendingUntil([&] { return view.Deliver(job); });
     job.Close();
-    return !view.Failed();
+    return view.Errors().empty();
 }
 
 // The settings of a rip into the folder in format, without normalisation.

@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
+#include "cd/queued_rip_view.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
@@ -28,46 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A view without a window: queues the posted messages for the test's thread
-// and records the errors.
-class QueueView final : public RipJobView {
-public:
-    void Post(PostedMessage message) override {
-        {
-            std::lock_guard lock(m_lock);
-            m_queue.push_back(std::move(message));
-        }
-        SyncQueue::Instance().Wake();
-    }
-
-    // Hands the queued messages to the job; whether the view was closed.
-    bool Deliver(RipJob& job) {
-        std::deque<PostedMessage> messages;
-        {
-            std::lock_guard lock(m_lock);
-            messages.swap(m_queue);
-        }
-        for (const PostedMessage& message : messages) {
-            job.HandleMessage(message);
-        }
-        return closed;
-    }
-
-    void ShowTrack(const std::string& /*title*/, int /*completed*/) override {}
-    void ShowHint(std::string_view /*hint*/) override {}
-    void ShowProgressText(std::string_view /*text*/) override {}
-    void ShowProgress(int /*percent*/) override {}
-    void ShowError(const std::string& text) override { errors.push_back(text); }
-    void CloseView() override { closed = true; }
-
-    std::vector<std::string> errors;
-    bool closed = false;
-
-private:
-    std::mutex m_lock;
-    std::deque<PostedMessage> m_queue;
-};
 
 // Records what the rip threads write. Each track's thread is joined before
 // the next starts, so the calls never overlap.
@@ -113,7 +72,7 @@ TEST(RipJobTest, TwoTracksRipToFlacWithTheObserverAndTheAfterEncodeStep) {
     settings.CommonOptions.OutputFormat = ofFLAC;
     settings.FLACOptions.Compression = 5;
 
-    QueueView view;
+    QueuedRipView view;
     AudioRecorder recorder;
     std::vector<std::string> afterEncode;
     int pauses = 0;
@@ -140,9 +99,9 @@ TEST(RipJobTest, TwoTracksRipToFlacWithTheObserverAndTheAfterEncodeStep) {
     EXPECT_TRUE(recorder.offDrivingThread);
     EXPECT_EQ(afterEncode, (std::vector<std::string>{"Tone wav flac", "Pattern wav flac"}));
     EXPECT_EQ(pauses, 3) << "after each track and before the view closes";
-    EXPECT_EQ(view.errors, (std::vector<std::string>{
-                               "These tracks could not be encoded; their WAV files are kept:\n"
-                               "Track 02 \"Pattern\": checksum mismatch"}));
+    EXPECT_EQ(view.Errors(), (std::vector<std::string>{
+                                 "These tracks could not be encoded; their WAV files are kept:\n"
+                                 "Track 02 \"Pattern\": checksum mismatch"}));
     EXPECT_FALSE(fs::exists(folder / "Tone.wav"));
     const Bytes kept = ReadFileBytes(folder / "Pattern.wav");
     ASSERT_EQ(kept.size(), 44 + pattern.size());
