@@ -22,19 +22,19 @@
 #include "cd/access/cd_access.h"
 #include "cd/player/cd_audio_player.h"
 #include "cddb/ui/disc_fields_target.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_info.h"
 #include "settings/ui/options_hand_over.h"
 
 class QWidget;
 
 // The rip window: rips the items ("07Intro": two-digit track position, then
-// the title) from the drive behind cdHandle and tags the files with the
-// main window's disc fields.
+// the title) from the drive behind cdHandle and tags the files from the
+// disc (the main window's session).
 class RipWindowOpener {
 public:
     virtual ~RipWindowOpener() = default;
     virtual void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
-                        const TDiscFields& discFields) = 0;
+                        const DiscInfo& disc) = 0;
 };
 
 // The CDDB query dialog for the disc whose table of contents spans
@@ -55,12 +55,13 @@ public:
 };
 
 // The batch file converter for the conversion kind (menu tag 2..10); the
-// Ogg Vorbis and FLAC outputs are tagged with the main window's disc fields.
+// Ogg Vorbis and FLAC outputs are tagged from the disc (the main window's
+// session).
 class FileConverterOpener {
 public:
     virtual ~FileConverterOpener() = default;
     virtual void RunConverter(QWidget* parent, const QStringList& files, int kind,
-                              const TDiscFields& discFields) = 0;
+                              const DiscInfo& disc) = 0;
 };
 
 // The WAV resample tool.

@@ -27,8 +27,8 @@ namespace {
 class ModalRipWindow final : public RipWindowOpener {
 public:
     void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
-                const TDiscFields& discFields) override {
-        TfrmCDRip window(parent, cdHandle, items, OptionsSetting, discFields);
+                const DiscInfo& disc) override {
+        TfrmCDRip window(parent, cdHandle, items, OptionsSetting, disc);
         window.exec();
     }
 };
@@ -60,8 +60,8 @@ public:
 class ModalFileConverter final : public FileConverterOpener {
 public:
     void RunConverter(QWidget* parent, const QStringList& files, int kind,
-                      const TDiscFields& discFields) override {
-        TfrmEncodeProgress window(parent, files, kind, OptionsSetting, discFields);
+                      const DiscInfo& disc) override {
+        TfrmEncodeProgress window(parent, files, kind, OptionsSetting, disc);
         window.exec();
     }
 };

@@ -22,7 +22,6 @@
 #include "cd/cd_drive.h"
 #include "cd/rip_protocol.h"
 #include "cd/track_list.h"
-#include "disc/disc_records.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
 #include "settings/settings_helpers.h"
@@ -278,7 +277,7 @@ void TfrmMain::RipSelectedTracks() {
         Stop();
     }
     if (m_handOvers.rip != nullptr) {
-        m_handOvers.rip->RunRip(this, CDHandle(), items, DiscFieldsOf(m_session.Disc()));
+        m_handOvers.rip->RunRip(this, CDHandle(), items, m_session.Disc());
     }
 }
 
@@ -400,7 +399,7 @@ void TfrmMain::RunConverter(int tag) {
         return;
     }
     if (m_handOvers.converter != nullptr) {
-        m_handOvers.converter->RunConverter(this, files, tag, DiscFieldsOf(m_session.Disc()));
+        m_handOvers.converter->RunConverter(this, files, tag, m_session.Disc());
     }
 }
 

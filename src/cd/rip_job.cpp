@@ -35,11 +35,11 @@ std::string Joined(const std::vector<std::string>& parts, std::string_view separ
 }  // namespace
 
 RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOptionsSetting settings,
-               const TDiscFields& discFields, RipJobView& view, RipJobHooks hooks)
+               const DiscInfo& disc, RipJobView& view, RipJobHooks hooks)
     : m_cdHandle(cdHandle),
       m_settings(std::move(settings)),
-      m_discFields(discFields),
-      m_tags(TagsFromDiscFields(discFields)),
+      m_disc(disc),
+      m_tags(TagsFromDisc(m_disc)),
       m_items(ParseRipItems(tracks)),
       m_format(FindOutputFormat(m_settings.CommonOptions.OutputFormat)),
       m_view(view),
@@ -241,11 +241,11 @@ void RipJob::DeleteWaveFile() {
 void RipJob::WriteId3Tag(const TRipItem& item) {
     Tid3tag tag;
     tag.SetTitle(item.Title);
-    tag.SetArtist(m_discFields.Artist);
-    tag.SetAlbum(m_discFields.Album);
-    tag.SetYear(m_discFields.Year);
-    tag.SetComment(m_discFields.Comment);
-    tag.SetGenre(GenreFromListPosition(m_discFields.Genre));
+    tag.SetArtist(m_disc.Artist);
+    tag.SetAlbum(m_disc.Album);
+    tag.SetYear(m_disc.Year);
+    tag.SetComment(m_disc.Comment);
+    tag.SetGenre(GenreFromListPosition(m_disc.GenrePosition));
     tag.SetTrack(static_cast<std::uint8_t>(item.Number));
     // A file that cannot be tagged keeps its audio; there is nothing to add.
     static_cast<void>(tag.WriteTag(FolderPath() + item.FileStem + m_format->Extension));

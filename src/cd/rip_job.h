@@ -24,7 +24,7 @@
 #include "cd/access/cd_access.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_info.h"
 #include "settings/encoders/encode_step.h"
 #include "settings/encoders/encoder_setup.h"
 #include "settings/encoders/output_formats.h"
@@ -90,9 +90,9 @@ struct RipJobHooks {
 class RipJob {
 public:
     // Copies tracks ("07Intro": two-digit track position, then the title),
-    // settings and the disc fields; nothing starts before Start.
+    // settings and the disc; nothing starts before Start.
     RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOptionsSetting settings,
-           const TDiscFields& discFields, RipJobView& view, RipJobHooks hooks = {});
+           const DiscInfo& disc, RipJobView& view, RipJobHooks hooks = {});
     // Stops the rip thread and a running encoding, reporting nothing.
     ~RipJob();
     RipJob(const RipJob&) = delete;
@@ -152,8 +152,10 @@ private:
 
     const TCDHandle m_cdHandle;
     const TOptionsSetting m_settings;
-    const TDiscFields m_discFields;
-    const TMainWindowTags m_tags;  // the disc fields as the encoder set-ups take them
+    // What the tags are written from; a track's own data is found by the
+    // item's track number.
+    const DiscInfo m_disc;
+    const TMainWindowTags m_tags;  // the disc's fields as the encoder set-ups take them
     const std::vector<TRipItem> m_items;
     // The chosen format's row; nullptr for a number outside the table,
     // whose encodings then fail.

@@ -4,8 +4,7 @@
 // DiscInfo and the older disc records. "cd.dat" keeps its format: a disc's
 // section holds the five disc fields (artist, album, year, genre position,
 // comment), the track count and the titles by position 1..100; nothing else
-// of a DiscInfo is cached. TDiscFields is what the rip window, the converter
-// and the encoder set-ups still take (their tags: TagsFromDiscFields).
+// of a DiscInfo is cached.
 
 #include <filesystem>
 #include <string>

@@ -65,7 +65,7 @@ public:
 
 struct RecordingRip final : RipWindowOpener {
     void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
-                const TDiscFields&) override {
+                const DiscInfo&) override {
         runs.emplace_back(handle, items);
     }
     std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;
@@ -85,7 +85,7 @@ struct RecordingCddb final : CddbDialogOpener {
 };
 
 struct RecordingConverter final : FileConverterOpener {
-    void RunConverter(QWidget*, const QStringList& files, int kind, const TDiscFields&) override {
+    void RunConverter(QWidget*, const QStringList& files, int kind, const DiscInfo&) override {
         runs.emplace_back(files, kind);
     }
     std::vector<std::pair<QStringList, int>> runs;

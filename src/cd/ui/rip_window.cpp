@@ -42,10 +42,10 @@ RipMessageEvent::RipMessageEvent(PostedMessage message)
     : QEvent(static_cast<QEvent::Type>(message.Number)), m_message(std::move(message)) {}
 
 TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::string>& tracks,
-                     TOptionsSetting settings, const TDiscFields& discFields, ErrorBox errorBox)
+                     TOptionsSetting settings, const DiscInfo& disc, ErrorBox errorBox)
     : QDialog(owner),
       m_errorBox(std::move(errorBox)),
-      m_job(cdHandle, tracks, settings, discFields, *this, WindowHooks()) {
+      m_job(cdHandle, tracks, settings, disc, *this, WindowHooks()) {
     BuildControls();
     if (owner != nullptr) {
         // Placed here at the fixed size: the placement at show time may

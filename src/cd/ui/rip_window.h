@@ -14,7 +14,7 @@
 #include "cd/access/cd_access.h"
 #include "cd/rip_job.h"
 #include "cd/rip_thread.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_info.h"
 #include "settings/options_setting.h"
 
 class QLabel;
@@ -52,10 +52,10 @@ public:
     using ErrorBox = std::function<void(const QString& text)>;
 
     // Copies tracks ("07Intro": two-digit track position, then the title),
-    // settings and the main window's disc fields, and starts the rip of the
-    // first item at once. An empty errorBox shows a QMessageBox.
+    // settings and the disc, and starts the rip of the first item at once.
+    // An empty errorBox shows a QMessageBox.
     TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::string>& tracks,
-              TOptionsSetting settings, const TDiscFields& discFields, ErrorBox errorBox = {});
+              TOptionsSetting settings, const DiscInfo& disc, ErrorBox errorBox = {});
     ~TfrmCDRip() override;
     TfrmCDRip(const TfrmCDRip&) = delete;
     TfrmCDRip& operator=(const TfrmCDRip&) = delete;

@@ -115,10 +115,11 @@ void SetupMACOut(TMACOut& output, const TOptionsSetting& settings) {
     output.SetCompressionLevel(settings.APEOptions.Compression);
 }
 
-TMainWindowTags TagsFromDiscFields(const TDiscFields& fields) {
+TMainWindowTags TagsFromDisc(const DiscInfo& disc) {
     const auto genres = GenreListNames();
-    const bool listed = fields.Genre >= 0 && fields.Genre < static_cast<int>(genres.size());
-    return {fields.Artist, fields.Album, fields.Year,
-            listed ? std::string(genres[static_cast<std::size_t>(fields.Genre)]) : std::string(),
-            fields.Comment};
+    const int position = disc.GenrePosition;
+    const bool listed = position >= 0 && position < static_cast<int>(genres.size());
+    return {disc.Artist, disc.Album, disc.Year,
+            listed ? std::string(genres[static_cast<std::size_t>(position)]) : std::string(),
+            disc.Comment};
 }

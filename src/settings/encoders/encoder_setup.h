@@ -16,10 +16,10 @@
 #include "audio/codecs/mp3_out.h"
 #include "audio/codecs/vorbis_out.h"
 #include "audio/codecs/wma_out.h"
-#include "settings/disc_cache.h"
+#include "disc/disc_info.h"
 #include "settings/options_setting.h"
 
-// The main window's disc fields as text (UTF-8); the window fills it.
+// The disc's fields as text (UTF-8), as TagsFromDisc gives them.
 struct TMainWindowTags {
     std::string ID3artist;
     std::string ID3album;
@@ -28,9 +28,10 @@ struct TMainWindowTags {
     std::string ID3comment;
 };
 
-// The main window's disc fields as the set-ups take them: the genre as the
-// text of its list entry (empty for no selection).
-[[nodiscard]] TMainWindowTags TagsFromDiscFields(const TDiscFields& fields);
+// The disc's fields as the set-ups take them: artist, album, year, comment,
+// and the genre as the text of the entry at its list position (empty for
+// none; the genre text of the disc is not read).
+[[nodiscard]] TMainWindowTags TagsFromDisc(const DiscInfo& disc);
 
 // "Mp3Options": worker delay from CPU, bit rate, VBR, channel mode, VBR
 // limits and quality.

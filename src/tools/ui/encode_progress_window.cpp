@@ -54,18 +54,16 @@ std::vector<std::string> ToUtf8(const QStringList& files) {
 }  // namespace
 
 TfrmEncodeProgress::TfrmEncodeProgress(QWidget* owner, const QStringList& files, int kind,
-                                       const TOptionsSetting& settings,
-                                       const TDiscFields& discFields, Question question,
-                                       ErrorBox errorBox)
+                                       const TOptionsSetting& settings, const DiscInfo& disc,
+                                       Question question, ErrorBox errorBox)
     : QDialog(owner), m_question(std::move(question)), m_errorBox(std::move(errorBox)) {
     BuildControls(QString::fromStdString(settings.CommonOptions.OutputFolder), files.size());
     if (owner != nullptr) {
         const QPoint centre = owner->frameGeometry().center();
         move(centre.x() - width() / 2, centre.y() - height() / 2);
     }
-    m_batch = std::make_unique<FileConverterBatch>(kind, ToUtf8(files), settings,
-                                                   TagsFromDiscFields(discFields),
-                                                   static_cast<FileConverterView&>(*this));
+    m_batch = std::make_unique<FileConverterBatch>(
+        kind, ToUtf8(files), settings, TagsFromDisc(disc), static_cast<FileConverterView&>(*this));
 }
 
 TfrmEncodeProgress::~TfrmEncodeProgress() = default;

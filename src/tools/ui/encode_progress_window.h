@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/disc_cache.h"
+#include "disc/disc_info.h"
 #include "settings/options_setting.h"
 #include "tools/file_converter.h"
 
@@ -38,10 +38,10 @@ public:
     using ErrorBox = std::function<void(const QString& text)>;
 
     // Copies the files (full paths) and starts the batch of conversion kind
-    // `kind` (2..10) through the first WM_NEXTFILE. Empty question and
-    // errorBox show QMessageBoxes.
+    // `kind` (2..10) through the first WM_NEXTFILE, tagging from the disc's
+    // fields. Empty question and errorBox show QMessageBoxes.
     TfrmEncodeProgress(QWidget* owner, const QStringList& files, int kind,
-                       const TOptionsSetting& settings, const TDiscFields& discFields,
+                       const TOptionsSetting& settings, const DiscInfo& disc,
                        Question question = {}, ErrorBox errorBox = {});
     ~TfrmEncodeProgress() override;
     TfrmEncodeProgress(const TfrmEncodeProgress&) = delete;

@@ -132,7 +132,11 @@ void RipWindowTest::SetUp() {
     LoadOptions(m_settings, TAppPaths(m_root / "program", m_root / "config"));
     m_settings.CommonOptions.OutputFolder = m_output.string();
     m_settings.CommonOptions.IsKeepWav = false;
-    m_fields = {"The Artist", "The Album", "1999", 18 /* "Blues" */, "live"};
+    m_disc = {.Artist = "The Artist",
+              .Album = "The Album",
+              .Year = "1999",
+              .GenrePosition = 18 /* "Blues" */,
+              .Comment = "live"};
 }
 
 void RipWindowTest::TearDown() {
@@ -183,7 +187,7 @@ void ReadGate::Release() {
 RipRecord RipWindowTest::Rip(const std::vector<std::string>& items,
                              const std::function<void(TfrmCDRip&, int)>& onMessage) {
     RipRecord record;
-    TfrmCDRip window(nullptr, m_handle, items, m_settings, m_fields,
+    TfrmCDRip window(nullptr, m_handle, items, m_settings, m_disc,
                      [&record](const QString& text) { record.errors.push_back(text); });
     MessageRecorder recorder(window, record, m_output, items, onMessage);
     window.installEventFilter(&recorder);

@@ -24,8 +24,8 @@
 
 #include "cd/access/cd_access.h"
 #include "cd/access/cd_backend.h"
+#include "disc/disc_info.h"
 #include "discimage/disc_image.h"
-#include "settings/disc_cache.h"
 #include "settings/options_setting.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
@@ -73,7 +73,7 @@ protected:
     std::filesystem::path m_root = m_folder.Path();
     std::filesystem::path m_output;
     TOptionsSetting m_settings;
-    TDiscFields m_fields;
+    DiscInfo m_disc;
     TCDHandle m_handle = 0;
     std::shared_ptr<CDBackend> m_previousBackend;  // may be null: not yet created
     bool m_gated = false;

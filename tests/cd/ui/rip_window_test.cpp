@@ -118,7 +118,7 @@ TEST_F(RipWindowTest, OggFileLastsAsLongAsTheTrackAndCarriesTheDiscFields) {
     const Bytes tone = OneSecondTone(440);
     OpenDisc({tone});
     m_settings.CommonOptions.OutputFormat = ofOGG;
-    m_fields.Genre = -1;
+    m_disc.GenrePosition = -1;
 
     const RipRecord record = Rip({"01Tone"});
 
@@ -298,7 +298,7 @@ TEST_F(RipWindowTest, TheWindowIsCentredOnItsOwnerAtItsFixedSize) {
     QWidget owner;
     owner.setGeometry(100, 80, 600, 450);
     owner.show();
-    TfrmCDRip window(&owner, 0, {}, m_settings, m_fields, [](const QString&) {});
+    TfrmCDRip window(&owner, 0, {}, m_settings, m_disc, [](const QString&) {});
     // Placed before it is shown, as the placement when shown is left to the
     // platform (which on X11 goes by an earlier size); and still so after.
     for (const bool shown : {false, true}) {

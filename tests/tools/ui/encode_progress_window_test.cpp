@@ -35,7 +35,7 @@ protected:
     // Opens the window on the files and shows it, as the main window does.
     void Open(const QStringList& files, int kind, bool overwrite) {
         m_window = std::make_unique<TfrmEncodeProgress>(
-            nullptr, files, kind, m_settings, TDiscFields{},
+            nullptr, files, kind, m_settings, DiscInfo{},
             [this, overwrite](const QString& text) {
                 m_questions.push_back(text);
                 return overwrite;
