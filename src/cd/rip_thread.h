@@ -18,8 +18,8 @@
 #include <string>
 #include <thread>
 
-#include "cd/access/cd_access.h"
 #include "base/message_target.h"
+#include "cd/access/cd_access.h"
 #include "settings/options_setting.h"
 
 inline constexpr std::uint32_t WM_RIPERROR = 2125;

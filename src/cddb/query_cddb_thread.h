@@ -16,8 +16,8 @@
 #include <string_view>
 #include <thread>
 
-#include "cd/access/cd_access.h"
 #include "base/message_target.h"
+#include "cd/access/cd_access.h"
 #include "disc/disc_info.h"
 #include "settings/options_setting.h"
 

@@ -27,9 +27,9 @@
 #include <vector>
 
 #include "audio/sound/sound_output.h"
+#include "base/message_target.h"
 #include "cd/access/cd_access.h"
 #include "cd/player/cd_audio_player.h"
-#include "base/message_target.h"
 
 // The completion notice, posted when a play ends; WParam is a TPlayResult.
 inline constexpr std::uint32_t WM_CDPLAYNOTIFY = 953;
