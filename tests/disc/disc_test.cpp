@@ -24,6 +24,7 @@ TEST(FileStemTest, TitlesBecomeNamesTheFileSystemTakes) {
         {"..", "Track07"},
         {".", "Track07"},
         {"/", "-"},
+        {"../escape", "..-escape"},
         {"   ", "Track07"},
         {"", "Track07"},
         {" \t Intro \r\n", "Intro"},
