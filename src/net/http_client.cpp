@@ -185,11 +185,27 @@ CurlList HeaderList(const std::vector<std::string>& lines) {
     return list;
 }
 
-HttpResponse Failure(HttpError error, std::string text) {
+HttpResponse Failure(HttpError error, std::string text,
+                     TransferFault fault = TransferFault::Other) {
     HttpResponse response;
     response.error = error;
     response.errorText = std::move(text);
+    response.fault = fault;
     return response;
+}
+
+TransferFault FaultOf(CURLcode result) {
+    switch (result) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return TransferFault::HostNotFound;
+        case CURLE_COULDNT_CONNECT:
+            return TransferFault::Refused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return TransferFault::TimedOut;
+        default:
+            return TransferFault::Other;
+    }
 }
 
 }  // namespace
@@ -230,9 +246,10 @@ HttpResponse Get(const HttpRequest& request, std::stop_token stop) {
                        "The answer is longer than " + std::to_string(request.maxBytes) + " bytes.");
     }
     if (*result != CURLE_OK) {
-        return Failure(HttpError::Transfer, received.curlError[0] != '\0'
-                                                ? std::string(received.curlError)
-                                                : std::string(curl_easy_strerror(*result)));
+        return Failure(HttpError::Transfer,
+                       received.curlError[0] != '\0' ? std::string(received.curlError)
+                                                     : std::string(curl_easy_strerror(*result)),
+                       FaultOf(*result));
     }
     const char* contentType = nullptr;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &response.status);

@@ -51,6 +51,14 @@ enum class HttpError {
     Stopped,   // the stop token ended the transfer or the wait for the gate
 };
 
+// What kind of Transfer error it was, for callers that tell the user why.
+enum class TransferFault {
+    Other,
+    HostNotFound,  // the name of the host or proxy did not resolve
+    Refused,       // no connection could be made
+    TimedOut,      // a time limit passed
+};
+
 // After a failure only error and errorText are set.
 struct HttpResponse {
     long status = 0;          // of the last response, after any redirects
@@ -58,7 +66,8 @@ struct HttpResponse {
     std::string contentType;  // as the server sent it, or empty
     std::vector<std::pair<std::string, std::string>> headers;  // of the last response
     HttpError error = HttpError::None;
-    std::string errorText;  // why it failed, in words; empty without error
+    std::string errorText;                       // why it failed, in words; empty without error
+    TransferFault fault = TransferFault::Other;  // for HttpError::Transfer
 
     // The value of the first header of that name (any case), or empty.
     [[nodiscard]] std::string Header(std::string_view name) const;
