@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cddb/musicbrainz/musicbrainz_lookup.h"
@@ -145,6 +146,7 @@ TEST(MusicBrainzLookupTest, StopReturnsAtOnce) {
         auto running = std::async(
             std::launch::async, [&] { return LookUpMusicBrainz(options, kToc, stop.get_token()); });
         ASSERT_TRUE(service.Server().WaitForRequests(1, 10000));
+        std::this_thread::sleep_for(200ms);  // well past the gate's interval
         stop.request_stop();
         ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
         EXPECT_EQ(running.get().failure, TMbLookupFailure::Stopped);
