@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string_view>
+#include <utility>
 
 namespace discimage {
 namespace {
@@ -19,6 +21,47 @@ std::string CueTime(std::uint32_t sector) {
     return text;
 }
 
+// text in ISO-8859-1, or nothing when it holds a character that is not one
+// of ISO-8859-1's, a double quote or a control character.
+std::optional<std::string> CueLatin1(std::string_view text) {
+    std::string latin1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
+            (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            c = static_cast<unsigned char>((c & 0x03) << 6 | (text[++i] & 0x3F));
+        } else if (c >= 0x80) {
+            return std::nullopt;
+        }
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == '"') {
+            return std::nullopt;
+        }
+        latin1 += static_cast<char>(c);
+    }
+    return latin1;
+}
+
+// The TITLE and PERFORMER lines for one level of the cue sheet.
+std::string TextLines(const std::string& indent, const std::string& title,
+                      const std::string& performer) {
+    std::string lines;
+    for (const auto& [keyword, value] : {std::pair{"TITLE", &title}, {"PERFORMER", &performer}}) {
+        const auto latin1 = CueLatin1(*value);
+        if (!value->empty() && latin1) {
+            lines += indent + keyword + " \"" + *latin1 + "\"\n";
+        }
+    }
+    return lines;
+}
+
+bool Writable(const CueText& text) {
+    bool ok = CueLatin1(text.title) && CueLatin1(text.performer);
+    for (const TrackText& track : text.tracks) {
+        ok = ok && CueLatin1(track.title) && CueLatin1(track.performer);
+    }
+    return ok;
+}
+
 }  // namespace
 
 Pcm PadToSectors(Pcm pcm) {
@@ -26,23 +69,33 @@ Pcm PadToSectors(Pcm pcm) {
     return pcm;
 }
 
-std::string CueSheet(const std::string& binName, const std::vector<std::size_t>& trackBytes) {
-    std::string cue = "FILE \"" + binName + "\" BINARY\n";
+std::string CueSheet(const std::string& binName, const std::vector<std::size_t>& trackBytes,
+                     const CueText& text) {
+    std::string cue = TextLines("", text.title, text.performer);
+    cue += "FILE \"" + binName + "\" BINARY\n";
     std::uint32_t start = 0;
     for (std::size_t i = 0; i < trackBytes.size(); ++i) {
         char track[64];
         std::snprintf(track, sizeof track, "  TRACK %02zu AUDIO\n", i + 1);
         cue += track;
+        if (i < text.tracks.size()) {
+            cue += TextLines("    ", text.tracks[i].title, text.tracks[i].performer);
+        }
         cue += "    INDEX 01 " + CueTime(start) + "\n";
         start += SectorsOf(trackBytes[i]);
     }
     return cue;
 }
 
-WriteResult WriteDiscImage(const std::filesystem::path& cuePath, const std::vector<Pcm>& tracks) {
+WriteResult WriteDiscImage(const std::filesystem::path& cuePath, const std::vector<Pcm>& tracks,
+                           const CueText& text) {
     WriteResult result;
     if (tracks.empty() || tracks.size() > 99) {
         result.message = "a disc needs 1 to 99 tracks";
+        return result;
+    }
+    if (!Writable(text)) {
+        result.message = "a CD-Text text is not writable as ISO-8859-1 cue text";
         return result;
     }
     std::vector<std::size_t> sizes;
@@ -67,7 +120,7 @@ WriteResult WriteDiscImage(const std::filesystem::path& cuePath, const std::vect
     }
     bin.close();
     std::ofstream cue(cuePath, std::ios::trunc);
-    cue << CueSheet(binPath.filename().string(), sizes);
+    cue << CueSheet(binPath.filename().string(), sizes, text);
     cue.close();
     if (!bin || !cue) {
         result.message = "cannot write " + cuePath.string() + " or " + binPath.string();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,17 +33,34 @@ struct WriteResult {
     DiscLayout layout;
 };
 
+// CD-Text for the cue sheet's TITLE and PERFORMER lines, in UTF-8; empty
+// texts get no line. Cue readers take cue text as ISO-8859-1, so it is
+// written so: every character must be one of ISO-8859-1's, and neither a
+// double quote nor a control character.
+struct TrackText {
+    std::string title;
+    std::string performer;
+};
+struct CueText {
+    std::string title;  // the album
+    std::string performer;
+    std::vector<TrackText> tracks;  // tracks[i] for track i + 1; may be shorter
+};
+
 // The track padded with zeros to whole sectors: what a rip of it returns.
 [[nodiscard]] Pcm PadToSectors(Pcm pcm);
 
-// The cue sheet text for tracks of the given lengths (bytes, unpadded).
+// The cue sheet text for tracks of the given lengths (bytes, unpadded),
+// with the CD-Text lines of text; a text that cannot be written (see
+// CueText) gets no line.
 [[nodiscard]] std::string CueSheet(const std::string& binName,
-                                   const std::vector<std::size_t>& trackBytes);
+                                   const std::vector<std::size_t>& trackBytes,
+                                   const CueText& text = {});
 
 // Writes cuePath and the data file beside it (same name, ".bin"). Every
-// track is padded to whole sectors; an empty track list or an empty track
-// is refused.
+// track is padded to whole sectors; an empty track list, an empty track and
+// a text that cannot be written are refused.
 [[nodiscard]] WriteResult WriteDiscImage(const std::filesystem::path& cuePath,
-                                         const std::vector<Pcm>& tracks);
+                                         const std::vector<Pcm>& tracks, const CueText& text = {});
 
 }  // namespace discimage

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <string_view>
 
 #include "cd/access/cd_access_internal.h"
 #include "cd/access/cd_backend.h"
@@ -132,6 +133,69 @@ TTOCTrack TocEntry(std::uint8_t number, bool audio, std::uint32_t sector, bool m
         }
     }
     return entry;
+}
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
+
+// The length of the well-formed UTF-8 sequence at text[i] with its code
+// point, or 0 when the bytes there are not one.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i, char32_t& codePoint) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || i + length > text.size()) {
+        return 0;
+    }
+    codePoint = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        codePoint = codePoint << 6 | (byte(i + k) & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    return codePoint < kSmallest[length] || codePoint > 0x10FFFF || surrogate ? 0 : length;
+}
+
+// A disc's text made safe to show: malformed UTF-8 becomes U+FFFD, control
+// characters spaces, the ends are trimmed and the length capped without
+// cutting a character.
+std::string CleanCDText(std::string_view raw) {
+    std::string text;
+    for (std::size_t i = 0; i < raw.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = Utf8SequenceAt(raw, i, codePoint);
+        const bool control =
+            length > 0 && (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0));
+        const std::string_view piece = length == 0 ? kReplacementCharacter
+                                       : control   ? " "
+                                                   : raw.substr(i, length);
+        if (text.size() + piece.size() > kCDTextMaxBytes) {
+            break;
+        }
+        text += piece;
+        i += std::max<std::size_t>(length, 1);
+    }
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? ""
+                                      : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
+TCDText CleanCDText(const TCDText& raw) {
+    TCDText text{CleanCDText(raw.Title), CleanCDText(raw.Performer), {}};
+    for (const TCDTextTrack& track : raw.Tracks) {
+        TCDTextTrack clean{track.Number, CleanCDText(track.Title), CleanCDText(track.Performer)};
+        if (!clean.Title.empty() || !clean.Performer.empty()) {
+            text.Tracks.push_back(std::move(clean));
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -273,6 +337,23 @@ int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer) {
         return Fail(cdeReadFailed);
     }
     buffer->Len = static_cast<std::uint32_t>(bytes);
+    return Succeed();
+}
+
+int ReadCDText(TCDHandle handle, TCDText* text) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    if (text == nullptr) {
+        return Fail(cdeBadArgument);
+    }
+    std::lock_guard lock(drive->mutex);
+    const std::optional<TCDText> raw = drive->device->ReadCDText();
+    if (!raw) {
+        return Fail(cdeNoDisc);
+    }
+    *text = CleanCDText(*raw);
     return Succeed();
 }
 

@@ -14,6 +14,7 @@
 // Results: 1 means success, 0 failure; after a failure GetAspiLibError tells
 // why (the error is kept per calling thread).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -97,6 +98,33 @@ struct TTOCTrack {
     return entry.Address[1] * 4500 + entry.Address[2] * 75 + entry.Address[3];
 }
 
+// The longest CD-Text text ReadCDText gives, in bytes of UTF-8; a disc's
+// text holds at most about 160 characters per field in practice.
+inline constexpr std::size_t kCDTextMaxBytes = 400;
+
+// The CD-Text of one track: its number in the table of contents.
+struct TCDTextTrack {
+    std::uint8_t Number = 0;
+    std::string Title{};
+    std::string Performer{};
+
+    bool operator==(const TCDTextTrack&) const = default;
+};
+
+// The titles a disc carries itself. Texts are UTF-8 without control
+// characters, trimmed, at most kCDTextMaxBytes long; empty where the disc
+// gives none. Tracks lists the tracks with any text, in disc order.
+struct TCDText {
+    std::string Title{};      // the album
+    std::string Performer{};  // the album's performer
+    std::vector<TCDTextTrack> Tracks{};
+
+    [[nodiscard]] bool Empty() const {
+        return Title.empty() && Performer.empty() && Tracks.empty();
+    }
+    bool operator==(const TCDText&) const = default;
+};
+
 // The table of contents: entry k describes track FirstTrack + k; the entry
 // after LastTrack is the lead-out.
 struct TTOC {
@@ -147,6 +175,11 @@ int ModifyCDParms(TCDHandle handle, int parameter, std::uint32_t value);
 // Reads NumFrames raw audio sectors; 1 on success. The whole range must lie
 // between sector 0 and the lead-out.
 [[nodiscard]] int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer);
+
+// Reads the CD-Text of the disc in the drive into text; 1 on success, also
+// when the disc has none (text then Empty()). Drives prefer the English
+// block of a multi-language disc.
+[[nodiscard]] int ReadCDText(TCDHandle handle, TCDText* text);
 
 // The reason of the calling thread's last failed call (a TCDAccessError).
 int GetAspiLibError();

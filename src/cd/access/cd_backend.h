@@ -49,6 +49,11 @@ public:
     [[nodiscard]] virtual bool ReadAudio(std::uint32_t start, std::uint32_t count,
                                          std::uint8_t* dest) = 0;
 
+    // The disc's CD-Text as the drive gives it, texts not yet cleaned;
+    // nothing without a readable disc. Devices that cannot read CD-Text
+    // report none.
+    [[nodiscard]] virtual std::optional<TCDText> ReadCDText() { return TCDText{}; }
+
     // 1 changed since the last call, 0 not, -1 failure.
     virtual int MediaChanged() = 0;
 

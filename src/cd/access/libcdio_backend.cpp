@@ -2,6 +2,7 @@
 #include "cd/access/libcdio_backend.h"
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 
 #include <algorithm>
@@ -99,6 +100,12 @@ bool ImageFilesPresent(const std::string& imagePath, const std::string& dataPath
            (dataPath.empty() || std::filesystem::is_regular_file(dataPath, error));
 }
 
+// libcdio gives CD-Text as UTF-8 (decoding the disc's ISO-8859-1 itself).
+std::string CDTextField(const cdtext_t* cdtext, cdtext_field_t field, track_t track) {
+    const char* value = cdtext_get_const(cdtext, field, track);
+    return value != nullptr ? value : "";
+}
+
 class LibcdioDevice : public CDDevice {
 public:
     LibcdioDevice(CdioPtr cdio, std::string path, driver_id_t driver)
@@ -107,17 +114,8 @@ public:
     }
 
     std::optional<CDDiscLayout> ReadLayout() override {
-        if (IsImageDriver(m_driver) && !ImageFilesPresent(m_path, m_dataPath)) {
-            return std::nullopt;  // the image was taken away: no disc
-        }
-        // A drive's disc may have changed since the handle was opened, and
-        // libcdio keeps the first table of contents it read: open afresh.
-        if (!IsImageDriver(m_driver)) {
-            CdioPtr fresh(cdio_open(m_path.c_str(), m_driver));
-            if (!fresh) {
-                return std::nullopt;
-            }
-            m_cdio = std::move(fresh);
+        if (!ReachDisc()) {
+            return std::nullopt;
         }
         CdIo_t* cdio = m_cdio.get();
         const track_t first = cdio_get_first_track_num(cdio);
@@ -149,6 +147,36 @@ public:
             layout.readableEnd = std::min(layout.readableEnd, *whole);
         }
         return layout;
+    }
+
+    std::optional<TCDText> ReadCDText() override {
+        if (!ReachDisc()) {
+            return std::nullopt;
+        }
+        CdIo_t* cdio = m_cdio.get();
+        const track_t first = cdio_get_first_track_num(cdio);
+        const track_t last = cdio_get_last_track_num(cdio);
+        if (first == CDIO_INVALID_TRACK || last == CDIO_INVALID_TRACK) {
+            return std::nullopt;
+        }
+        TCDText text;
+        cdtext_t* cdtext = cdio_get_cdtext(cdio);  // owned by cdio
+        if (cdtext == nullptr) {
+            return text;
+        }
+        // Of several language blocks English, else the first.
+        if (!cdtext_select_language(cdtext, CDTEXT_LANGUAGE_ENGLISH)) {
+            cdtext_set_language_index(cdtext, 0);
+        }
+        text.Title = CDTextField(cdtext, CDTEXT_FIELD_TITLE, 0);
+        text.Performer = CDTextField(cdtext, CDTEXT_FIELD_PERFORMER, 0);
+        // The text's own first/last track are 0 on images: use the table's.
+        for (track_t n = first; n <= last; ++n) {
+            text.Tracks.push_back({static_cast<std::uint8_t>(n),
+                                   CDTextField(cdtext, CDTEXT_FIELD_TITLE, n),
+                                   CDTextField(cdtext, CDTEXT_FIELD_PERFORMER, n)});
+        }
+        return text;
     }
 
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
@@ -193,6 +221,21 @@ public:
     }
 
 private:
+    // Whether a disc is there to read, with m_cdio up to date.
+    bool ReachDisc() {
+        if (IsImageDriver(m_driver)) {
+            return ImageFilesPresent(m_path, m_dataPath);  // taken away: no disc
+        }
+        // A drive's disc may have changed since the handle was opened, and
+        // libcdio keeps the first table of contents it read: open afresh.
+        CdioPtr fresh(cdio_open(m_path.c_str(), m_driver));
+        if (!fresh) {
+            return false;
+        }
+        m_cdio = std::move(fresh);
+        return true;
+    }
+
     void RememberDataPath() {
         const char* source =
             m_driver == DRIVER_BINCUE ? cdio_get_arg(m_cdio.get(), "source") : nullptr;

@@ -33,6 +33,19 @@ std::shared_ptr<CDBackend> FailingSectorBackend(std::uint32_t badSector) {
         });
 }
 
+// A real image device whose CD-Text is the given raw record, as a drive
+// could hand it over: libcdio's cue reader always yields valid UTF-8.
+class RawTextDevice : public ForwardingDevice {
+public:
+    RawTextDevice(std::unique_ptr<CDDevice> real, TCDText text)
+        : ForwardingDevice(std::move(real)), m_text(std::move(text)) {}
+
+    std::optional<TCDText> ReadCDText() override { return m_text; }
+
+private:
+    TCDText m_text;
+};
+
 class CDAccessFaultTest : public ImageFixture {
 protected:
     void TearDown() override {
@@ -64,6 +77,28 @@ TEST_F(CDAccessFaultTest, ReadErrorAtOneSectorFailsOnlyTheReadsCoveringIt) {
     const auto all = DiscBytes(tracks);
     EXPECT_TRUE(
         std::equal(before.Buf.begin(), before.Buf.end(), all.begin() + 23 * kCDSectorBytes));
+}
+
+TEST_F(CDAccessFaultTest, MalformedCDTextBecomesReplacementCharacters) {
+    // A lone continuation byte, a cut sequence, an overlong '/', a surrogate;
+    // a 4-byte character straddling the cap is left out whole.
+    const std::string capped = std::string(kCDTextMaxBytes - 2, 'x') + "\xF0\x9F\x8E\xB5";
+    const TCDText raw{
+        "a\x80"
+        "b\xC3",
+        "\xC0\xAF\xED\xA0\x80",
+        {{1, capped, "\t"}, {2, " ", "\xC2\x85"}}};
+    UseBackend(std::make_shared<WrappingBackend>(MakeLibcdioBackend(), [&](auto device) {
+        return std::make_unique<RawTextDevice>(std::move(device), raw);
+    }));
+    MakeImage(ThreeTracks());
+    TCDText text;
+    ASSERT_EQ(ReadCDText(OpenLastDrive(), &text), 1);
+    const std::string bad = "\xEF\xBF\xBD";
+    EXPECT_EQ(text.Title, "a" + bad + "b" + bad);
+    EXPECT_EQ(text.Performer, bad + bad + bad + bad + bad);
+    ASSERT_EQ(text.Tracks.size(), 1u);
+    EXPECT_EQ(text.Tracks[0], (TCDTextTrack{1, std::string(kCDTextMaxBytes - 2, 'x'), ""}));
 }
 
 TEST_F(CDAccessFaultTest, ErrorsAreKeptPerThread) {

@@ -9,6 +9,16 @@
 #include <thread>
 
 #include "image_fixture.h"
+#include "support/common/files.h"
+
+// Readable failures: found by argument lookup, so outside the unnamed namespace.
+inline void PrintTo(const TCDText& text, std::ostream* out) {
+    *out << '"' << text.Title << "\" / \"" << text.Performer << '"';
+    for (const TCDTextTrack& track : text.Tracks) {
+        *out << ", " << int{track.Number} << " \"" << track.Title << "\" / \"" << track.Performer
+             << '"';
+    }
+}
 
 namespace {
 
@@ -180,6 +190,47 @@ TEST_F(CDAccessImageTest, BinShorterThanItsCueFailsThePastTheEndRead) {
     std::filesystem::resize_file(bin, 35 * kCDSectorBytes);
     handle = OpenLastDrive();
     EXPECT_EQ(ReadTOC(handle, &toc), 0);
+    EXPECT_EQ(GetAspiLibError(), cdeNoDisc);
+}
+
+TEST_F(CDAccessImageTest, CDTextOfTheCueSheetComesAsCleanUtf8) {
+    // Cue text is ISO-8859-1; the hostile lines bring control characters
+    // (0x01, 0x85 = U+0085) and an overlong title, written past the writer.
+    const std::string hostile =
+        "TITLE \"" + std::string(kCDTextMaxBytes + 9, 'x') + "\"\nPERFORMER \" A\x01\x85\xE9 \"\n";
+    struct Case {
+        const char* name;
+        discimage::CueText cue;
+        std::string prefix;  // raw lines put before the written cue sheet
+        TCDText expected;
+    };
+    const Case cases[] = {
+        {"titles",
+         {"Café Ölmühle", "Björk", {{"Jóga", ""}, {}, {"Señor", "Guest"}}},
+         "",
+         {"Café Ölmühle", "Björk", {{1, "Jóga", ""}, {3, "Señor", "Guest"}}}},
+        {"hostile", {}, hostile, {std::string(kCDTextMaxBytes, 'x'), "A  é", {}}},
+        {"none", {}, "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(discimage::WriteDiscImage(Cue(c.name), ThreeTracks(), c.cue).ok);
+        const std::string sheet = c.prefix + ReadText(Cue(c.name));
+        WriteText(Cue(c.name), sheet);
+        ::setenv("BRISKLARK_DISC_IMAGES", Cue(c.name).c_str(), 1);
+        const TCDHandle handle = OpenLastDrive();
+        TCDText text{"stale", "", {}};
+        ASSERT_EQ(ReadCDText(handle, &text), 1) << GetAspiLibError();
+        EXPECT_EQ(text, c.expected) << sheet;
+        EXPECT_EQ(GetAspiLibError(), cdeNoError);
+        CloseCDHandle(handle);
+    }
+    TCDText text;
+    EXPECT_EQ(ReadCDText(kMaxCDHandles, &text), 0);
+    EXPECT_EQ(GetAspiLibError(), cdeInvalidHandle);
+    const TCDHandle gone = OpenLastDrive();
+    std::filesystem::remove(m_dir / "none.bin");
+    EXPECT_EQ(ReadCDText(gone, &text), 0);
     EXPECT_EQ(GetAspiLibError(), cdeNoDisc);
 }
 

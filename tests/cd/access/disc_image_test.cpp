@@ -35,6 +35,9 @@ TEST_F(DiscImageTest, BinHoldsPaddedLittleEndianTracksNamedLikeTheCue) {
 
     EXPECT_FALSE(discimage::WriteDiscImage(Cue("none"), {}).ok);
     EXPECT_FALSE(discimage::WriteDiscImage(Cue("empty"), {tone, {}}).ok);
+    for (const char* text : {"日本", "a \"b\"", "a\tb"}) {
+        EXPECT_FALSE(discimage::WriteDiscImage(Cue("text"), {tone}, {"", "", {{text, ""}}}).ok);
+    }
 }
 
 TEST_F(DiscImageTest, ReadsCDFormatWavFromSoxAndRefusesOtherFormats) {

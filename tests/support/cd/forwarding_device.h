@@ -19,6 +19,7 @@ public:
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
         return m_inner->ReadAudio(start, count, dest);
     }
+    std::optional<TCDText> ReadCDText() override { return m_inner->ReadCDText(); }
     int MediaChanged() override { return m_inner->MediaChanged(); }
     TCDAccessError Eject() override { return m_inner->Eject(); }
     TCDAccessError CloseTray() override { return m_inner->CloseTray(); }
