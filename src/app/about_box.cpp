@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/jpeg_image.h"
+#include "base/program_info.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
     nameFont.setPointSize(nameFont.pointSize() + 6);
     name->setFont(nameFont);
     auto* version =
-        new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(BRISKLARK_VERSION)), this);
+        new QLabel(QStringLiteral("Version %1").arg(QString::fromLatin1(kProgramVersion)), this);
     version->setObjectName(QStringLiteral("lVersion"));
     auto* blurb = new QLabel(
         QStringLiteral("Audio-CD ripper and audio-file converter\nTamberlyn Software"), this);

@@ -19,6 +19,7 @@
 #include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/user_prompts.h"
+#include "base/program_info.h"
 #include "cd/cd_drive.h"
 #include "cd/rip_protocol.h"
 #include "cd/track_list.h"
@@ -30,7 +31,6 @@ namespace {
 
 const QString kNoAudioCD = QString::fromLatin1(kNoAudioCDText);
 const QString kFolderMissing = QStringLiteral("the output folder does not exist.");
-const QString kHomePage = QStringLiteral("https://tamberlyn.example/brisklark/");
 constexpr const char* kManualFile = "brisklark-manual.html";
 
 struct ConverterDialog {
@@ -409,7 +409,7 @@ void TfrmMain::OpenHelp() {
 }
 
 void TfrmMain::OpenHomePage() {
-    OpenWithDesktop(QUrl(kHomePage), m_prompts);
+    OpenWithDesktop(QUrl(QString::fromLatin1(kProgramHomePage)), m_prompts);
 }
 
 void TfrmMain::ShowAbout() {

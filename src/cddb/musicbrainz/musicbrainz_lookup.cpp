@@ -8,14 +8,13 @@
 #include <optional>
 #include <utility>
 
+#include "base/program_info.h"
 #include "net/http_client.h"
 #include "net/rate_gate.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr const char* kContact = "https://tamberlyn.example/brisklark/";
 
 TMbLookupResult Failure(TMbLookupFailure failure, std::string reason) {
     TMbLookupResult result;
@@ -129,7 +128,7 @@ net::RateGate& MusicBrainzRateGate() {
 }
 
 std::string MusicBrainzUserAgent() {
-    return std::string("Brisklark/") + BRISKLARK_VERSION + " ( " + kContact + " )";
+    return std::string("Brisklark/") + kProgramVersion + " ( " + kProgramHomePage + " )";
 }
 
 TMbLookupResult LookUpMusicBrainz(const TMbLookupOptions& options, const TMbDiscToc& toc,
