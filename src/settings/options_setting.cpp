@@ -57,6 +57,15 @@ void VisitOptionKeys(Visitor& visit, auto& o, const std::string& defaultOutputFo
     visit.Bool("QueryCDDB", "UseProxy", cddb.UseProxy, false);
     visit.String("QueryCDDB", "ProxyAddress", cddb.ProxyAddress, "");
     visit.String("QueryCDDB", "Port", cddb.Port, "80");
+
+    auto& metadata = o.Metadata;
+    visit.Bool("Metadata", "AutoLookup", metadata.AutoLookup, true);
+    visit.String("Metadata", "MusicBrainzServer", metadata.MusicBrainzServer,
+                 kDefaultMusicBrainzServer);
+    visit.Bool("Metadata", "CoverArt", metadata.CoverArt, true);
+    visit.String("Metadata", "CoverArtServer", metadata.CoverArtServer, kDefaultCoverArtServer);
+    visit.Bool("Metadata", "UseCDText", metadata.UseCDText, true);
+    visit.String("Metadata", "CddbEmail", metadata.CddbEmail, "");
 }
 
 class TKeyReader {

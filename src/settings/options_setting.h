@@ -141,6 +141,18 @@ struct TQueryCDDB {
     bool operator==(const TQueryCDDB&) const = default;
 };
 
+// Section "Metadata": where titles, covers and the CDDB user come from.
+struct TMetadataOptions {
+    bool AutoLookup{};              // look a disc up on MusicBrainz when it comes in
+    std::string MusicBrainzServer;  // "http(s)://host[:port]", no path
+    bool CoverArt{};                // fetch the chosen release's front cover
+    std::string CoverArtServer;     // "http(s)://host[:port]", no path
+    bool UseCDText{};               // fill a new disc's titles from its CD-Text
+    std::string CddbEmail;          // sent in the CDDB hello; empty: kCddbUserEmail
+
+    bool operator==(const TMetadataOptions&) const = default;
+};
+
 struct TOptionsSetting {
     TCommonOptions CommonOptions;
     TMp3Options Mp3Options;
@@ -151,12 +163,15 @@ struct TOptionsSetting {
     TCDOptions CDOptions;
     TCDInfo CDInfo;  // not stored in "options.ini"; see disc_cache.h
     TQueryCDDB QueryCDDB;
+    TMetadataOptions Metadata;
 
     bool operator==(const TOptionsSetting&) const = default;
 };
 
 inline constexpr const char* kDefaultCDDBServer = "gnudb.gnudb.org";
 inline constexpr const char* kDefaultCDDBScript = "/~cddb/cddb.cgi";
+inline constexpr const char* kDefaultMusicBrainzServer = "https://musicbrainz.org";
+inline constexpr const char* kDefaultCoverArtServer = "https://coverartarchive.org";
 inline constexpr std::int32_t kMinOggQuality = 30;
 inline constexpr std::int32_t kMaxOggQuality = 100;
 

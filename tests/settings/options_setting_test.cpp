@@ -87,7 +87,15 @@ const char* const kDefaultFileText =
     "Script=/~cddb/cddb.cgi\n"
     "UseProxy=0\n"
     "ProxyAddress=\n"
-    "Port=80\n";
+    "Port=80\n"
+    "\n\n"
+    "[Metadata]\n"
+    "AutoLookup=1\n"
+    "MusicBrainzServer=https://musicbrainz.org\n"
+    "CoverArt=1\n"
+    "CoverArtServer=https://coverartarchive.org\n"
+    "UseCDText=1\n"
+    "CddbEmail=\n";
 
 std::string DefaultFileText(const fs::path& executableFolder) {
     std::string text = kDefaultFileText;
@@ -108,6 +116,8 @@ TEST_F(OptionsSettingTest, WithoutAFileEveryFieldTakesItsDefault) {
     expected.APEOptions = {2000, 3};
     expected.CDOptions = {-1, false};
     expected.QueryCDDB = {"gnudb.gnudb.org", "/~cddb/cddb.cgi", false, "", "80"};
+    expected.Metadata = {true, "https://musicbrainz.org", true, "https://coverartarchive.org",
+                         true, ""};
     EXPECT_EQ(options, expected);
     EXPECT_TRUE(fs::is_directory(OptionsFile().parent_path()));
     EXPECT_FALSE(fs::exists(OptionsFile()));  // nothing is written while loading
@@ -130,6 +140,8 @@ TEST_F(OptionsSettingTest, SavedValuesReadBackUnchanged) {
     options.APEOptions = {5500, 1};
     options.CDOptions = {3, true};
     options.QueryCDDB = {"cddb.example", "/cgi", true, "proxy.example", "3128"};
+    options.Metadata = {false, "http://127.0.0.1:8080", false, "http://[::1]:81", false,
+                        "someone@example.org"};
     options.CDInfo.Artist = "kept in memory only";
 
     ASSERT_TRUE(SaveOptions(options, m_paths).Ok);
