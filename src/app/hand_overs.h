@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +22,7 @@
 
 #include "cd/access/cd_access.h"
 #include "cd/player/cd_audio_player.h"
+#include "cddb/musicbrainz/musicbrainz_choice.h"
 #include "cddb/ui/disc_fields_target.h"
 #include "disc/disc_info.h"
 #include "settings/ui/options_hand_over.h"
@@ -71,6 +73,15 @@ public:
     virtual void RunResampleTool(QWidget* parent) = 0;
 };
 
+// The choice among the releases a MusicBrainz answer offers for the disc:
+// the position of the chosen candidate, nothing when the user cancels.
+class ReleaseChoiceOpener {
+public:
+    virtual ~ReleaseChoiceOpener() = default;
+    [[nodiscard]] virtual std::optional<std::size_t> ChooseRelease(
+        QWidget* parent, const std::vector<TMbCandidate>& candidates) = 0;
+};
+
 // The wired windows; null members are windows not built yet. Not owned.
 struct MainWindowHandOvers {
     RipWindowOpener* rip = nullptr;
@@ -80,4 +91,5 @@ struct MainWindowHandOvers {
     FileConverterOpener* converter = nullptr;
     ResampleToolOpener* resampleTool = nullptr;
     CdAudioPlayer* player = nullptr;
+    ReleaseChoiceOpener* releaseChoice = nullptr;
 };
