@@ -13,6 +13,7 @@
 #include "audio/sound/pulse_sound.h"
 #include "cd/player/cd_player.h"
 #include "cd/ui/rip_window.h"
+#include "cddb/musicbrainz/ui/choose_release_dialog.h"
 #include "cddb/ui/query_cddb_dialog.h"
 #include "settings/app_paths.h"
 #include "settings/options_setting.h"
@@ -66,6 +67,15 @@ public:
     }
 };
 
+// Runs the release choice modally over the main window.
+class ModalReleaseChoice final : public ReleaseChoiceOpener {
+public:
+    [[nodiscard]] std::optional<std::size_t> ChooseRelease(
+        QWidget* parent, const std::vector<TMbCandidate>& candidates) override {
+        return ChooseReleaseModally(parent, candidates);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -102,6 +112,8 @@ int main(int argc, char* argv[]) {
     handOvers.resampleTool = &resampleTool;
     ModalFileConverter fileConverter;
     handOvers.converter = &fileConverter;
+    ModalReleaseChoice releaseChoice;
+    handOvers.releaseChoice = &releaseChoice;
     TfrmMain window(ProgramPaths(), prompts, handOvers);
     playbackNotices.SetWindow(&window);
     prompts.SetParent(&window);
