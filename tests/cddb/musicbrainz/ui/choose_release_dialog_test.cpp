@@ -43,12 +43,16 @@ QTreeWidget* Releases(const QWidget& dialog) {
     return dialog.findChild<QTreeWidget*>(QStringLiteral("lvReleases"));
 }
 
-std::vector<std::string> RowTexts(const QTreeWidget& list, int row) {
-    std::vector<std::string> texts;
-    for (int column = 0; column < list.columnCount(); ++column) {
-        texts.push_back(list.topLevelItem(row)->text(column).toStdString());
+// Each row's texts, column by column.
+std::vector<std::vector<std::string>> Rows(const QTreeWidget& list) {
+    std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(list.topLevelItemCount()));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (int column = 0; column < list.columnCount(); ++column) {
+            rows[row].push_back(
+                list.topLevelItem(static_cast<int>(row))->text(column).toStdString());
+        }
     }
-    return texts;
+    return rows;
 }
 
 void PressKey(QWidget& dialog, Qt::Key key) {
@@ -67,6 +71,23 @@ void DoubleClickRow(QWidget& dialog, int row) {
         QMouseEvent event(type, at, global, Qt::LeftButton, held, Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &event);
     }
+}
+
+// Runs the choice modally as the program does, with `act` done by the user.
+std::optional<std::size_t> ChosenAfter(const std::vector<TMbCandidate>& candidates,
+                                       const char* name,
+                                       const std::function<void(QWidget& dialog)>& act) {
+    QTimer::singleShot(0, [name, &act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+        // A step that left the dialog open must not hang the test.
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << name << " left the dialog open";
+            dialog->close();
+        }
+    });
+    return ChooseReleaseModally(nullptr, candidates);
 }
 
 }  // namespace
@@ -90,10 +111,7 @@ TEST(ChooseReleaseDialog, ShowsEveryCandidateAndReturnsTheRowTheUserTakes) {
         dialog.show();
         QApplication::processEvents();
         const QTreeWidget* list = Releases(dialog);
-        ASSERT_EQ(list->topLevelItemCount(), 3);
-        for (int row = 0; row < 3; ++row) {
-            EXPECT_EQ(RowTexts(*list, row), rows[static_cast<std::size_t>(row)]) << row;
-        }
+        EXPECT_EQ(Rows(*list), rows);
         EXPECT_EQ(dialog.focusWidget(), list);
         SaveScreenshot(dialog, "choose_release");
         EXPECT_EQ(LayoutProblems(dialog), std::vector<std::string>{});
@@ -121,16 +139,6 @@ TEST(ChooseReleaseDialog, ShowsEveryCandidateAndReturnsTheRowTheUserTakes) {
         {"double-click", [](QWidget& dialog) { DoubleClickRow(dialog, 2); }, 2},
     };
     for (const Case& test : cases) {
-        QTimer::singleShot(0, [&test] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            test.act(*dialog);
-            // A step that left the dialog open must not hang the test.
-            if (dialog->isVisible()) {
-                ADD_FAILURE() << test.name << " left the dialog open";
-                dialog->close();
-            }
-        });
-        EXPECT_EQ(ChooseReleaseModally(nullptr, candidates), test.chosen) << test.name;
+        EXPECT_EQ(ChosenAfter(candidates, test.name, test.act), test.chosen) << test.name;
     }
 }
