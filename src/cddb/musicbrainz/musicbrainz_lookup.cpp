@@ -107,7 +107,7 @@ TMbLookupResult Answered(const net::HttpResponse& response) {
 
 }  // namespace
 
-std::optional<std::string> ServerBase(std::string server) {
+std::optional<std::string> ServiceBaseUrl(std::string server) {
     const bool controlOrSpace = std::ranges::any_of(
         server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
     if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
@@ -135,7 +135,7 @@ TMbLookupResult LookUpMusicBrainz(const TMbLookupOptions& options, const TMbDisc
     if (!idToc) {
         return Failure(TMbLookupFailure::NoAudio, "The disc has no audio track to look up.");
     }
-    const std::optional<std::string> server = ServerBase(options.server);
+    const std::optional<std::string> server = ServiceBaseUrl(options.server);
     if (!server) {
         return Failure(TMbLookupFailure::BadServer, "The MusicBrainz server \"" + options.server +
                                                         "\" is not an http or https URL.");

@@ -30,7 +30,7 @@ inline constexpr std::chrono::seconds kMbMaxRetryWait{10};
 
 // A server setting (MusicBrainz, Cover Art Archive) without a trailing "/",
 // or nothing when it is no http or https URL fit to put in front of a path.
-[[nodiscard]] std::optional<std::string> ServerBase(std::string server);
+[[nodiscard]] std::optional<std::string> ServiceBaseUrl(std::string server);
 
 // The gate every MusicBrainz request of the program passes: one per second.
 [[nodiscard]] net::RateGate& MusicBrainzRateGate();
