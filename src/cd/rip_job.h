@@ -98,7 +98,8 @@ public:
     RipJob(const RipJob&) = delete;
     RipJob& operator=(const RipJob&) = delete;
 
-    // Shows the first item and starts its rip.
+    // Saves the disc's JPEG cover as cover.jpg in the output folder unless
+    // one is there, then shows the first item and starts its rip.
     void Start();
     // A message posted through the view; only WM_RIPPROGRESS and WM_RIPERROR
     // mean something.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -112,6 +113,65 @@ TEST(RipJobTest, TwoTracksRipToFlacWithTheObserverAndTheAfterEncodeStep) {
                        ShellQuote((folder / (std::string(name) + ".flac")).string()));
         EXPECT_EQ(decoded.Status, 0) << name;
         EXPECT_EQ(Bytes(decoded.Output.begin(), decoded.Output.end()), audio) << name;
+    }
+}
+
+// The disc's JPEG cover is saved as cover.jpg beside the tracks, but never
+// over a cover.jpg (or anything else) already there, and never as anything
+// but a JPEG; none of it touches the rip.
+TEST(RipJobTest, TheCoverIsSavedOnceBesideTheTracks) {
+    SyncQueue::Instance().BindGuiThread();
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0xFF, 0xD9};
+    const Bytes other = {0xFF, 0xD8, 0xFF, 0xDB, 0xFF, 0xD9};
+    struct Case {
+        const char* name;
+        const char* coverType;
+        const char* existing;  // what cover.jpg is before the rip: "", "file", "folder"
+        std::vector<std::string> files;
+        Bytes cover;  // cover.jpg afterwards, when a file
+    };
+    const Case cases[] = {
+        {"new", "image/jpeg", "", {"Tone.wav", "cover.jpg", "disc.bin", "disc.cue"}, jpeg},
+        {"kept", "image/jpeg", "file", {"Tone.wav", "cover.jpg", "disc.bin", "disc.cue"}, other},
+        {"folder", "image/jpeg", "folder", {"Tone.wav", "cover.jpg", "disc.bin", "disc.cue"}, {}},
+        {"png", "image/png", "", {"Tone.wav", "disc.bin", "disc.cue"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        const Bytes tone = discimage::SineTone(440, discimage::kSampleRate, 0.2);
+        ASSERT_TRUE(discimage::WriteDiscImage(folder / "disc.cue", {tone}).ok);
+        if (std::string_view(c.existing) == "file")
+            WriteFileBytes(folder / "cover.jpg", other);
+        if (std::string_view(c.existing) == "folder")
+            fs::create_directory(folder / "cover.jpg");
+        const TCDHandle handle = OpenImageDrive(folder / "disc.cue");
+        ASSERT_NE(handle, 0U);
+        TOptionsSetting settings;
+        settings.CommonOptions.OutputFolder = folder.Path().string();
+        settings.CommonOptions.OutputFormat = ofWAV;
+        DiscInfo disc;
+        disc.Cover = jpeg;
+        disc.CoverType = c.coverType;
+        QueuedRipView view;
+        {
+            RipJob job(handle, {"01Tone"}, settings, disc, view);
+            job.Start();
+            EXPECT_TRUE(PumpUntil([&] { return view.Deliver(job); }));
+            job.Close();
+        }
+        CloseCDHandle(handle);
+
+        EXPECT_TRUE(view.Errors().empty());
+        std::vector<std::string> files;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder.Path()))
+            files.push_back(entry.path().filename().string());
+        std::ranges::sort(files);
+        EXPECT_EQ(files, c.files);
+        EXPECT_EQ(ReadFileBytes(folder / "Tone.wav").size(), 44 + tone.size());
+        if (!c.cover.empty()) {
+            EXPECT_EQ(ReadFileBytes(folder / "cover.jpg"), c.cover);
+        }
     }
 }
 

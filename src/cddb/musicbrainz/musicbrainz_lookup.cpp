@@ -23,21 +23,6 @@ TMbLookupResult Failure(TMbLookupFailure failure, std::string reason) {
     return result;
 }
 
-// The server without a trailing "/", or nothing when it is no http or https
-// URL fit to put in front of a path.
-std::optional<std::string> ServerBase(std::string server) {
-    const bool controlOrSpace = std::ranges::any_of(
-        server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
-    if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
-        !(server.starts_with("http://") || server.starts_with("https://"))) {
-        return std::nullopt;
-    }
-    while (server.ends_with('/')) {
-        server.pop_back();
-    }
-    return server;
-}
-
 int AudioTrackCount(const TMbDiscToc& toc, const TMbIdToc& idToc) {
     int count = 0;
     for (std::size_t i = 0; i < toc.tracks.size(); ++i) {
@@ -122,6 +107,19 @@ TMbLookupResult Answered(const net::HttpResponse& response) {
 
 }  // namespace
 
+std::optional<std::string> ServiceBaseUrl(std::string server) {
+    const bool controlOrSpace = std::ranges::any_of(
+        server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
+    if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
+        !(server.starts_with("http://") || server.starts_with("https://"))) {
+        return std::nullopt;
+    }
+    while (server.ends_with('/')) {
+        server.pop_back();
+    }
+    return server;
+}
+
 net::RateGate& MusicBrainzRateGate() {
     static net::RateGate gate(1000ms);
     return gate;
@@ -137,7 +135,7 @@ TMbLookupResult LookUpMusicBrainz(const TMbLookupOptions& options, const TMbDisc
     if (!idToc) {
         return Failure(TMbLookupFailure::NoAudio, "The disc has no audio track to look up.");
     }
-    const std::optional<std::string> server = ServerBase(options.server);
+    const std::optional<std::string> server = ServiceBaseUrl(options.server);
     if (!server) {
         return Failure(TMbLookupFailure::BadServer, "The MusicBrainz server \"" + options.server +
                                                         "\" is not an http or https URL.");
