@@ -183,4 +183,13 @@ std::vector<Pcm> DemoAlbum() {
             Melody(Repeat(lullaby, 2), 72, f), Melody(Repeat(dance, 3), 132, c)};
 }
 
+// "Café" shows that the Latin-1 cue text comes back as the same characters.
+CueText DemoAlbumText() {
+    CueText text{.title = "Four Small Tunes", .performer = "The Sine Players", .tracks = {}};
+    for (const char* title : {"Morning", "Stroll", "Lullaby", "Café Dance"}) {
+        text.tracks.push_back({.title = title, .performer = {}});
+    }
+    return text;
+}
+
 }  // namespace discimage

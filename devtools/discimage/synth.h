@@ -36,5 +36,7 @@ inline constexpr int kRest = 1000;
 
 // The demo album: several short pieces, one per track.
 [[nodiscard]] std::vector<Pcm> DemoAlbum();
+// The demo album's CD-Text: its title, performer and a title per piece.
+[[nodiscard]] CueText DemoAlbumText();
 
 }  // namespace discimage

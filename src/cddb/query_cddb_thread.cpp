@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cddb/query_cddb_thread.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "cddb/cddb_access.h"
@@ -20,10 +21,15 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(start, text.find_last_not_of(" \t") - start + 1));
 }
 
-void SetConnectionOptions(const TQueryCDDB& connection) {
+bool IsSpaceOrControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7f;
+}
+
+void SetConnectionOptions(const TQueryCDDB& connection, const std::string& userEmail) {
     CDDBSetOption(cdoServer, TrimSpaces(connection.Server).c_str(), 0);
     CDDBSetOption(cdoScript, TrimSpaces(connection.Script).c_str(), 0);
-    CDDBSetOption(cdoUserEmail, kCddbUserEmail, 0);
+    CDDBSetOption(cdoUserEmail, CddbHelloEmail(userEmail).c_str(), 0);
     CDDBSetOption(cdoClient, kCddbClient, 0);
     CDDBSetOption(cdoTimeLimit, "", 0);
     CDDBSetOption(cdoUseProxy, "", connection.UseProxy ? 1 : 0);
@@ -60,6 +66,16 @@ DiscInfo DiscInfoOfChange(const TCddbChange& change, int firstTrack) {
     return disc;
 }
 
+std::string CddbHelloEmail(std::string_view userEmail) {
+    const std::string address = TrimSpaces(userEmail);
+    const std::size_t at = address.find('@');
+    const bool plausible = at != std::string::npos && at > 0 && at + 1 < address.size() &&
+                           address.find('@', at + 1) == std::string::npos &&
+                           address.size() <= kCddbMaxUserEmail &&
+                           std::none_of(address.begin(), address.end(), IsSpaceOrControl);
+    return plausible ? address : std::string(kCddbUserEmail);
+}
+
 int CddbProxyPort(std::string_view text) {
     int port = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
@@ -69,12 +85,13 @@ int CddbProxyPort(std::string_view text) {
 
 TQueryCDDBThread::TQueryCDDBThread(MessageTarget& target, std::uint8_t firstTrack,
                                    std::uint8_t lastTrack, TCDHandle cdHandle,
-                                   TQueryCDDB connection)
+                                   TQueryCDDB connection, std::string userEmail)
     : m_target(target),
       m_firstTrack(firstTrack),
       m_trackCount(lastTrack >= firstTrack ? lastTrack - firstTrack + 1 : 0),
       m_cdHandle(cdHandle),
       m_connection(std::move(connection)),
+      m_userEmail(std::move(userEmail)),
       m_thread([this](std::stop_token stop) { Execute(stop); }) {}
 
 TQueryCDDBThread::~TQueryCDDBThread() {
@@ -89,7 +106,7 @@ void TQueryCDDBThread::Abandon() {
 }
 
 void TQueryCDDBThread::Execute(std::stop_token stop) {
-    SetConnectionOptions(m_connection);
+    SetConnectionOptions(m_connection, m_userEmail);
     TCDDBQuery query;
     query.Num = kCddbMaxMatches;
     if (CDDBQuery(m_cdHandle, &query, stop) != 1) {

@@ -9,6 +9,7 @@
 // DiscInfo it stands for (DiscInfoOfChange) and applies it on its own thread
 // in posting order, so all of them are applied before it handles the notice.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stop_token>
@@ -60,25 +61,33 @@ struct TCddbChange final : MessagePayload {
 // firstTrack; ClearDiscFields stands for none (an empty DiscInfo).
 [[nodiscard]] DiscInfo DiscInfoOfChange(const TCddbChange& change, int firstTrack);
 
-// The address the hello of every request carries.
+// The address the hello carries when the user gave none that looks like one.
 inline constexpr const char* kCddbUserEmail = "anonymous@localhost";
 inline constexpr const char* kCddbClient = "program 1.0";
+// The longest address sent, in bytes (what mail transports accept).
+inline constexpr std::size_t kCddbMaxUserEmail = 254;
+
+// The address a request's hello carries: the user's, without the spaces
+// around it, when it is one "@" with text on both sides, free of spaces and
+// control characters and at most kCddbMaxUserEmail bytes long; otherwise
+// kCddbUserEmail.
+[[nodiscard]] std::string CddbHelloEmail(std::string_view userEmail);
 
 // The proxy port of the settings' text: its decimal value, or 80 when the
 // text is not a port number.
 [[nodiscard]] int CddbProxyPort(std::string_view text);
 
-// Runs the query on a thread of its own from construction on. The target
-// must outlive the object. Destroying the object (or Abandon) stops a
-// transfer still running at once and waits for the thread; after Abandon the
-// worker posts nothing more.
+// Runs the query on a thread of its own from construction on, introducing
+// itself with CddbHelloEmail(userEmail). The target must outlive the object.
+// Destroying the object (or Abandon) stops a transfer still running at once
+// and waits for the thread; after Abandon the worker posts nothing more.
 //
 // Threads: created and destroyed on the GUI thread; the query runs on the
 // worker thread, which only reads its own copies of the arguments.
 class TQueryCDDBThread {
 public:
     TQueryCDDBThread(MessageTarget& target, std::uint8_t firstTrack, std::uint8_t lastTrack,
-                     TCDHandle cdHandle, TQueryCDDB connection);
+                     TCDHandle cdHandle, TQueryCDDB connection, std::string userEmail = {});
     ~TQueryCDDBThread();
     TQueryCDDBThread(const TQueryCDDBThread&) = delete;
     TQueryCDDBThread& operator=(const TQueryCDDBThread&) = delete;
@@ -100,5 +109,6 @@ private:
     const int m_trackCount;
     const TCDHandle m_cdHandle;
     const TQueryCDDB m_connection;
+    const std::string m_userEmail;
     std::jthread m_thread;  // last: starts once the members above are set
 };

@@ -148,7 +148,7 @@ struct TMetadataOptions {
     bool CoverArt{};                // fetch the chosen release's front cover
     std::string CoverArtServer;     // "http(s)://host[:port]", no path
     bool UseCDText{};               // fill a new disc's titles from its CD-Text
-    std::string CddbEmail;          // sent in the CDDB hello; empty: kCddbUserEmail
+    std::string CddbEmail;          // sent in the CDDB hello; empty or no address: kCddbUserEmail
 
     bool operator==(const TMetadataOptions&) const = default;
 };

@@ -178,6 +178,38 @@ TEST_F(QueryCddbThreadTest, SpacesAroundTheServerAndProxyAddressesAreIgnored) {
     EXPECT_EQ(proxy.Requests().size(), 1u);
 }
 
+// The user's address goes into the hello only when it looks like one; the
+// server splits the hello at spaces and rejects what it cannot read.
+TEST_F(QueryCddbThreadTest, HelloCarriesAPlausibleAddressElseThePlaceholder) {
+    const std::string placeholder = "hello=anonymous+localhost+program+1.0&";
+    const std::pair<std::string, std::string> cases[] = {
+        {"jo.doe@example.org", "hello=jo.doe+example.org+program+1.0&"},
+        {" jo@example.org\t", "hello=jo+example.org+program+1.0&"},
+        {"", placeholder},
+        {"jo.example.org", placeholder},
+        {"@example.org", placeholder},
+        {"jo@", placeholder},
+        {"jo@home@example.org", placeholder},
+        {"jo doe@example.org", placeholder},
+        {"jo\r\n@example.org", placeholder},
+        {"jo\x7f@example.org", placeholder},
+        {std::string(250, 'j') + "@example.org", placeholder},
+    };
+    for (const auto& [address, hello] : cases) {
+        LoopbackHttpServer server(
+            [](const HttpRequest&) { return Answer("202 No match for disc ID 0a0b0c04.\r\n"); });
+        CollectingTarget target;
+        {
+            TQueryCDDB connection{server.Address(), "/~cddb/cddb.cgi", false, "", ""};
+            TQueryCDDBThread worker(target, 1, 4, m_handle, connection, address);
+            EXPECT_EQ(target.UntilNotice(), std::vector<std::string>{"notice 6"});
+        }
+        ASSERT_EQ(server.Requests().size(), 1u) << address;
+        EXPECT_NE(server.Requests()[0].target.find(hello), std::string::npos)
+            << address << ": " << server.Requests()[0].target;
+    }
+}
+
 TEST_F(QueryCddbThreadTest, AbandoningAStalledQueryPostsNothing) {
     LoopbackHttpServer server([](const HttpRequest&) {
         return HttpReply{HttpReply::Kind::Stall, 200, "200 rock 0a0b0c04 Late / Answer\r\n"};

@@ -34,13 +34,15 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 }  // namespace
 
 TfrmQueryCDDB::TfrmQueryCDDB(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
-                             TCDHandle cdHandle, TQueryCDDB& connection, DiscFieldsTarget& target)
+                             TCDHandle cdHandle, TQueryCDDB& connection, DiscFieldsTarget& target,
+                             std::string userEmail)
     : QDialog(owner),
       m_firstTrack(firstTrack),
       m_lastTrack(lastTrack),
       m_cdHandle(cdHandle),
       m_connection(connection),
-      m_target(target) {
+      m_target(target),
+      m_userEmail(std::move(userEmail)) {
     setWindowTitle(QStringLiteral("Query CDDB"));
     BuildControls();
     ShowConnection();
@@ -120,7 +122,8 @@ void TfrmQueryCDDB::bDefaultClick() {
 
 void TfrmQueryCDDB::bQueryClick() {
     StoreConnection();
-    TfrmStopQuery wait(this, m_firstTrack, m_lastTrack, m_cdHandle, m_connection, m_target);
+    TfrmStopQuery wait(this, m_firstTrack, m_lastTrack, m_cdHandle, m_connection, m_userEmail,
+                       m_target);
     if (wait.exec() != QDialog::Accepted) {
         return;
     }

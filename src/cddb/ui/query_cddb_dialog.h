@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "cd/access/cd_access.h"
 #include "cddb/ui/disc_fields_target.h"
@@ -31,9 +32,12 @@ class TfrmQueryCDDB final : public QDialog {
 
 public:
     // connection is the settings record's, changed by "Query"; both it and
-    // target must outlive the dialog.
+    // target must outlive the dialog. userEmail is the address the queries
+    // introduce themselves with (see CddbHelloEmail); by default the one in
+    // the settings when the dialog is made.
     TfrmQueryCDDB(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
-                  TCDHandle cdHandle, TQueryCDDB& connection, DiscFieldsTarget& target);
+                  TCDHandle cdHandle, TQueryCDDB& connection, DiscFieldsTarget& target,
+                  std::string userEmail = OptionsSetting.Metadata.CddbEmail);
 
     void bQueryClick();
     void bDefaultClick();
@@ -48,6 +52,7 @@ private:
     const TCDHandle m_cdHandle;
     TQueryCDDB& m_connection;
     DiscFieldsTarget& m_target;
+    const std::string m_userEmail;
 
     QComboBox* cbServer = nullptr;
     QLineEdit* eScript = nullptr;

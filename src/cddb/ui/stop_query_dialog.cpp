@@ -11,12 +11,14 @@ CddbMessageEvent::CddbMessageEvent(PostedMessage message)
     : QEvent(static_cast<QEvent::Type>(message.Number)), m_message(std::move(message)) {}
 
 TfrmStopQuery::TfrmStopQuery(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
-                             TCDHandle cdHandle, TQueryCDDB connection, DiscFieldsTarget& target)
+                             TCDHandle cdHandle, TQueryCDDB connection, std::string userEmail,
+                             DiscFieldsTarget& target)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_firstTrack(firstTrack),
       m_lastTrack(lastTrack),
       m_cdHandle(cdHandle),
       m_connection(std::move(connection)),
+      m_userEmail(std::move(userEmail)),
       m_target(target) {
     setWindowTitle(QStringLiteral("Query CDDB..."));
     lHint = new QLabel(QStringLiteral("Query CDDB, please waiting..."), this);
@@ -52,7 +54,7 @@ void TfrmStopQuery::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_worker && !m_abandoned) {
         m_worker = std::make_unique<TQueryCDDBThread>(*this, m_firstTrack, m_lastTrack, m_cdHandle,
-                                                      m_connection);
+                                                      m_connection, m_userEmail);
     }
 }
 

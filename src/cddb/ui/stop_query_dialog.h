@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/message_target.h"
 #include "cddb/query_cddb_thread.h"
@@ -45,7 +46,8 @@ class TfrmStopQuery final : public QDialog, public MessageTarget {
 
 public:
     TfrmStopQuery(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
-                  TCDHandle cdHandle, TQueryCDDB connection, DiscFieldsTarget& target);
+                  TCDHandle cdHandle, TQueryCDDB connection, std::string userEmail,
+                  DiscFieldsTarget& target);
     ~TfrmStopQuery() override;
     TfrmStopQuery(const TfrmStopQuery&) = delete;
     TfrmStopQuery& operator=(const TfrmStopQuery&) = delete;
@@ -71,6 +73,7 @@ private:
     const std::uint8_t m_lastTrack;
     const TCDHandle m_cdHandle;
     const TQueryCDDB m_connection;
+    const std::string m_userEmail;
     DiscFieldsTarget& m_target;
     bool m_abandoned = false;  // changes still queued are dropped
     QString m_failureReason;

@@ -100,13 +100,31 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entrie
     return list;
 }
 
+// The caption as read out: without the "&" that marks its mnemonic ("&&"
+// stands for one "&").
+QString WithoutMnemonic(const QString& caption) {
+    QString text;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+        }
+        text += caption[i];
+    }
+    return text;
+}
+
 // A label naming a control: the control takes the caption as its accessible
-// name and gets the focus through the label.
+// name and gets the focus through the label (and its mnemonic, if any).
 QLabel* LabelFor(const QString& caption, QWidget* control) {
     auto* label = new QLabel(caption, control->parentWidget());
     label->setBuddy(control);
-    control->setAccessibleName(caption);
+    control->setAccessibleName(WithoutMnemonic(caption));
     return label;
+}
+
+// The text of a server or address field: spaces around it are never meant.
+std::string FieldText(const QLineEdit* field) {
+    return field->text().trimmed().toStdString();
 }
 
 QSlider* MakeCpuSlider(QWidget* parent, const char* name) {
@@ -239,6 +257,7 @@ TfrmOptions::TfrmOptions(QWidget* parent, TOptionsSetting& settings, OptionsTarg
     BuildWmaTab();
     BuildFlacTab();
     BuildApeTab();
+    BuildMetadataTab();
     BuildButtons();
 
     FillCodecs();
@@ -436,6 +455,48 @@ void TfrmOptions::BuildApeTab() {
     layout->addStretch();
 }
 
+// Where titles and covers come from. The server texts are kept as typed
+// (bar the spaces around them): the lookups report a server they cannot use.
+void TfrmOptions::BuildMetadataTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsMetadata");
+    PageControl1->addTab(page, QStringLiteral("Metadata"));
+
+    auto* lookupGroup = Named(new QGroupBox(QStringLiteral("MusicBrainz"), page), "gbMusicBrainz");
+    ckbAutoLookup =
+        Named(new QCheckBox(QStringLiteral("Look up new discs on MusicBrainz &automatically"),
+                            lookupGroup),
+              "ckbAutoLookup");
+    editMusicBrainzServer = Named(new QLineEdit(lookupGroup), "editMusicBrainzServer");
+    ckbCoverArt =
+        Named(new QCheckBox(QStringLiteral("&Fetch cover art"), lookupGroup), "ckbCoverArt");
+    editCoverArtServer = Named(new QLineEdit(lookupGroup), "editCoverArtServer");
+    auto* lookupLayout = new QGridLayout(lookupGroup);
+    lookupLayout->addWidget(ckbAutoLookup, 0, 0, 1, 2);
+    lookupLayout->addWidget(LabelFor(QStringLiteral("&MusicBrainz server:"), editMusicBrainzServer),
+                            1, 0);
+    lookupLayout->addWidget(editMusicBrainzServer, 1, 1);
+    lookupLayout->addWidget(ckbCoverArt, 2, 0, 1, 2);
+    lookupLayout->addWidget(LabelFor(QStringLiteral("&Cover art server:"), editCoverArtServer), 3,
+                            0);
+    lookupLayout->addWidget(editCoverArtServer, 3, 1);
+    lookupLayout->setColumnStretch(1, 1);
+
+    ckbUseCDText =
+        Named(new QCheckBox(QStringLiteral("Use CD-&Text titles"), page), "ckbUseCDText");
+
+    auto* cddbGroup = Named(new QGroupBox(QStringLiteral("CDDB"), page), "gbCddb");
+    editCddbEmail = Named(new QLineEdit(cddbGroup), "editCddbEmail");
+    auto* cddbLayout = new QHBoxLayout(cddbGroup);
+    cddbLayout->addWidget(LabelFor(QStringLiteral("&E-mail for CDDB:"), editCddbEmail));
+    cddbLayout->addWidget(editCddbEmail, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(lookupGroup);
+    layout->addWidget(ckbUseCDText);
+    layout->addWidget(cddbGroup);
+    layout->addStretch();
+}
+
 void TfrmOptions::BuildButtons() {
     bOK = Named(new QPushButton(QStringLiteral("OK"), this), "bOK");
     bOK->setDefault(true);
@@ -495,6 +556,17 @@ void TfrmOptions::LoadControls() {
     tbAPECpuUsage->setValue(m_settings.APEOptions.CPU);
 
     FillDriveList();
+    LoadMetadata();
+}
+
+void TfrmOptions::LoadMetadata() {
+    const TMetadataOptions& metadata = m_settings.Metadata;
+    ckbAutoLookup->setChecked(metadata.AutoLookup);
+    editMusicBrainzServer->setText(QString::fromStdString(metadata.MusicBrainzServer));
+    ckbCoverArt->setChecked(metadata.CoverArt);
+    editCoverArtServer->setText(QString::fromStdString(metadata.CoverArtServer));
+    ckbUseCDText->setChecked(metadata.UseCDText);
+    editCddbEmail->setText(QString::fromStdString(metadata.CddbEmail));
 }
 
 void TfrmOptions::FillDriveList() {
@@ -650,7 +722,18 @@ bool TfrmOptions::StoreControls() {
     m_settings.APEOptions.Compression = seAPECompression->value();
     m_settings.APEOptions.CPU = tbAPECpuUsage->value();
     m_settings.CDOptions.Index = cbCDList->currentIndex();
+    StoreMetadata();
     return true;
+}
+
+void TfrmOptions::StoreMetadata() {
+    TMetadataOptions& metadata = m_settings.Metadata;
+    metadata.AutoLookup = ckbAutoLookup->isChecked();
+    metadata.MusicBrainzServer = FieldText(editMusicBrainzServer);
+    metadata.CoverArt = ckbCoverArt->isChecked();
+    metadata.CoverArtServer = FieldText(editCoverArtServer);
+    metadata.UseCDText = ckbUseCDText->isChecked();
+    metadata.CddbEmail = FieldText(editCddbEmail);
 }
 
 // The number is the first three characters of the list's text.

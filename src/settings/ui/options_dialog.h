@@ -31,10 +31,11 @@ struct TOptionsPrompts {
 };
 
 // The modal "Options" dialog: the common, encoder and drive settings on six
-// tabs. It loads the controls from the settings record when built and writes
-// them back only on "OK", then asks the main window to switch the drive (when
-// another one was chosen) and to show the output format and folder. It never
-// writes the settings file.
+// tabs, and where titles and covers come from on a seventh. It loads the
+// controls from the settings record when built and writes them back only on
+// "OK", then asks the main window to switch the drive (when another one was
+// chosen) and to show the output format and folder. It never writes the
+// settings file.
 //
 // GUI thread only. The record, the target and the prompts are not owned and
 // must outlive the dialog.
@@ -58,13 +59,16 @@ private:
     void BuildWmaTab();
     void BuildFlacTab();
     void BuildApeTab();
+    void BuildMetadataTab();
     void BuildButtons();
 
     void LoadControls();
+    void LoadMetadata();
     void FillDriveList();
     // False (after telling the user) when a bit rate text is not a number or
     // the VBR minimum lies above the maximum.
     [[nodiscard]] bool StoreControls();
+    void StoreMetadata();
     // Reads a bit-rate list's number; nothing (after telling the user) when
     // it is none.
     [[nodiscard]] std::optional<int> BitRateOf(QComboBox* list);
@@ -129,6 +133,13 @@ private:
     QComboBox* cbFlacCompression = nullptr;
     QSpinBox* seAPECompression = nullptr;
     QSlider* tbAPECpuUsage = nullptr;
+
+    QCheckBox* ckbAutoLookup = nullptr;
+    QLineEdit* editMusicBrainzServer = nullptr;
+    QCheckBox* ckbCoverArt = nullptr;
+    QLineEdit* editCoverArtServer = nullptr;
+    QCheckBox* ckbUseCDText = nullptr;
+    QLineEdit* editCddbEmail = nullptr;
 
     QPushButton* bOK = nullptr;
     QPushButton* bCancel = nullptr;

@@ -141,6 +141,7 @@ TEST_F(CddbDialogsTest, QueryFillsTheMainWindowAndClosesBothDialogs) {
             "o\r\nTTITLE1=n\r\nTTITLE2=End\r\n.\r\n");
     });
     TfrmMain& window = StartWindow();
+    OptionsSetting.Metadata.CddbEmail = "jo@example.org";
     Child<QLineEdit>(&window, "ID3comment")->setText(QStringLiteral("old comment"));
     bool queried = false;
     const ModalDriver driver([&](QWidget* modal) {
@@ -151,7 +152,11 @@ TEST_F(CddbDialogsTest, QueryFillsTheMainWindowAndClosesBothDialogs) {
         }
     });
     window.QueryCDDB();
-    EXPECT_EQ(server.Requests().size(), 2u);  // the query and the read
+    ASSERT_EQ(server.Requests().size(), 2u);  // the query and the read
+    for (const HttpRequest& request : server.Requests()) {
+        EXPECT_NE(request.target.find("&hello=jo+example.org+"), std::string::npos)
+            << request.target;
+    }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(Field("ID3artist"), QStringLiteral("The Band"));
     EXPECT_EQ(Field("ID3album"), QStringLiteral("The Record"));

@@ -34,6 +34,11 @@ void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
+void PrintTo(const TMetadataOptions& m, std::ostream* out) {
+    *out << '{' << m.AutoLookup << ", \"" << m.MusicBrainzServer << "\", " << m.CoverArt << ", \""
+         << m.CoverArtServer << "\", " << m.UseCDText << ", \"" << m.CddbEmail << "\"}";
+}
+
 namespace {
 
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
@@ -504,6 +509,64 @@ TEST_F(OptionsDialogTest, StoredWmaVbrWithoutVbrFormatsIsCbr) {
     EXPECT_FALSE(m_settings.WMAOptions.VBR);
 }
 
+// The metadata page shows the stored values; "OK" stores what was typed,
+// without the spaces around the texts, and "Cancel" stores nothing.
+TEST_F(OptionsDialogTest, MetadataPageShowsAndStoresOnlyOnOk) {
+    const TMetadataOptions defaults{
+        true, "https://musicbrainz.org", true, "https://coverartarchive.org", true, ""};
+    const TMetadataOptions custom{false, "http://127.0.0.1:5000", false, "covers.lan",
+                                  false, "jo@example.org"};
+    // Kept as typed but for the spaces: the lookups say what is wrong with them.
+    const TMetadataOptions typed{true, " musicbrainz.org/ws ", true, "\tftp://covers ",
+                                 true, " not an address "};
+    const TMetadataOptions typedStored{true, "musicbrainz.org/ws", true, "ftp://covers",
+                                       true, "not an address"};
+    struct Case {
+        const char* file;
+        const TMetadataOptions& shown;
+        const TMetadataOptions* entered;  // nothing: left as shown
+        const char* button;
+        const TMetadataOptions& stored;
+    };
+    const char* const customFile =
+        "[Metadata]\nAutoLookup=0\nMusicBrainzServer=http://127.0.0.1:5000\nCoverArt=0\n"
+        "CoverArtServer=covers.lan\nUseCDText=0\nCddbEmail=jo@example.org\n";
+    const TMetadataOptions emptied{false, "", false, "", false, ""};
+    const Case cases[] = {
+        {"", defaults, &custom, "bOK", custom},
+        {customFile, custom, &typed, "bOK", typedStored},
+        {customFile, custom, &emptied, "bOK", emptied},
+        {customFile, custom, nullptr, "bOK", custom},
+        {customFile, custom, &defaults, "bCancel", custom},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + c.button);
+        LoadFile(std::string(c.file) + "[CommonOptions]\nOutputFolder=@OUT@\n");
+        Open();
+        auto* autoLookup = Find<QCheckBox>("ckbAutoLookup");
+        auto* server = Find<QLineEdit>("editMusicBrainzServer");
+        auto* coverArt = Find<QCheckBox>("ckbCoverArt");
+        auto* coverServer = Find<QLineEdit>("editCoverArtServer");
+        auto* cdText = Find<QCheckBox>("ckbUseCDText");
+        auto* email = Find<QLineEdit>("editCddbEmail");
+        const TMetadataOptions shown{autoLookup->isChecked(), server->text().toStdString(),
+                                     coverArt->isChecked(),   coverServer->text().toStdString(),
+                                     cdText->isChecked(),     email->text().toStdString()};
+        EXPECT_EQ(shown, c.shown);
+        if (c.entered != nullptr) {
+            autoLookup->setChecked(c.entered->AutoLookup);
+            server->setText(QString::fromStdString(c.entered->MusicBrainzServer));
+            coverArt->setChecked(c.entered->CoverArt);
+            coverServer->setText(QString::fromStdString(c.entered->CoverArtServer));
+            cdText->setChecked(c.entered->UseCDText);
+            email->setText(QString::fromStdString(c.entered->CddbEmail));
+        }
+        Click(c.button);
+        EXPECT_FALSE(m_dialog->isVisible());
+        EXPECT_EQ(m_settings.Metadata, c.stored);
+    }
+}
+
 TEST_F(OptionsDialogTest, DialogLayoutKeepsEveryControlWholeOnEveryTab) {
     LoadFile(kCustomOptions);
     InsertDiscs({"a_rather_long_image_name"});
@@ -522,10 +585,12 @@ TEST_F(OptionsDialogTest, EveryControlHasAnAccessibleName) {
     LoadFile("");
     Open();
     for (const char* name :
-         {"editOutputDir", "cbOutputFormat", "SpinEdit1", "cbCDList", "cbConstantBitRate",
-          "cbMinBitRate", "cbMaxBitRate", "cbVBRQuality", "cbStereoMode", "tbMP3Cpu",
-          "tbCompression", "cbOggNomBit", "cbOggMaxBit", "cbOggMinBit", "lbCodecs", "lbFormats",
-          "cbFlacCompression", "seAPECompression", "tbAPECpuUsage"}) {
+         {"editOutputDir",      "cbOutputFormat",   "SpinEdit1",     "cbCDList",
+          "cbConstantBitRate",  "cbMinBitRate",     "cbMaxBitRate",  "cbVBRQuality",
+          "cbStereoMode",       "tbMP3Cpu",         "tbCompression", "cbOggNomBit",
+          "cbOggMaxBit",        "cbOggMinBit",      "lbCodecs",      "lbFormats",
+          "cbFlacCompression",  "seAPECompression", "tbAPECpuUsage", "editMusicBrainzServer",
+          "editCoverArtServer", "editCddbEmail"}) {
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
     }
 }
