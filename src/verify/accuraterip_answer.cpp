@@ -36,7 +36,9 @@ TArAnswer Refused(std::string error, std::size_t offset) {
 
 // Whether an entry is someone's submission: a zero sum or no confidence
 // stands for a track nobody submitted.
-bool Submitted(const TArEntry& entry) { return entry.confidence > 0 && entry.sum != 0; }
+bool Submitted(const TArEntry& entry) {
+    return entry.confidence > 0 && entry.sum != 0;
+}
 
 const TArEntry* EntryOf(const TArChunk& chunk, const TArRippedTrack& track) {
     if (!track.slot || *track.slot >= chunk.size()) {
@@ -114,8 +116,7 @@ TArAnswer ParseAccurateRipAnswer(std::string_view body, const TArIds& ids) {
         const std::uint32_t id1 = reader.U32();
         const std::uint32_t id2 = reader.U32();
         const std::uint32_t cddbId = reader.U32();
-        if (tracks != ids.audioTracks || id1 != ids.id1 || id2 != ids.id2 ||
-            cddbId != ids.cddbId) {
+        if (tracks != ids.audioTracks || id1 != ids.id1 || id2 != ids.id2 || cddbId != ids.cddbId) {
             return Refused("answer for another disc", chunkStart);
         }
         TArChunk& chunk = answer.chunks.emplace_back(ids.audioTracks);

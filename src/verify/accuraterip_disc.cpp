@@ -84,7 +84,9 @@ std::optional<TArDisc> AccurateRipDisc(const TArToc& toc) {
 }
 
 std::string AccurateRipPath(const TArIds& ids) {
-    const auto digit = [&](int place) { return "0123456789abcdef"[(ids.id1 >> (4 * place)) & 0xF]; };
+    const auto digit = [&](int place) {
+        return "0123456789abcdef"[(ids.id1 >> (4 * place)) & 0xF];
+    };
     char path[80];
     std::snprintf(path, sizeof path, "/accuraterip/%c/%c/%c/dBAR-%s.bin", digit(0), digit(1),
                   digit(2), AccurateRipIdText(ids).c_str());

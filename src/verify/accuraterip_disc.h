@@ -40,8 +40,8 @@ struct TArTrack {
     int number = 0;                 // in the table of contents, 1-based
     std::uint32_t startSector = 0;  // logical sector number
     std::uint32_t sectors = 0;      // up to the next track, or the end of the audio part
-    bool first = false;  // first audio track: its first 2939 samples are not summed
-    bool last = false;   // last audio track: its last 2940 samples are not summed
+    bool first = false;             // first audio track: its first 2939 samples are not summed
+    bool last = false;              // last audio track: its last 2940 samples are not summed
     // Index of the track's entry in every chunk of an answer. None on a
     // mixed-mode disc's last audio track: there the data track holds the
     // first entry and the chunks end one entry before the audio does.

@@ -117,8 +117,8 @@ private:
 
     TArSummedRange m_range;
     TArWordStream m_stream;
-    std::uint32_t m_weighted = 0;      // v1 at the smallest shift
-    std::uint32_t m_plain = 0;         // unweighted sum of the same samples
+    std::uint32_t m_weighted = 0;       // v1 at the smallest shift
+    std::uint32_t m_plain = 0;          // unweighted sum of the same samples
     std::vector<std::uint32_t> m_head;  // the samples that leave the range, one per shift
     std::vector<std::uint32_t> m_tail;  // the samples that enter it, one per shift
 };

@@ -75,13 +75,15 @@ std::vector<std::uint8_t> DotNetRandomBytes(int seed, std::size_t count) {
         const int ii = 21 * i % 55;
         table[ii] = mk;
         mk = mj - mk;
-        if (mk < 0) mk += kBig;
+        if (mk < 0)
+            mk += kBig;
         mj = table[ii];
     }
     for (int k = 1; k < 5; ++k) {
         for (int i = 1; i < 56; ++i) {
             table[i] -= table[1 + (i + 30) % 55];
-            if (table[i] < 0) table[i] += kBig;
+            if (table[i] < 0)
+                table[i] += kBig;
         }
     }
     int next = 0;
@@ -91,8 +93,10 @@ std::vector<std::uint8_t> DotNetRandomBytes(int seed, std::size_t count) {
         next = next + 1 >= 56 ? 1 : next + 1;
         nextp = nextp + 1 >= 56 ? 1 : nextp + 1;
         int value = table[next] - table[nextp];
-        if (value == kBig) --value;
-        if (value < 0) value += kBig;
+        if (value == kBig)
+            --value;
+        if (value < 0)
+            value += kBig;
         table[next] = value;
         byte = static_cast<std::uint8_t>(value % 256);
     }
@@ -148,7 +152,8 @@ TEST(AccurateRipSumsTest, SumsOfKnownAudio) {
     const auto filled = [](std::uint32_t word) { return Words(10 * 588, word); };
     const auto ramp = [](std::size_t sectors) {
         Words words(sectors * 588);
-        for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < words.size(); ++i)
+            words[i] = static_cast<std::uint32_t>(i);
         return words;
     };
     const TestDisc published = PublishedDisc();
@@ -228,8 +233,10 @@ TEST(AccurateRipSumsTest, ScanGivesTheSumAtEveryShift) {
 TArToc TocOf(std::vector<std::uint32_t> starts, std::uint32_t leadOut,
              std::vector<std::size_t> dataTracks = {}) {
     TArToc toc{{}, leadOut};
-    for (const std::uint32_t start : starts) toc.tracks.push_back({start, false});
-    for (const std::size_t index : dataTracks) toc.tracks[index].data = true;
+    for (const std::uint32_t start : starts)
+        toc.tracks.push_back({start, false});
+    for (const std::size_t index : dataTracks)
+        toc.tracks[index].data = true;
     return toc;
 }
 
@@ -237,17 +244,16 @@ TEST(AccurateRipDiscTest, IdsPathsAndTracks) {
     struct Case {
         TArToc toc;
         std::string path;
-        std::uint32_t lastSectors;     // of the last audio track
-        std::size_t slotless = 0;      // audio tracks without an entry in the answer
+        std::uint32_t lastSectors;  // of the last audio track
+        std::size_t slotless = 0;   // audio tracks without an entry in the answer
     };
-    std::vector<std::uint32_t> mixed = {0,      66578,  76352,  85813,  93610,  103898,
-                                        115916, 124593, 134056, 142766, 151702, 160570,
-                                        169275, 178581, 188309, 196561, 206204, 214695,
-                                        223536, 225596, 226234, 232518, 239297, 239781,
-                                        244839, 254114, 259916, 261072, 261524};
+    std::vector<std::uint32_t> mixed = {
+        0,      66578,  76352,  85813,  93610,  103898, 115916, 124593, 134056, 142766,
+        151702, 160570, 169275, 178581, 188309, 196561, 206204, 214695, 223536, 225596,
+        226234, 232518, 239297, 239781, 244839, 254114, 259916, 261072, 261524};
     const Case cases[] = {
-        {TocOf({33, 5225, 7390, 23380, 35608, 49820, 69508, 87733, 106333, 139495, 157863,
-                198495, 213368, 225320, 234103},
+        {TocOf({33, 5225, 7390, 23380, 35608, 49820, 69508, 87733, 106333, 139495, 157863, 198495,
+                213368, 225320, 234103},
                253038),
          "/accuraterip/8/7/1/dBAR-015-001b9178-014be24e-b40d2d0f.bin", 253038 - 234103},
         {TocOf({32, 96985, 166422}, 264957),
@@ -259,8 +265,8 @@ TEST(AccurateRipDiscTest, IdsPathsAndTracks) {
         {TocOf({33}, 233484), "/accuraterip/d/2/0/dBAR-001-0003902d-00072039-020c2901.bin",
          233484 - 33},
         // Enhanced CD: the data session starts at 207106.
-        {TocOf({0, 15537, 31691, 50866, 66466, 81202, 99409, 115920, 133093, 149847, 161560,
-                177682, 207106},
+        {TocOf({0, 15537, 31691, 50866, 66466, 81202, 99409, 115920, 133093, 149847, 161560, 177682,
+                207106},
                210385, {12}),
          "/accuraterip/a/5/d/dBAR-012-0013bd5a-00b8d489-c60af50d.bin", 207106 - 11400 - 177682},
         // Mixed mode: data first.
@@ -284,23 +290,25 @@ TEST(AccurateRipDiscTest, IdsPathsAndTracks) {
 
     const TArToc refused[] = {
         TocOf({}, 1000),
-        TocOf({0, 500}, 1000, {0, 1}),      // no audio
-        TocOf({0, 500, 400}, 1000),         // starts fall back
-        TocOf({0, 500}, 500),               // lead-out on a track's start
+        TocOf({0, 500}, 1000, {0, 1}),  // no audio
+        TocOf({0, 500, 400}, 1000),     // starts fall back
+        TocOf({0, 500}, 500),           // lead-out on a track's start
         TocOf(std::vector<std::uint32_t>(100, 0), 1000),
     };
     for (const TArToc& toc : refused) {
         EXPECT_FALSE(AccurateRipDisc(toc).has_value()) << toc.tracks.size();
     }
     std::vector<std::uint32_t> ninetyNine(99);
-    for (std::uint32_t i = 0; i < 99; ++i) ninetyNine[i] = 1000 * i;
+    for (std::uint32_t i = 0; i < 99; ++i)
+        ninetyNine[i] = 1000 * i;
     EXPECT_TRUE(AccurateRipDisc(TocOf(ninetyNine, 99000)).has_value());
 }
 
 std::string Chunk(const TArIds& ids, const std::vector<TArEntry>& entries) {
     std::string bytes;
     const auto u32 = [&](std::uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>(value >> shift));
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<char>(value >> shift));
     };
     bytes.push_back(static_cast<char>(ids.audioTracks));
     u32(ids.id1);
@@ -333,7 +341,8 @@ TEST(AccurateRipAnswerTest, AnswersAreTakenWholeOrNotAtAll) {
         return Chunk(wrong, Entries(3, 3));
     };
     std::string oversized;
-    while (oversized.size() <= kArMaxAnswerBytes) oversized += Chunk(big, Entries(99, 4));
+    while (oversized.size() <= kArMaxAnswerBytes)
+        oversized += Chunk(big, Entries(99, 4));
     struct Case {
         std::string body;
         TArIds ids;
@@ -390,12 +399,15 @@ TEST(AccurateRipVerdictTest, VerdictsAndTheirTexts) {
         // A v1 chunk and a v2 chunk of the same pressing.
         {{{{4, 0x11111111, 0}}, {{6, 0x22222222, 0}}}, track, 2, 6, 10, "accurate (confidence 6)"},
         // Two pressings with the same audio.
-        {{{{4, 0x11111111, 0}}, {{6, 0x11111111, 0}}}, track, 1, 10, 10,
+        {{{{4, 0x11111111, 0}}, {{6, 0x11111111, 0}}},
+         track,
+         1,
+         10,
+         10,
          "accurate (confidence 10)"},
         {{{{3, 0x33333333, 0}}, {{200, 0x44444444, 0}}}, track, 0, 0, 203, "not accurate"},
         // Entries without confidence or without a sum are nobody's.
-        {{{{0, 0x11111111, 0x5}}, {{9, 0, 0x22222222}}}, track, 0, 0, 0,
-         "not present in database"},
+        {{{{0, 0x11111111, 0x5}}, {{9, 0, 0x22222222}}}, track, 0, 0, 0, "not present in database"},
         // A mixed-mode disc's last audio track has no entry.
         {{{{3, 0x11111111, 0}}}, {{}, sums, {}}, 0, 0, 0, "not present in database"},
     };
@@ -414,10 +426,10 @@ TEST(AccurateRipVerdictTest, VerdictsAndTheirTexts) {
 
     // A real 20-track rip against its pressing's answer: nobody submitted
     // track 1, and track 10 differs.
-    const std::uint32_t ripped[] = {
-        0x620b0797, 0xaf8c44c5, 0xed6e6b72, 0x5b14b03f, 0x47bf11ce, 0x45586f9c, 0xd980ce1c,
-        0x05fde0bb, 0x5e60190e, 0x16457a5a, 0x6dd3879f, 0xa9e0693b, 0x4f4212cc, 0x969e7060,
-        0x968df956, 0x0c806df6, 0xbdc8ef81, 0x7d2acbb7, 0xaf77f474, 0x8a615f4c};
+    const std::uint32_t ripped[] = {0x620b0797, 0xaf8c44c5, 0xed6e6b72, 0x5b14b03f, 0x47bf11ce,
+                                    0x45586f9c, 0xd980ce1c, 0x05fde0bb, 0x5e60190e, 0x16457a5a,
+                                    0x6dd3879f, 0xa9e0693b, 0x4f4212cc, 0x969e7060, 0x968df956,
+                                    0x0c806df6, 0xbdc8ef81, 0x7d2acbb7, 0xaf77f474, 0x8a615f4c};
     TArChunk chunk;
     std::vector<TArRippedTrack> tracks;
     for (std::size_t i = 0; i < 20; ++i) {
@@ -428,9 +440,9 @@ TEST(AccurateRipVerdictTest, VerdictsAndTheirTexts) {
     chunk[9].sum = 0xeb6e55b4;
     const std::vector<TArVerdict> verdicts = AccurateRipVerdicts(std::span(&chunk, 1), tracks, 6);
     for (std::size_t i = 0; i < 20; ++i) {
-        EXPECT_EQ(AccurateRipResultText(verdicts[i]),
-                  i == 0 ? "not present in database"
-                         : i == 9 ? "not accurate" : "accurate (confidence 2)")
+        EXPECT_EQ(AccurateRipResultText(verdicts[i]), i == 0   ? "not present in database"
+                                                      : i == 9 ? "not accurate"
+                                                               : "accurate (confidence 2)")
             << "track " << i + 1;
     }
 }
@@ -457,8 +469,7 @@ TEST(AccurateRipVerdictTest, ScanTellsTheReadOffsetThatMatches) {
     const Case cases[] = {
         {0, 0, false, {accurate, accurate, accurate, accurate}},
         {-48, 0, false, std::vector<std::string>(4, "not accurate, matches at read offset +48")},
-        {1164, 6, false,
-         std::vector<std::string>(4, "not accurate, matches at read offset -1158")},
+        {1164, 6, false, std::vector<std::string>(4, "not accurate, matches at read offset -1158")},
         {-kArMaxShift, 0, false,
          std::vector<std::string>(4, "not accurate, matches at read offset +2939")},
         {0, 0, true, {accurate, "not accurate", accurate, accurate}},
@@ -466,13 +477,15 @@ TEST(AccurateRipVerdictTest, ScanTellsTheReadOffsetThatMatches) {
     };
     for (const Case& c : cases) {
         TestDisc rip = truth;
-        rip.audio = DiscSamples(truth.audio, c.ahead, static_cast<std::int64_t>(truth.audio.size()));
+        rip.audio =
+            DiscSamples(truth.audio, c.ahead, static_cast<std::int64_t>(truth.audio.size()));
         if (c.damaged) {
             rip.audio[rip.starts[1] + 5000] ^= 1;
         }
         std::vector<TArRippedTrack> tracks;
         for (std::size_t i = 0; i < rip.Tracks(); ++i) {
-            tracks.push_back({i, *SumsOf(rip.Track(i), i == 0, i + 1 == rip.Tracks()), rip.Scan(i)});
+            tracks.push_back(
+                {i, *SumsOf(rip.Track(i), i == 0, i + 1 == rip.Tracks()), rip.Scan(i)});
         }
         const std::vector<TArVerdict> verdicts = AccurateRipVerdicts(chunks, tracks, c.readOffset);
         for (std::size_t i = 0; i < verdicts.size(); ++i) {
