@@ -34,8 +34,10 @@ TOverlap Overlap(std::uint64_t first, std::size_t count, std::uint64_t lo, std::
     return {static_cast<std::size_t>(begin - first), static_cast<std::size_t>(end - first)};
 }
 
+// Of the 16-bit value in the low half.
 std::uint32_t Magnitude(std::uint32_t half) {
-    return static_cast<std::uint32_t>(std::abs(static_cast<int>(static_cast<std::int16_t>(half))));
+    const int value = static_cast<std::int16_t>(half);
+    return static_cast<std::uint32_t>(value < 0 ? -value : value);
 }
 
 }  // namespace
@@ -86,10 +88,14 @@ void TArChecksummer::Update(std::span<const std::uint8_t> bytes) {
 void TArChecksummer::Sum(std::uint64_t index, std::span<const std::uint32_t> words) {
     // Word index i is sample i + 1.
     const TOverlap summed = Overlap(index + 1, words.size(), m_range.lo, m_range.hi);
+    // Multipliers fit in 32 bits (a disc holds fewer samples), which lets the
+    // compiler use 32 x 32 -> 64-bit vector multiplies.
+    const auto firstMultiplier = static_cast<std::uint32_t>(index + 1);
     std::uint32_t v1 = 0;
     std::uint32_t high = 0;
     for (std::size_t i = summed.from; i < summed.to; ++i) {
-        const std::uint64_t product = (index + 1 + i) * words[i];
+        const std::uint64_t product =
+            static_cast<std::uint64_t>(firstMultiplier + static_cast<std::uint32_t>(i)) * words[i];
         v1 += static_cast<std::uint32_t>(product);
         high += static_cast<std::uint32_t>(product >> 32);
     }
@@ -104,7 +110,7 @@ void TArChecksummer::Sum(std::uint64_t index, std::span<const std::uint32_t> wor
 
     std::uint32_t peak = m_peak;
     for (const std::uint32_t word : words) {
-        peak = std::max({peak, Magnitude(word & 0xFFFF), Magnitude(word >> 16)});
+        peak = std::max(peak, std::max(Magnitude(word), Magnitude(word >> 16)));
     }
     m_peak = peak;
 }
