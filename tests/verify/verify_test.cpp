@@ -195,11 +195,11 @@ TEST(AccurateRipSumsTest, SumsOfKnownAudio) {
         EXPECT_EQ(sums->peak, c.peak.value_or(sums->peak));
 
         // A byte short or a byte over is no track at all.
-        std::vector<std::uint8_t> bytes = BytesOf(c.words);
-        bytes.push_back(0);
-        EXPECT_FALSE(FeedInBlocks(TArChecksummer(c.words.size(), c.first, c.last), bytes));
-        bytes.resize(bytes.size() - 2);
-        EXPECT_FALSE(FeedInBlocks(TArChecksummer(c.words.size(), c.first, c.last), bytes));
+        std::vector<std::uint8_t> over = BytesOf(c.words);
+        const std::vector<std::uint8_t> under(over.begin(), over.end() - 1);
+        over.push_back(0);
+        EXPECT_FALSE(FeedInBlocks(TArChecksummer(c.words.size(), c.first, c.last), over));
+        EXPECT_FALSE(FeedInBlocks(TArChecksummer(c.words.size(), c.first, c.last), under));
     }
 }
 
