@@ -234,6 +234,7 @@ private:
     std::int64_t m_lastRequest = 0;
     std::unique_ptr<TMbWorker> m_lookup;
     bool m_lookupAsked = false;
+    int m_firstAudioTrack = 1;  // of the disc looked up
     // While an asked lookup waits: its dialog, and the result once it came.
     QDialog* m_waitDialog = nullptr;
     std::optional<TMbLookupResult> m_askedResult;

@@ -27,6 +27,16 @@ private:
     PostedMessage m_message;
 };
 
+// The number of the disc's first audio track, which medium position 1 is.
+int FirstAudioTrack(const TMbDiscToc& toc) {
+    for (std::size_t k = 0; k < toc.tracks.size(); ++k) {
+        if (!toc.tracks[k].data) {
+            return toc.firstTrack + static_cast<int>(k);
+        }
+    }
+    return toc.firstTrack;
+}
+
 TMbLookupOptions LookupOptions() {
     TMbLookupOptions options;
     options.server = OptionsSetting.Metadata.MusicBrainzServer;
@@ -83,6 +93,7 @@ void TfrmMain::StartLookup(bool asked) {
         return;
     }
     m_lookupAsked = asked;
+    m_firstAudioTrack = FirstAudioTrack(*toc);
     m_lookup = StartMusicBrainzLookup(*this, ++m_lastRequest, LookupOptions(), *toc);
 }
 
@@ -176,7 +187,7 @@ void TfrmMain::AskedLookupDone(const TMbLookupResult& result) {
 
 void TfrmMain::ApplyRelease(const TMbLookupResult& result, const TMbCandidate& candidate,
                             bool keepEdits) {
-    DiscInfo found = MusicBrainzDiscInfo(result.answer, candidate, result.discId);
+    DiscInfo found = MusicBrainzDiscInfo(result.answer, candidate, result.discId, m_firstAudioTrack);
     if (keepEdits) {
         for (auto [edited, value] : {std::pair{m_userEdits.artist, &found.Artist},
                                      {m_userEdits.album, &found.Album},

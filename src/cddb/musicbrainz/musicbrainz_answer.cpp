@@ -51,6 +51,17 @@ std::string Text(const Json& object, const char* key) {
     return CleanText(value->get_ref<const std::string&>());
 }
 
+bool Flag(const Json& object, const char* key) {
+    const Json* value = Member(object, key);
+    if (value == nullptr) {
+        return false;
+    }
+    if (!value->is_boolean()) {
+        throw BadAnswer(std::string("\"") + key + "\" is not true or false");
+    }
+    return value->get<bool>();
+}
+
 long long Number(const Json& object, const char* key) {
     const Json* value = Member(object, key);
     if (value == nullptr) {
@@ -156,8 +167,9 @@ TMbMedium ParseMedium(const Json& item) {
 
 TMbRelease ParseRelease(const Json& item) {
     const Json& json = ObjectOf(item, "releases");
-    TMbRelease release{Text(json, "id"),   Text(json, "title"),   ArtistCredit(json),
-                       Text(json, "date"), Text(json, "country"), Text(json, "barcode")};
+    TMbRelease release{Text(json, "id"),    Text(json, "title"),   ArtistCredit(json),
+                       Text(json, "date"),  Text(json, "country"), Text(json, "barcode"),
+                       Text(json, "status")};
     for (const Json* info : Items(json, "label-info", kMbMaxListItems)) {
         if (const Json* label = Member(ObjectOf(*info, "label-info"), "label")) {
             release.labels.push_back(Text(ObjectOf(*label, "label"), "name"));
@@ -172,6 +184,9 @@ TMbRelease ParseRelease(const Json& item) {
     }
     for (const Json* medium : Items(json, "media", kMbMaxMedia)) {
         release.media.push_back(ParseMedium(*medium));
+    }
+    if (const Json* coverArt = Member(json, "cover-art-archive")) {
+        release.hasFrontCover = Flag(ObjectOf(*coverArt, "cover-art-archive"), "front");
     }
     return release;
 }

@@ -48,11 +48,13 @@ struct TMbRelease {
     std::string date{};    // "YYYY", "YYYY-MM", "YYYY-MM-DD" or empty
     std::string country{};
     std::string barcode{};
+    std::string status{};  // "Official", "Promotion", "Bootleg", ... or empty
     std::vector<std::string> labels{};
     std::string releaseGroupId{};
     std::string releaseGroupDate{};  // first release date of the group
     std::vector<TMbGenre> genres{};  // the release's, then its group's
     std::vector<TMbMedium> media{};
+    bool hasFrontCover = false;  // the Cover Art Archive holds a front image of it
 };
 
 enum class TMbAnswerKind {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <tuple>
 #include <utility>
 
 #include "audio/tags/id3v1_genres.h"
@@ -39,9 +40,9 @@ int GenrePositionOf(const std::vector<TMbGenre>& genres) {
     return -1;
 }
 
-TrackInfo TrackOf(const TMbTrack& track, const std::string& releaseArtist) {
+TrackInfo TrackOf(const TMbTrack& track, const std::string& releaseArtist, int firstTrack) {
     TrackInfo info;
-    info.Number = track.position;
+    info.Number = firstTrack + track.position - 1;
     info.Title = track.title;
     if (track.artist != releaseArtist) {
         info.Artist = track.artist;
@@ -52,6 +53,14 @@ TrackInfo TrackOf(const TMbTrack& track, const std::string& releaseArtist) {
     info.RecordingId = track.recordingId;
     info.TrackId = track.id;
     return info;
+}
+
+// Smaller ranks first: media with the disc's track count, official
+// releases, earlier dates, dated before undated ("2007" < "2007-03" as text).
+std::tuple<bool, bool, bool, std::string> RankOf(const TMbRelease& release, const TMbMedium& medium,
+                                                 int audioTrackCount) {
+    return {medium.trackCount != audioTrackCount, release.status != "Official",
+            release.date.empty(), release.date};
 }
 
 }  // namespace
@@ -100,11 +109,15 @@ std::vector<TMbCandidate> MusicBrainzCandidates(const TMbAnswer& answer, std::st
     if (std::ranges::any_of(candidates, &TMbCandidate::exact)) {
         std::erase_if(candidates, [](const TMbCandidate& c) { return !c.exact; });
     }
+    std::ranges::stable_sort(candidates, {}, [&](const TMbCandidate& c) {
+        const TMbRelease& release = answer.releases[c.release];
+        return RankOf(release, release.media[c.medium], audioTrackCount);
+    });
     return candidates;
 }
 
 DiscInfo MusicBrainzDiscInfo(const TMbAnswer& answer, const TMbCandidate& candidate,
-                             std::string_view discId) {
+                             std::string_view discId, int firstTrack) {
     const TMbRelease& release = answer.releases.at(candidate.release);
     const TMbMedium& medium = release.media.at(candidate.medium);
     DiscInfo disc;
@@ -123,7 +136,7 @@ DiscInfo MusicBrainzDiscInfo(const TMbAnswer& answer, const TMbCandidate& candid
     disc.ReleaseGroupId = release.releaseGroupId;
     disc.DiscId = discId;
     for (const TMbTrack& track : medium.tracks) {
-        disc.Tracks.push_back(TrackOf(track, release.artist));
+        disc.Tracks.push_back(TrackOf(track, release.artist, firstTrack));
     }
     std::ranges::stable_sort(disc.Tracks, {}, &TrackInfo::Number);
     return disc;

@@ -29,10 +29,12 @@ struct TMbCandidate {
     int trackCount = 0;
 };
 
-// The media that may be the disc, in answer order: those carrying the disc id
-// when any does (a disc answer, a stub), otherwise those with as many tracks
-// as the disc has audio tracks (a fuzzy release list, which names releases,
-// not media). One candidate means the disc is identified.
+// The media that may be the disc: those carrying the disc id when any does (a
+// disc answer, a stub), otherwise those with as many tracks as the disc has
+// audio tracks (a fuzzy release list, which names releases, not media). The
+// likeliest come first: media with as many tracks as the disc, then official
+// releases, then the earliest dates, undated last; otherwise in answer order.
+// One candidate means the disc is identified.
 [[nodiscard]] std::vector<TMbCandidate> MusicBrainzCandidates(const TMbAnswer& answer,
                                                               std::string_view discId,
                                                               int audioTrackCount);
@@ -41,10 +43,11 @@ struct TMbCandidate {
 // the year from its date (else its group's first release date), the genre
 // list entry of the first of its genres by votes that has one, the disc
 // number and total, barcode and ids, and one track per track of the medium
-// (numbered by its position, artist only where it differs from the
-// release's, the first ISRC).
+// (artist only where it differs from the release's, the first ISRC). Tracks
+// are numbered as on the disc, whose first audio track is firstTrack: medium
+// position p is track firstTrack + p - 1.
 [[nodiscard]] DiscInfo MusicBrainzDiscInfo(const TMbAnswer& answer, const TMbCandidate& candidate,
-                                           std::string_view discId);
+                                           std::string_view discId, int firstTrack);
 
 // The genre list position a MusicBrainz genre name maps to, or -1: names are
 // compared in lower case with "&" as "and" and all but letters and digits

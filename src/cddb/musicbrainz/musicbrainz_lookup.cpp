@@ -23,21 +23,6 @@ TMbLookupResult Failure(TMbLookupFailure failure, std::string reason) {
     return result;
 }
 
-// The server without a trailing "/", or nothing when it is no http or https
-// URL fit to put in front of a path.
-std::optional<std::string> ServerBase(std::string server) {
-    const bool controlOrSpace = std::ranges::any_of(
-        server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
-    if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
-        !(server.starts_with("http://") || server.starts_with("https://"))) {
-        return std::nullopt;
-    }
-    while (server.ends_with('/')) {
-        server.pop_back();
-    }
-    return server;
-}
-
 int AudioTrackCount(const TMbDiscToc& toc, const TMbIdToc& idToc) {
     int count = 0;
     for (std::size_t i = 0; i < toc.tracks.size(); ++i) {
@@ -121,6 +106,19 @@ TMbLookupResult Answered(const net::HttpResponse& response) {
 }
 
 }  // namespace
+
+std::optional<std::string> ServerBase(std::string server) {
+    const bool controlOrSpace = std::ranges::any_of(
+        server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
+    if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
+        !(server.starts_with("http://") || server.starts_with("https://"))) {
+        return std::nullopt;
+    }
+    while (server.ends_with('/')) {
+        server.pop_back();
+    }
+    return server;
+}
 
 net::RateGate& MusicBrainzRateGate() {
     static net::RateGate gate(1000ms);

@@ -13,6 +13,13 @@ namespace {
 constexpr int kMaxTrackNumber = 99;
 // Lead-out, lead-in and pregap of a second session: (60 + 90 + 2) s.
 constexpr std::uint32_t kSessionGapFrames = 11400;
+constexpr std::uint32_t kLeadInFrames = 150;
+
+// Copy-protected discs may report a track at 0, inside the lead-in; it is
+// taken to start where the first track can.
+std::uint32_t StartOf(const TMbDiscTrack& track) {
+    return track.start == 0 ? kLeadInFrames : track.start;
+}
 
 std::string Base64WithUrlSafeSwap(const std::array<std::uint8_t, 20>& bytes) {
     static constexpr char kAlphabet[] =
@@ -51,16 +58,17 @@ std::optional<TMbIdToc> MusicBrainzIdToc(const TMbDiscToc& toc) {
     }
     auto end = lastAudio.base();  // one past the last audio track
     std::uint32_t leadOut = toc.leadOut;
-    if (end != toc.tracks.end() && end->start > kSessionGapFrames) {
-        leadOut = end->start - kSessionGapFrames;
+    if (end != toc.tracks.end() && StartOf(*end) > kSessionGapFrames) {
+        leadOut = StartOf(*end) - kSessionGapFrames;
     }
-    while (end != toc.tracks.begin() && std::prev(end)->start >= leadOut) {
+    // A lead-out before a track (copy-protected discs again) ends the disc there.
+    while (end != toc.tracks.begin() && StartOf(*std::prev(end)) >= leadOut) {
         --end;
     }
     TMbIdToc id;
     id.first = toc.firstTrack;
     for (auto track = toc.tracks.begin(); track != end; ++track) {
-        id.starts.push_back(track->start);
+        id.starts.push_back(StartOf(*track));
     }
     id.last = id.first + static_cast<int>(id.starts.size()) - 1;
     id.leadOut = leadOut;

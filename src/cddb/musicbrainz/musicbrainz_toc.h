@@ -35,7 +35,8 @@ struct TMbIdToc {
 // it holds data; the last is the last audio track; when a data track follows
 // it (an enhanced CD, data in a second session) the audio part ends 11400
 // frames (lead-out, lead-in and pregap of that session) before the data
-// track; audio tracks starting at or after that end are left out. Nothing
+// track; audio tracks starting at or after that end are left out. A track
+// said to start at 0 (copy-protected discs) counts as starting at 150. Nothing
 // when no audio track remains or the numbers leave 1..99.
 [[nodiscard]] std::optional<TMbIdToc> MusicBrainzIdToc(const TMbDiscToc& toc);
 

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const int tracks : {2, 9}) {
         for (const TMbCandidate& candidate : MusicBrainzCandidates(answer, "x", tracks)) {
-            (void)MusicBrainzDiscInfo(answer, candidate, "x");
+            (void)MusicBrainzDiscInfo(answer, candidate, "x", tracks);
         }
     }
     return 0;

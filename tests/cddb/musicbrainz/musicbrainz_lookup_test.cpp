@@ -125,8 +125,8 @@ TEST(MusicBrainzLookupTest, AnswersAndFailures) {
         if (c.failure == TMbLookupFailure::None) {
             EXPECT_EQ(result.answer.kind, TMbAnswerKind::Disc);
             ASSERT_EQ(result.candidates.size(), 1u);
-            const DiscInfo disc =
-                MusicBrainzDiscInfo(result.answer, result.candidates[0], result.discId);
+            const DiscInfo disc = MusicBrainzDiscInfo(result.answer, result.candidates[0],
+                                                      result.discId, kToc.firstTrack);
             EXPECT_EQ(disc.Artist + "|" + disc.Album + "|" + disc.ReleaseId, "Ann|Album|rel1");
             ASSERT_EQ(disc.Tracks.size(), 2u);
             EXPECT_EQ(disc.Tracks[1].Title, "Two");

@@ -70,6 +70,11 @@ TEST(MusicBrainzTocTest, DataTracksAndRequest) {
     const auto kept = MusicBrainzIdToc(mixed);
     ASSERT_TRUE(kept.has_value());
     EXPECT_EQ(MusicBrainzTocString(*kept), "1 2 39600 150 20000");
+    // Copy-protected discs: a track at 0 counts as 150, and tracks past a
+    // lead-out too small go, so the last track moves down.
+    const auto broken = MusicBrainzIdToc(DiscToc({0, 20000, 40000}, 30000));
+    ASSERT_TRUE(broken.has_value());
+    EXPECT_EQ(MusicBrainzTocString(*broken), "1 2 30000 150 20000");
     EXPECT_FALSE(MusicBrainzIdToc(DiscToc({}, 99999, {150})).has_value());
     EXPECT_FALSE(MusicBrainzIdToc(DiscToc({}, 99999)).has_value());
 }
@@ -94,9 +99,11 @@ std::string Medium(int position, const std::string& discId, int tracks = 2) {
          "artist-credit":[{"name":"Ann","joinphrase":" feat. "},{"name":"Bob"}]}]})";
 }
 
-std::string Release(const std::string& id, const std::string& country, const std::string& media) {
-    return R"({"id":")" + id + R"(","title":"Album","date":"2007-03-05","country":")" + country +
-           R"(","barcode":"0123","status":null,
+std::string Release(const std::string& id, const std::string& country, const std::string& media,
+                    const std::string& date = "2007-03-05",
+                    const std::string& more = R"("status":null)") {
+    return R"({"id":")" + id + R"(","title":"Album","date":")" + date + R"(","country":")" +
+           country + R"(","barcode":"0123",)" + more + R"(,
         "artist-credit":[{"name":"Ann","joinphrase":" feat. ","artist":{"name":"Anne"}},{"name":"Bob"}],
         "label-info":[{"label":{"name":"Lab"}},{"label":null}],
         "genres":[{"name":"made-up","count":9}],
@@ -144,6 +151,14 @@ TEST(MusicBrainzAnswerTest, AnswersOfEveryShape) {
         TMbAnswerKind kind;
         std::vector<std::string> candidates;
         std::optional<DiscInfo> first;  // of the first candidate
+        int firstTrack = 1;             // of the disc's table of contents
+        std::vector<bool> fronts{};     // whether each release has a front cover
+    };
+    DiscInfo laterTracks = release;
+    laterTracks.Tracks[0].Number = 3;
+    laterTracks.Tracks[1].Number = 4;
+    const auto official = [](const char* front) {
+        return std::string(R"("status":"Official","cover-art-archive":{"front":)") + front + "}";
     };
     const Case cases[] = {
         // Multi-disc: medium 2 carries the id, medium 1 does not.
@@ -180,6 +195,31 @@ TEST(MusicBrainzAnswerTest, AnswersOfEveryShape) {
          {"Ann feat. Bob|Album|DE|2007-03-05|Lab|CD|1/1|3",
           "Ann feat. Bob|Album|GB|2007-03-05|Lab|CD|2/2|3"},
          std::nullopt},
+        // A disc whose audio starts at track 3: tracks numbered as on the disc.
+        {R"({"id":"x","releases":[)" +
+             Release("rel1", "GB", Medium(1, other) + "," + Medium(2, kDiscId)) + "]}",
+         2,
+         TMbAnswerKind::Disc,
+         {"Ann feat. Bob|Album|GB|2007-03-05|Lab|CD|2/2|2"},
+         laterTracks,
+         3},
+        // Ranked: the disc's track count, then official, then the earliest
+        // date, undated last, else in answer order.
+        {R"({"id":"x","releases":[)" +
+             Release("rel0", "US", Medium(1, kDiscId, 3), "2000", official("true")) + "," +
+             Release("rel1", "GB", Medium(1, kDiscId), "", official("false")) + "," +
+             Release("rel2", "DE", Medium(1, kDiscId), "2001", R"("status":"Bootleg")") + "," +
+             Release("rel3", "FR", Medium(1, kDiscId), "2005", official("null")) + "," +
+             Release("rel4", "NL", Medium(1, kDiscId), "2005", official("true")) + "," +
+             Release("rel5", "JP", Medium(1, kDiscId), "2003-01", official("true")) + "]}",
+         2,
+         TMbAnswerKind::Disc,
+         {"Ann feat. Bob|Album|JP|2003-01|Lab|CD|1/1|2", "Ann feat. Bob|Album|FR|2005|Lab|CD|1/1|2",
+          "Ann feat. Bob|Album|NL|2005|Lab|CD|1/1|2", "Ann feat. Bob|Album|GB||Lab|CD|1/1|2",
+          "Ann feat. Bob|Album|DE|2001|Lab|CD|1/1|2", "Ann feat. Bob|Album|US|2000|Lab|CD|1/1|3"},
+         std::nullopt,
+         1,
+         {true, false, false, false, true, true}},
         {R"({"error":"Not Found","help":"x"})", 2, TMbAnswerKind::NotFound, {}, std::nullopt},
         {R"({"error":"Your requests are exceeding the allowable rate limit"})",
          2,
@@ -198,7 +238,13 @@ TEST(MusicBrainzAnswerTest, AnswersOfEveryShape) {
             lines.push_back(Line(candidate));
         EXPECT_EQ(lines, c.candidates);
         if (c.first) {
-            EXPECT_EQ(MusicBrainzDiscInfo(answer, found.at(0), kDiscId), *c.first);
+            EXPECT_EQ(MusicBrainzDiscInfo(answer, found.at(0), kDiscId, c.firstTrack), *c.first);
+        }
+        if (!c.fronts.empty()) {
+            std::vector<bool> fronts;
+            for (const TMbRelease& r : answer.releases)
+                fronts.push_back(r.hasFrontCover);
+            EXPECT_EQ(fronts, c.fronts);
         }
     }
 }
@@ -215,6 +261,8 @@ TEST(MusicBrainzAnswerTest, MalformedAnswersAreErrors) {
         R"({"id":"x","releases":[{"media":[{"tracks":[{"recording":{"isrcs":[1]}}]}]}]})",
         R"({"id":"x","releases":[{"artist-credit":["Ann"]}]})",
         R"({"id":"x","releases":[{"release-group":"g"}]})",
+        R"({"id":"x","releases":[{"cover-art-archive":{"front":"yes"}}]})",
+        R"({"id":"x","releases":[{"cover-art-archive":true}]})",
         R"({"id":"x","tracks":[null]})",
         R"({"release-count":0})",
         "{\"title\":\"\xff\"}",
