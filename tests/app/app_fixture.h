@@ -65,10 +65,12 @@ public:
 
 struct RecordingRip final : RipWindowOpener {
     void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
-                const DiscInfo&) override {
+                const DiscInfo& disc) override {
         runs.emplace_back(handle, items);
+        discs.push_back(disc);
     }
     std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;
+    std::vector<DiscInfo> discs;
 };
 
 struct RecordingCddb final : CddbDialogOpener {
