@@ -192,6 +192,7 @@ private:
     bool HandleWorkerEvent(QEvent* event);
     void AutomaticLookupDone(TMbLookupResult result);
     void AskedLookupDone(const TMbLookupResult& result);
+    void CoverFetched(const TCoverArtResult& result);
     // The candidate's disc into the session; without the user's edits when
     // keepEdits. Fetches the release's cover when wanted.
     void ApplyRelease(const TMbLookupResult& result, const TMbCandidate& candidate, bool keepEdits);
@@ -233,6 +234,7 @@ private:
     // recognised and dropped.
     std::int64_t m_lastRequest = 0;
     std::unique_ptr<TMbWorker> m_lookup;
+    std::unique_ptr<TMbWorker> m_coverFetch;
     bool m_lookupAsked = false;
     int m_firstAudioTrack = 1;  // of the disc looked up
     // While an asked lookup waits: its dialog, and the result once it came.

@@ -66,6 +66,7 @@ void TfrmMain::DiscCameIn() {
 
 void TfrmMain::AbandonLookups() {
     m_lookup.reset();
+    m_coverFetch.reset();
     if (m_waitDialog != nullptr) {
         m_waitDialog->reject();
     }
@@ -98,10 +99,19 @@ void TfrmMain::StartLookup(bool asked) {
 }
 
 bool TfrmMain::HandleWorkerEvent(QEvent* event) {
-    if (event->type() != static_cast<QEvent::Type>(kMbLookupMessage)) {
+    const auto type = static_cast<std::uint32_t>(event->type());
+    if (type != kMbLookupMessage && type != kCoverArtMessage) {
         return false;
     }
     PostedMessage& message = static_cast<WorkerMessageEvent*>(event)->Message();
+    if (type == kCoverArtMessage) {
+        const auto* cover = dynamic_cast<const TCoverArtDone*>(message.Payload.get());
+        if (cover != nullptr && m_coverFetch && message.WParam == m_coverFetch->Request()) {
+            m_coverFetch.reset();
+            CoverFetched(cover->Result);
+        }
+        return true;
+    }
     auto* done = dynamic_cast<TMbLookupDone*>(message.Payload.get());
     // A result of an abandoned request belongs to a disc no longer shown.
     if (done == nullptr || !m_lookup || message.WParam != m_lookup->Request()) {
@@ -187,7 +197,8 @@ void TfrmMain::AskedLookupDone(const TMbLookupResult& result) {
 
 void TfrmMain::ApplyRelease(const TMbLookupResult& result, const TMbCandidate& candidate,
                             bool keepEdits) {
-    DiscInfo found = MusicBrainzDiscInfo(result.answer, candidate, result.discId, m_firstAudioTrack);
+    DiscInfo found =
+        MusicBrainzDiscInfo(result.answer, candidate, result.discId, m_firstAudioTrack);
     if (keepEdits) {
         for (auto [edited, value] : {std::pair{m_userEdits.artist, &found.Artist},
                                      {m_userEdits.album, &found.Album},
@@ -207,4 +218,22 @@ void TfrmMain::ApplyRelease(const TMbLookupResult& result, const TMbCandidate& c
     }
     ApplyDiscInfo(found);
     m_offeredChoice.reset();
+    m_coverFetch.reset();
+    const TMbRelease& release = result.answer.releases[candidate.release];
+    if (OptionsSetting.Metadata.CoverArt && release.hasFrontCover) {
+        m_coverFetch = StartCoverArtFetch(*this, ++m_lastRequest,
+                                          OptionsSetting.Metadata.CoverArtServer, release.id);
+    }
+}
+
+// A missing cover leaves the disc as it is: tags and files do without.
+void TfrmMain::CoverFetched(const TCoverArtResult& result) {
+    if (!result.reason.empty()) {
+        SetStatusText(QStringLiteral("Cover art: ") + QString::fromStdString(result.reason));
+        return;
+    }
+    DiscInfo cover;
+    cover.Cover = result.jpeg;
+    cover.CoverType = "image/jpeg";
+    ApplyDiscInfo(cover);
 }

@@ -33,7 +33,8 @@ struct Release {
 };
 
 // A disc-id answer of the service's shape: each release has one medium, the
-// disc, with its tracks; all of them by "The Larks", 1999, genre rock.
+// disc, with its tracks; all of them by "The Larks", 1999, genre rock, with
+// a front cover.
 std::string DiscAnswer(const std::string& discId, const std::vector<Release>& releases) {
     std::string json = R"({"id":")" + discId + R"(","releases":[)";
     for (std::size_t r = 0; r < releases.size(); ++r) {
@@ -41,7 +42,7 @@ std::string DiscAnswer(const std::string& discId, const std::vector<Release>& re
         json += std::string(r > 0 ? "," : "") + R"({"id":")" + release.id + R"(","title":")" +
                 release.title + R"(","date":"1999-05-01","barcode":"0123456789012",)" +
                 R"("artist-credit":[{"name":"The Larks","joinphrase":""}],)" +
-                R"("genres":[{"name":"rock","count":4}],"cover-art-archive":{"front":false},)" +
+                R"("genres":[{"name":"rock","count":4}],"cover-art-archive":{"front":true},)" +
                 R"("media":[{"position":1,"format":"CD","track-count":)" +
                 std::to_string(release.tracks.size()) + R"(,"discs":[{"id":")" + discId +
                 R"("}],"tracks":[)";
@@ -99,10 +100,13 @@ protected:
         std::filesystem::create_directory(m_root / "out");
         WriteOptions(0, (m_root / "out").string());
     }
-    void UseService(const LoopbackHttpServer& server, bool autoLookup) {
+    // The cover service, when given, is asked for the chosen release's cover.
+    void UseService(const LoopbackHttpServer& server, bool autoLookup,
+                    const LoopbackHttpServer* covers = nullptr) {
         m_metadata = "AutoLookup=" + std::string(autoLookup ? "1" : "0") +
-                     "\nUseCDText=1\nCoverArt=0\nMusicBrainzServer=http://" + server.Address() +
-                     "\n";
+                     "\nUseCDText=1\nMusicBrainzServer=http://" + server.Address() + "\n";
+        m_metadata += covers != nullptr ? "CoverArt=1\nCoverArtServer=http://" + covers->Address()
+                                        : std::string("CoverArt=0");
     }
     [[nodiscard]] QStringList Titles() const {
         QStringList titles;
@@ -124,7 +128,7 @@ protected:
 
 // A new disc is filled by the automatic lookup's one release: over its
 // CD-Text, but never over a title the user typed while the answer was on its
-// way.
+// way. The release's front cover follows the cover service's redirect.
 TEST_F(MusicBrainzFlowTest, AutomaticLookupFillsANewDisc) {
     struct Case {
         const char* name;
@@ -151,7 +155,16 @@ TEST_F(MusicBrainzFlowTest, AutomaticLookupFillsANewDisc) {
             answerGiven.wait_for(30s);
             return Json(200, DiscAnswer(m_discId, {kFirst}));
         });
-        UseService(server, true);
+        const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny cover";
+        LoopbackHttpServer covers([&](const HttpRequest& request) {
+            return request.target == "/stored/front.jpg"
+                       ? HttpReply{HttpReply::Kind::Complete,
+                                   200,
+                                   jpeg,
+                                   {{"Content-Type", "image/jpeg"}}}
+                       : RedirectTo("/stored/front.jpg", 307);
+        });
+        UseService(server, true, &covers);
         StartWindow();
         EXPECT_EQ(Titles(), c.titlesBefore);
         EXPECT_EQ(Field("ID3album").toStdString(), c.text.title);
@@ -162,7 +175,12 @@ TEST_F(MusicBrainzFlowTest, AutomaticLookupFillsANewDisc) {
         EXPECT_EQ(Field("ID3artist"), "The Larks");
         EXPECT_EQ(Field("ID3year"), "1999");
         EXPECT_EQ(Find<QComboBox>("ID3genre")->currentText(), "Rock");
+        ASSERT_TRUE(PumpUntil([&] { return !RippedDisc().Cover.empty(); }));
         const DiscInfo disc = RippedDisc();
+        EXPECT_EQ(disc.Cover, std::vector<std::uint8_t>(jpeg.begin(), jpeg.end()));
+        EXPECT_EQ(disc.CoverType, "image/jpeg");
+        ASSERT_EQ(covers.Requests().size(), 2u);
+        EXPECT_EQ(covers.Requests()[0].target, "/release/" + kFirst.id + "/front-500");
         EXPECT_EQ(disc.ReleaseId, kFirst.id);
         EXPECT_EQ(disc.DiscId, m_discId);
         EXPECT_EQ(disc.Barcode, "0123456789012");

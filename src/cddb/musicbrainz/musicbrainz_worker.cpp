@@ -36,3 +36,12 @@ std::unique_ptr<TMbWorker> StartMusicBrainzLookup(MessageTarget& target, std::in
             return std::make_unique<TMbLookupDone>(LookUpMusicBrainz(options, toc, stop));
         });
 }
+
+std::unique_ptr<TMbWorker> StartCoverArtFetch(MessageTarget& target, std::int64_t request,
+                                              std::string server, std::string releaseId) {
+    return std::make_unique<TMbWorker>(
+        target, kCoverArtMessage, request,
+        [server = std::move(server), releaseId = std::move(releaseId)](std::stop_token stop) {
+            return std::make_unique<TCoverArtDone>(FetchFrontCover(server, releaseId, stop));
+        });
+}

@@ -12,9 +12,11 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <string>
 #include <thread>
 
 #include "base/message_target.h"
+#include "cddb/musicbrainz/cover_art.h"
 #include "cddb/musicbrainz/musicbrainz_lookup.h"
 
 // The message of a finished lookup: word parameter the request number the
@@ -25,6 +27,16 @@ inline constexpr std::uint32_t kMbLookupMessage = 2132;
 struct TMbLookupDone final : MessagePayload {
     explicit TMbLookupDone(TMbLookupResult result) : Result(std::move(result)) {}
     TMbLookupResult Result;
+};
+
+// The message of a finished cover fetch: word parameter the request number,
+// payload a TCoverArtDone.
+inline constexpr std::uint32_t kCoverArtMessage = 2133;
+
+// Posted record of kCoverArtMessage; belongs to the receiver.
+struct TCoverArtDone final : MessagePayload {
+    explicit TCoverArtDone(TCoverArtResult result) : Result(std::move(result)) {}
+    TCoverArtResult Result;
 };
 
 // Runs job(stop) from construction on and posts {number, request, 0, its
@@ -61,3 +73,10 @@ private:
                                                                 std::int64_t request,
                                                                 TMbLookupOptions options,
                                                                 TMbDiscToc toc);
+
+// A worker that fetches the release's front cover and posts kCoverArtMessage
+// with a TCoverArtDone.
+[[nodiscard]] std::unique_ptr<TMbWorker> StartCoverArtFetch(MessageTarget& target,
+                                                            std::int64_t request,
+                                                            std::string server,
+                                                            std::string releaseId);
