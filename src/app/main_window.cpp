@@ -153,6 +153,7 @@ TfrmMain::TfrmMain(TAppPaths paths, UserPrompts& prompts, MainWindowHandOvers ha
 }
 
 TfrmMain::~TfrmMain() {
+    AbandonLookups();
     qApp->removeEventFilter(this);
 }
 
@@ -171,6 +172,10 @@ void TfrmMain::BuildActions() {
                QKeySequence(Qt::CTRL | Qt::Key_R), {}, &TfrmMain::RipSelectedTracks);
     makeAction(aQueryCDDB, "aQueryCDDB", QStringLiteral("&Query CDDB..."), {}, {},
                &TfrmMain::QueryCDDB);
+    makeAction(aQueryMusicBrainz, "aQueryMusicBrainz", QStringLiteral("Query &MusicBrainz..."), {},
+               {}, &TfrmMain::QueryMusicBrainz);
+    makeAction(aCDTextTitles, "aCDTextTitles", QStringLiteral("Titles from C&D-Text"), {}, {},
+               &TfrmMain::TitlesFromCDText);
     makeAction(aSelectAll, "aSelectAll", QStringLiteral("&Select All"), {},
                QStringLiteral("Select all tracks"), &TfrmMain::SelectAllTracks);
     makeAction(aSelectNone, "aSelectNone", QStringLiteral("&Unselect All"), {},
@@ -245,7 +250,7 @@ void TfrmMain::BuildMenus() {
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("miTools"));
-    tools->addAction(aQueryCDDB);
+    tools->addActions({aQueryCDDB, aQueryMusicBrainz, aCDTextTitles});
     tools->addSeparator();
     tools->addAction(aOptions);
 
@@ -296,6 +301,8 @@ void TfrmMain::BuildToolBar() {
     bar->addSeparator();
     addButton("tbQueryCDDB", QStringLiteral("CDDB"), QStringLiteral("Query CDDB"),
               QStyle::SP_DriveNetIcon, aQueryCDDB);
+    addButton("tbQueryMusicBrainz", QStringLiteral("MusicBrainz"),
+              QStringLiteral("Query MusicBrainz"), QStyle::SP_DriveNetIcon, aQueryMusicBrainz);
     bar->addSeparator();
     QAction* folder =
         addButton("tbFolder", QStringLiteral("Folder"), QStringLiteral("Open the output folder"),
@@ -526,6 +533,9 @@ bool TfrmMain::event(QEvent* event) {
         ShowAndRaise();
         return true;
     }
+    if (HandleWorkerEvent(event)) {
+        return true;
+    }
     if (event->type() == QEvent::WindowActivate && m_noAudioCDAtStart) {
         SetStatusText(kNoAudioCD);
     }
@@ -556,6 +566,7 @@ void TfrmMain::FirstShown() {
         }
         if (FirstCDDriveHasAudioCD()) {
             RefreshTrackList();
+            DiscCameIn();
         } else {
             m_noAudioCDAtStart = true;
         }
@@ -578,6 +589,7 @@ void TfrmMain::CloseWindow() {
 
 void TfrmMain::SaveAndClose() {
     m_mediaTimer->stop();
+    AbandonLookups();
     Swallowing([this] {
         // An empty list (medium removed, no audio disc found) says nothing
         // about the disc: writing it would wipe the disc's cached titles.
@@ -608,20 +620,23 @@ void TfrmMain::SetStatusText(const QString& text) {
 // Typed edits, ticks and the program's own changes of a widget all reach
 // the session through the widgets' change signals.
 void TfrmMain::ConnectDiscEdits() {
-    const auto follow = [this](QLineEdit* field, void (DiscSession::*set)(std::string)) {
-        connect(field, &QLineEdit::textChanged, this, [this, set](const QString& text) {
+    const auto follow = [this](QLineEdit* field, void (DiscSession::*set)(std::string),
+                               bool TUserEdits::*edited) {
+        connect(field, &QLineEdit::textChanged, this, [this, set, edited](const QString& text) {
             if (!m_showingDisc) {
                 (m_session.*set)(text.toStdString());
+                m_userEdits.*edited = true;
             }
         });
     };
-    follow(ID3artist, &DiscSession::SetArtist);
-    follow(ID3album, &DiscSession::SetAlbum);
-    follow(ID3year, &DiscSession::SetYear);
-    follow(ID3comment, &DiscSession::SetComment);
+    follow(ID3artist, &DiscSession::SetArtist, &TUserEdits::artist);
+    follow(ID3album, &DiscSession::SetAlbum, &TUserEdits::album);
+    follow(ID3year, &DiscSession::SetYear, &TUserEdits::year);
+    follow(ID3comment, &DiscSession::SetComment, &TUserEdits::comment);
     connect(ID3genre, &QComboBox::currentIndexChanged, this, [this](int position) {
         if (!m_showingDisc) {
             m_session.SetGenre(position, ID3genre->itemText(position).toStdString());
+            m_userEdits.genre = true;
         }
     });
     connect(ListView1, &QTreeWidget::itemChanged, this, &TfrmMain::TrackChanged);
@@ -632,7 +647,13 @@ void TfrmMain::TrackChanged(QTreeWidgetItem* item) {
         return;
     }
     const int row = ListView1->indexOfTopLevelItem(item);
-    m_session.SetTrackTitle(row, item->text(kColumnTitle).toStdString());
+    std::string title = item->text(kColumnTitle).toStdString();
+    const std::vector<TrackInfo>& tracks = m_session.Disc().Tracks;
+    if (row >= 0 && static_cast<std::size_t>(row) < tracks.size() &&
+        tracks[static_cast<std::size_t>(row)].Title != title) {
+        m_userEdits.tracks.insert(tracks[static_cast<std::size_t>(row)].Number);
+    }
+    m_session.SetTrackTitle(row, std::move(title));
     m_session.SetTicked(row, item->checkState(kColumnNumber) == Qt::Checked);
 }
 
@@ -701,7 +722,10 @@ void TfrmMain::ShowOutputSettings() {
 void TfrmMain::UpdateActions() {
     const bool hasSelection = SelectedRow() >= 0;
     aRip->setEnabled(AnyTrackTicked());
-    aQueryCDDB->setEnabled(ListView1->topLevelItemCount() > 0);
+    const bool hasTracks = ListView1->topLevelItemCount() > 0;
+    aQueryCDDB->setEnabled(hasTracks);
+    aQueryMusicBrainz->setEnabled(hasTracks);
+    aCDTextTitles->setEnabled(hasTracks);
     aEditTrackName->setEnabled(hasSelection);
     aPlay->setEnabled(hasSelection);
     aPause->setEnabled(m_isPlaying && !m_isPaused);

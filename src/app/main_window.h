@@ -3,18 +3,25 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/hand_overs.h"
+#include "base/message_target.h"
 #include "cd/access/cd_access.h"
 #include "cd/disc_session.h"
+#include "cddb/musicbrainz/musicbrainz_worker.h"
 #include "settings/app_paths.h"
 #include "settings/disc_cache.h"
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QEvent;
 class QGroupBox;
 class QLabel;
@@ -38,7 +45,17 @@ inline constexpr int kShowMainWindowMessage = 2131;
 // into the session. The session holds the CD handle (opened when the window
 // is first shown, closed when it closes). The window loads and saves the
 // settings record. GUI thread only.
-class TfrmMain final : public QMainWindow, public DiscFieldsTarget, public OptionsTarget {
+//
+// A disc that comes in without a cache record gets its CD-Text at once and
+// is looked up on MusicBrainz in the background (settings permitting); such
+// an automatic lookup applies only a single fitting release, never over what
+// the user changed since the disc came in, and fails quietly into the status
+// bar. The lookup and cover workers post their results to the window, which
+// drops those of a disc no longer in the drive.
+class TfrmMain final : public QMainWindow,
+                       public DiscFieldsTarget,
+                       public OptionsTarget,
+                       public MessageTarget {
     Q_OBJECT
 
 public:
@@ -70,6 +87,13 @@ public:
     // Commands of the actions and buttons.
     void RipSelectedTracks();
     void QueryCDDB();
+    // "Query &MusicBrainz...": looks the disc up while a wait dialog offers
+    // "Stop"; one fitting release is applied, several are offered through
+    // the release choice, a failure is shown with its reason. A choice the
+    // automatic lookup left open for this disc is offered without a request.
+    void QueryMusicBrainz();
+    // "Titles from C&D-Text": the disc's own titles into the fields.
+    void TitlesFromCDText();
     void EditTrackName();
     void OpenOptions();
     void Play();
@@ -115,6 +139,10 @@ public:
     void SwitchDrive(int position) override;
     void ShowOutputSettings() override;
 
+    // MessageTarget: the workers' results, queued as events to the window.
+    // Any thread.
+    void Post(PostedMessage message) override;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +151,17 @@ protected:
 
 private:
     enum TrackColumn { kColumnNumber = 0, kColumnTitle = 1, kColumnStart = 2, kColumnLength = 3 };
+
+    // What the user changed since the disc came in: an automatic lookup
+    // leaves it alone.
+    struct TUserEdits {
+        bool artist = false;
+        bool album = false;
+        bool year = false;
+        bool genre = false;
+        bool comment = false;
+        std::set<int> tracks;  // track numbers whose title was changed
+    };
 
     void BuildActions();
     QAction* AddMenuEntry(QMenu* menu, const char* name, const QString& text,
@@ -139,6 +178,24 @@ private:
     [[nodiscard]] QSize MinimumClientSize();
 
     void FirstShown();
+    // A disc was read into the session (start, arrival, refresh, drive
+    // switch): forgets the former disc's lookups and edits; a disc the cache
+    // does not know gets its CD-Text and an automatic lookup.
+    void DiscCameIn();
+    // Ends the lookup and cover workers; their late results are dropped.
+    void AbandonLookups();
+    // The disc's CD-Text applied; false when it carries none.
+    bool ApplyCDText();
+    void StartLookup(bool asked);
+    // Runs an asked lookup under the wait dialog; nothing when stopped.
+    std::optional<TMbLookupResult> RunAskedLookup();
+    bool HandleWorkerEvent(QEvent* event);
+    void AutomaticLookupDone(TMbLookupResult result);
+    void AskedLookupDone(const TMbLookupResult& result);
+    void CoverFetched(const TCoverArtResult& result);
+    // The candidate's disc into the session; without the user's edits when
+    // keepEdits. Fetches the release's cover when wanted.
+    void ApplyRelease(const TMbLookupResult& result, const TMbCandidate& candidate, bool keepEdits);
     void SaveAndClose();
     void SetStatusText(const QString& text);
     void PollMediaChange();
@@ -172,6 +229,20 @@ private:
     bool m_firstShowDone = false;
     bool m_closed = false;
 
+    TUserEdits m_userEdits;
+    // Numbers the workers' requests, so a result of an abandoned one is
+    // recognised and dropped.
+    std::int64_t m_lastRequest = 0;
+    std::unique_ptr<TMbWorker> m_lookup;
+    std::unique_ptr<TMbWorker> m_coverFetch;
+    bool m_lookupAsked = false;
+    int m_firstAudioTrack = 1;  // of the disc looked up
+    // While an asked lookup waits: its dialog, and the result once it came.
+    QDialog* m_waitDialog = nullptr;
+    std::optional<TMbLookupResult> m_askedResult;
+    // Several releases the automatic lookup found for the disc in the drive.
+    std::optional<TMbLookupResult> m_offeredChoice;
+
     // Re-evaluates the actions once the event queue has drained.
     QTimer* m_idleTimer = nullptr;
     // Polls the opened drive for media changes every 2 s.
@@ -202,6 +273,8 @@ private:
 
     QAction* aRip = nullptr;
     QAction* aQueryCDDB = nullptr;
+    QAction* aQueryMusicBrainz = nullptr;
+    QAction* aCDTextTitles = nullptr;
     QAction* aSelectAll = nullptr;
     QAction* aSelectNone = nullptr;
     QAction* aInvertSelection = nullptr;

@@ -157,9 +157,11 @@ void TfrmMain::RefreshTrackList() {
 void TfrmMain::MediaArrived() {
     RefreshTrackList();
     ClearDiscFields();
+    DiscCameIn();
 }
 
 void TfrmMain::MediaRemoved() {
+    AbandonLookups();
     EmptyTrackList();
 }
 
@@ -180,7 +182,9 @@ void TfrmMain::RefreshCD() {
         if (StatusText() == kNoAudioCD) {
             SetStatusText(QString::fromStdString(m_session.DriveDescription()));
         }
+        DiscCameIn();
     } else {
+        AbandonLookups();
         EmptyTrackList();
         SetStatusText(kNoAudioCD);
     }
@@ -207,10 +211,12 @@ void TfrmMain::SwitchDrive(int position) {
     if (m_isPlaying) {
         Stop();
     }
+    AbandonLookups();
     (void)m_session.CloseDrive();
     OpenCDDevice(position);
     RefreshTrackList();
     m_savedStatusText = StatusText();
+    DiscCameIn();
 }
 
 bool TfrmMain::CheckOutputFolder() {

@@ -67,6 +67,7 @@ std::string DiscSession::DiscKey() const {
 
 TTrackListRead DiscSession::ReadDisc() {
     const std::string key = DiscKey();
+    m_cached = DiscIsCached(key, m_cacheFile);
     DiscInfo found = key.empty() ? m_disc : LoadCachedDisc(key, m_cacheFile);
     TCDInfo titles = TitlesByNumber(found);
     TTrackListRead read = ReadTrackList(m_handle, titles);
@@ -86,6 +87,7 @@ TTrackListRead DiscSession::ReadDisc() {
 }
 
 void DiscSession::ForgetTracks() {
+    m_cached = false;
     m_layout.clear();
     m_disc.Tracks.clear();
 }

@@ -48,6 +48,10 @@ public:
     // empty layout says nothing about the disc's titles.
     [[nodiscard]] TSettingsResult Save() const;
 
+    // True when the disc last read had a record in the cache: what the user
+    // kept for it, which lookups must not replace unasked.
+    [[nodiscard]] bool DiscWasCached() const { return m_cached; }
+
     [[nodiscard]] const std::vector<TTrackRow>& Layout() const { return m_layout; }
     [[nodiscard]] const DiscInfo& Disc() const { return m_disc; }
 
@@ -81,4 +85,5 @@ private:
     std::string m_driveDescription;
     std::vector<TTrackRow> m_layout;
     DiscInfo m_disc;
+    bool m_cached = false;
 };

@@ -38,6 +38,11 @@ void LoadDiscInfo(TCDInfo& info, const std::string& discKey,
     }
 }
 
+bool DiscIsCached(const std::string& discKey, const std::filesystem::path& cacheFile) {
+    TIniFile ini;
+    return !discKey.empty() && ini.Load(cacheFile).Ok && ini.HasSection(discKey.c_str());
+}
+
 TSettingsResult SaveDiscInfo(const TCDInfo& info, const std::string& discKey,
                              const TDiscFields& fields, const std::filesystem::path& cacheFile) {
     if (discKey.empty()) {

@@ -29,6 +29,10 @@ struct TDiscFields {
 void LoadDiscInfo(TCDInfo& info, const std::string& discKey,
                   const std::filesystem::path& cacheFile);
 
+// True when the cache holds a section for the disc: the user's titles (or
+// those the user kept) rather than defaults.
+[[nodiscard]] bool DiscIsCached(const std::string& discKey, const std::filesystem::path& cacheFile);
+
 // Writes the disc fields, info.TrackCount and Titles[1..min(TrackCount,
 // 100)] to the disc's section, keeping everything else in the file. Refuses
 // (and changes nothing) when the existing file cannot be read.

@@ -109,6 +109,10 @@ TSettingsResult TIniFile::Save(const std::filesystem::path& file) const {
     return {};
 }
 
+bool TIniFile::HasSection(const char* section) const {
+    return m_ini.GetSectionSize(section) >= 0;
+}
+
 std::string TIniFile::ReadString(const char* section, const char* key,
                                  const std::string& defaultValue) const {
     const char* value = m_ini.GetValue(section, key, nullptr);

@@ -30,6 +30,8 @@ public:
     // keeps the old one's permission bits.
     [[nodiscard]] TSettingsResult Save(const std::filesystem::path& file) const;
 
+    // True when the file has the section, with keys or without.
+    [[nodiscard]] bool HasSection(const char* section) const;
     // A missing key gives the default; a present but empty string key gives "".
     [[nodiscard]] std::string ReadString(const char* section, const char* key,
                                          const std::string& defaultValue) const;

@@ -79,6 +79,8 @@ TfrmMain& MainWindowTest::StartWindow(CdAudioPlayer* player) {
     handOvers.titleEditor = m_titleEditorWindow != nullptr ? m_titleEditorWindow : &m_titleEditor;
     handOvers.options = m_options;
     handOvers.player = player != nullptr ? player : &m_player;
+    handOvers.releaseChoice = &m_releaseChoice;
+    std::ofstream(m_paths->OptionsFile(), std::ios::app) << "\n[Metadata]\n" << m_metadata;
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();
     QApplication::processEvents();

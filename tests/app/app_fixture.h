@@ -65,10 +65,12 @@ public:
 
 struct RecordingRip final : RipWindowOpener {
     void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
-                const DiscInfo&) override {
+                const DiscInfo& disc) override {
         runs.emplace_back(handle, items);
+        discs.push_back(disc);
     }
     std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;
+    std::vector<DiscInfo> discs;
 };
 
 struct RecordingCddb final : CddbDialogOpener {
@@ -98,6 +100,17 @@ struct ScriptedTitleEditor final : TitleEditorOpener {
     }
     std::optional<QString> answer;
     QStringList offered;
+};
+
+// Picks the candidate at `answer` (nothing: cancels) and records each offer.
+struct ScriptedReleaseChoice final : ReleaseChoiceOpener {
+    std::optional<std::size_t> ChooseRelease(QWidget*,
+                                             const std::vector<TMbCandidate>& candidates) override {
+        offers.push_back(candidates);
+        return answer;
+    }
+    std::optional<std::size_t> answer;
+    std::vector<std::vector<TMbCandidate>> offers;
 };
 
 // Records the device calls; positions are 1000 × track number.
@@ -151,7 +164,8 @@ protected:
     void WriteOptions(int outputFormat, const std::string& outputFolder) const;
 
     // Creates and shows the window (first-show steps run), with this player
-    // or else the recording one.
+    // or else the recording one. The settings' [Metadata] section is
+    // m_metadata, added to options.ini first.
     TfrmMain& StartWindow(CdAudioPlayer* player = nullptr);
     void CloseWindow();
 
@@ -173,6 +187,12 @@ protected:
     OptionsDialogOpener* m_options = nullptr;
     TitleEditorOpener* m_titleEditorWindow = nullptr;
     RipWindowOpener* m_ripWindow = nullptr;
+    ScriptedReleaseChoice m_releaseChoice;
+    // No automatic lookup, and no server but a closed loopback port, unless
+    // a test sets its own.
+    std::string m_metadata =
+        "AutoLookup=0\nMusicBrainzServer=http://127.0.0.1:9\nCoverArt=0\n"
+        "CoverArtServer=http://127.0.0.1:9\n";
     RecordingPlayer m_player;
     std::unique_ptr<TfrmMain> m_window;
 };

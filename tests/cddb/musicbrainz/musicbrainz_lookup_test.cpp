@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "cddb/musicbrainz/musicbrainz_lookup.h"
+#include "cddb/musicbrainz/musicbrainz_worker.h"
 #include "net/rate_gate.h"
 #include "support/http/loopback_http_server.h"
 #include "support/resolver/held_lookup.h"
@@ -180,6 +182,57 @@ TEST(MusicBrainzLookupTest, LookupsShareTheProgramsGate) {
     const std::lock_guard lock(mutex);
     ASSERT_EQ(arrivals.size(), 2u);
     EXPECT_GE(arrivals[1] - start, 1s);
+}
+
+// Keeps what a worker posts.
+class CollectingTarget final : public MessageTarget {
+public:
+    void Post(PostedMessage message) override {
+        const std::lock_guard lock(m_mutex);
+        m_messages.push_back(std::move(message));
+        m_posted.notify_all();
+    }
+    // The messages once one has come (or after 10 s).
+    std::vector<PostedMessage> Take() {
+        std::unique_lock lock(m_mutex);
+        m_posted.wait_for(lock, 10s, [&] { return !m_messages.empty(); });
+        return std::move(m_messages);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_posted;
+    std::vector<PostedMessage> m_messages;
+};
+
+// A finished lookup arrives once with its request number; an abandoned one
+// (the server still holding the answer back) ends the transfer and posts
+// nothing, though the time limit is an hour away.
+TEST(MusicBrainzWorkerTest, PostsTheResultOnceOrNothingOnceAbandoned) {
+    for (const bool abandon : {false, true}) {
+        SCOPED_TRACE(abandon ? "abandoned" : "finished");
+        Service service(
+            {abandon ? HttpReply{HttpReply::Kind::Stall, 200} : Json(200, ExactAnswer())});
+        net::RateGate gate(10ms);
+        CollectingTarget target;
+        auto worker = StartMusicBrainzLookup(target, 42, {service.Url(), 3600s, &gate}, kToc);
+        if (abandon) {
+            ASSERT_TRUE(service.Server().WaitForRequests(1, 10000));
+            worker.reset();
+            EXPECT_TRUE(target.Take().empty());
+            continue;
+        }
+        std::vector<PostedMessage> posted = target.Take();
+        worker.reset();
+        ASSERT_EQ(posted.size(), 1u);
+        EXPECT_EQ(posted[0].Number, kMbLookupMessage);
+        EXPECT_EQ(posted[0].WParam, 42);
+        const auto* done = dynamic_cast<const TMbLookupDone*>(posted[0].Payload.get());
+        ASSERT_NE(done, nullptr);
+        EXPECT_EQ(done->Result.failure, TMbLookupFailure::None);
+        EXPECT_EQ(done->Result.discId, DiscId());
+        EXPECT_EQ(done->Result.candidates.size(), 1u);
+    }
 }
 
 }  // namespace
