@@ -138,6 +138,17 @@ bool TIniFile::ReadBool(const char* section, const char* key, bool defaultValue)
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSection(const char* section) const {
+    CSimpleIniA::TNamesDepend keys;
+    m_ini.GetAllKeys(section, keys);
+    keys.sort(CSimpleIniA::Entry::LoadOrder());
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const CSimpleIniA::Entry& key : keys) {
+        entries.emplace_back(key.pItem, m_ini.GetValue(section, key.pItem, ""));
+    }
+    return entries;
+}
+
 void TIniFile::WriteString(const char* section, const char* key, const std::string& value) {
     std::string oneLine = value;
     for (char& c : oneLine) {

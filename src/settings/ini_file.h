@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/settings_result.h"
 
@@ -40,6 +42,10 @@ public:
                                            std::int32_t defaultValue) const;
     // Read as an integer; true for any non-zero value.
     [[nodiscard]] bool ReadBool(const char* section, const char* key, bool defaultValue) const;
+    // Every key of a section with its value, in file order; none when the
+    // section is missing. For sections whose key names are data.
+    [[nodiscard]] std::vector<std::pair<std::string, std::string>> ReadSection(
+        const char* section) const;
 
     // Line breaks in the value become spaces: one line holds one key.
     void WriteString(const char* section, const char* key, const std::string& value);

@@ -2,6 +2,7 @@
 #include "settings/options_setting.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "settings/ini_file.h"
 
@@ -66,6 +67,62 @@ void VisitOptionKeys(Visitor& visit, auto& o, const std::string& defaultOutputFo
     visit.String("Metadata", "CoverArtServer", metadata.CoverArtServer, kDefaultCoverArtServer);
     visit.Bool("Metadata", "UseCDText", metadata.UseCDText, true);
     visit.String("Metadata", "CddbEmail", metadata.CddbEmail, "");
+
+    auto& verify = o.Verify;
+    visit.Bool("Verify", "SecureRead", verify.SecureRead, true);
+    visit.Integer("Verify", "ReadRetries", verify.ReadRetries, 20);
+    visit.Bool("Verify", "AccurateRip", verify.AccurateRip, true);
+    visit.String("Verify", "AccurateRipServer", verify.AccurateRipServer,
+                 kDefaultAccurateRipServer);
+    visit.Bool("Verify", "DecodeCheck", verify.DecodeCheck, true);
+    visit.Bool("Verify", "WriteLog", verify.WriteLog, true);
+}
+
+constexpr const char* kDriveOffsetsSection = "DriveOffsets";
+
+std::string_view Trimmed(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && space(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && space(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Whether the key reads back from "options.ini" as the same key: the file's
+// reader trims it, ends it at '=', and takes a line opening with ';' or '#'
+// for a comment and with '[' for a section.
+bool StorableKey(const std::string& key) {
+    if (key.empty() || Trimmed(key).size() != key.size() || key.front() == ';' ||
+        key.front() == '#' || key.front() == '[') {
+        return false;
+    }
+    return std::none_of(key.begin(), key.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F || c == '=';
+    });
+}
+
+std::string DriveKey(std::string_view vendor, std::string_view model) {
+    return std::string(Trimmed(vendor)) + " - " + std::string(Trimmed(model));
+}
+
+void LoadDriveOffsets(TDriveOffsets& offsets, const TIniFile& ini) {
+    offsets = {};
+    for (const auto& [key, value] : ini.ReadSection(kDriveOffsetsSection)) {
+        const std::int32_t samples =
+            ini.ReadInteger(kDriveOffsetsSection, key.c_str(), kMaxDriveReadOffset + 1);
+        // What is refused stays in the file untouched, unused.
+        (void)offsets.SetEntry(key, samples);
+    }
+}
+
+void SaveDriveOffsets(const TDriveOffsets& offsets, TIniFile& ini) {
+    for (const auto& [key, samples] : offsets.Entries()) {
+        ini.WriteInteger(kDriveOffsetsSection, key.c_str(), samples);
+    }
 }
 
 class TKeyReader {
@@ -110,6 +167,40 @@ private:
 
 }  // namespace
 
+bool TDriveOffsets::CaseBlindLess::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) <
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+std::optional<std::int32_t> TDriveOffsets::ReadOffset(std::string_view vendor,
+                                                      std::string_view model) const {
+    const auto found = m_offsets.find(DriveKey(vendor, model));
+    if (found == m_offsets.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+bool TDriveOffsets::SetReadOffset(std::string_view vendor, std::string_view model,
+                                  std::int32_t samples) {
+    if (Trimmed(vendor).empty() || Trimmed(model).empty()) {
+        return false;
+    }
+    return SetEntry(DriveKey(vendor, model), samples);
+}
+
+bool TDriveOffsets::SetEntry(const std::string& key, std::int32_t samples) {
+    if (samples < -kMaxDriveReadOffset || samples > kMaxDriveReadOffset || !StorableKey(key)) {
+        return false;
+    }
+    // A key differing only in letter case replaces the entry, as it would in the file.
+    m_offsets.erase(key);
+    m_offsets.emplace(key, samples);
+    return true;
+}
+
 void LoadOptions(TOptionsSetting& options, const TAppPaths& paths) {
     TIniFile ini;
     // An unreadable file gives the defaults, as a missing one does.
@@ -118,6 +209,10 @@ void LoadOptions(TOptionsSetting& options, const TAppPaths& paths) {
     VisitOptionKeys(reader, options, paths.DefaultOutputFolder().string());
     options.OggOptions.CompressPosition =
         std::clamp(options.OggOptions.CompressPosition, kMinOggQuality, kMaxOggQuality);
+    std::int32_t& retries = options.Verify.ReadRetries;
+    retries =
+        std::clamp(retries, kMinReadRetries, kMaxReadRetries) / kReadRetriesStep * kReadRetriesStep;
+    LoadDriveOffsets(options.DriveOffsets, ini);
 }
 
 TSettingsResult SaveOptions(const TOptionsSetting& options, const TAppPaths& paths) {
@@ -128,6 +223,7 @@ TSettingsResult SaveOptions(const TOptionsSetting& options, const TAppPaths& pat
     }
     TKeyWriter writer(ini);
     VisitOptionKeys(writer, options, std::string());
+    SaveDriveOffsets(options.DriveOffsets, ini);
     return ini.Save(file);
 }
 

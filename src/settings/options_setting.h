@@ -13,7 +13,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/app_paths.h"
 #include "settings/settings_result.h"
@@ -153,6 +156,56 @@ struct TMetadataOptions {
     bool operator==(const TMetadataOptions&) const = default;
 };
 
+// Section "Verify": how a rip is checked.
+struct TVerifyOptions {
+    bool SecureRead{};              // careful reads with re-reads and jitter correction
+    std::int32_t ReadRetries{};     // careful-read retry cap, kMinReadRetries..kMaxReadRetries,
+                                    // a multiple of kReadRetriesStep
+    bool AccurateRip{};             // compare each track with the AccurateRip database
+    std::string AccurateRipServer;  // "http(s)://host[:port]", no path
+    bool DecodeCheck{};             // decode every encoded file back and compare it
+    bool WriteLog{};                // write a rip log beside the files
+
+    bool operator==(const TVerifyOptions&) const = default;
+};
+
+// Careful reads retry in rounds of five; a cap that is not a multiple of five
+// never ends the retries of a bad sector.
+inline constexpr std::int32_t kReadRetriesStep = 5;
+inline constexpr std::int32_t kMinReadRetries = 5;
+inline constexpr std::int32_t kMaxReadRetries = 100;
+
+// The widest read offset kept, in samples: the offset finder scans this range
+// (five sectors less one sample each way), and no drive is known beyond it.
+inline constexpr std::int32_t kMaxDriveReadOffset = 2939;
+
+// Section "DriveOffsets": each drive's read offset correction in samples,
+// keyed "<vendor> - <model>" as the drive reports them (spaces trimmed). Key
+// names compare without regard to letter case, as the file's keys do.
+class TDriveOffsets {
+public:
+    [[nodiscard]] std::optional<std::int32_t> ReadOffset(std::string_view vendor,
+                                                         std::string_view model) const;
+    // Refuses (false, nothing changed) an offset beyond kMaxDriveReadOffset,
+    // and names that cannot be stored as a key (empty, line breaks, '=', or
+    // a start the file reads as a comment or section).
+    [[nodiscard]] bool SetReadOffset(std::string_view vendor, std::string_view model,
+                                     std::int32_t samples);
+
+    // The file's key and value as loaded or set; loading refuses what
+    // SetReadOffset refuses.
+    [[nodiscard]] bool SetEntry(const std::string& key, std::int32_t samples);
+    [[nodiscard]] const auto& Entries() const { return m_offsets; }
+
+    bool operator==(const TDriveOffsets&) const = default;
+
+private:
+    struct CaseBlindLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    std::map<std::string, std::int32_t, CaseBlindLess> m_offsets;
+};
+
 struct TOptionsSetting {
     TCommonOptions CommonOptions;
     TMp3Options Mp3Options;
@@ -164,6 +217,8 @@ struct TOptionsSetting {
     TCDInfo CDInfo;  // not stored in "options.ini"; see disc_cache.h
     TQueryCDDB QueryCDDB;
     TMetadataOptions Metadata;
+    TVerifyOptions Verify;
+    TDriveOffsets DriveOffsets;
 
     bool operator==(const TOptionsSetting&) const = default;
 };
@@ -172,6 +227,7 @@ inline constexpr const char* kDefaultCDDBServer = "gnudb.gnudb.org";
 inline constexpr const char* kDefaultCDDBScript = "/~cddb/cddb.cgi";
 inline constexpr const char* kDefaultMusicBrainzServer = "https://musicbrainz.org";
 inline constexpr const char* kDefaultCoverArtServer = "https://coverartarchive.org";
+inline constexpr const char* kDefaultAccurateRipServer = "http://www.accuraterip.com";
 inline constexpr std::int32_t kMinOggQuality = 30;
 inline constexpr std::int32_t kMaxOggQuality = 100;
 
@@ -179,7 +235,8 @@ inline constexpr std::int32_t kMaxOggQuality = 100;
 extern TOptionsSetting OptionsSetting;
 
 // Reads every key of "options.ini" into the record; missing keys, and integer
-// keys that are not numbers, take their defaults. A missing or unreadable
+// keys that are not numbers, take their defaults; ranged values are brought
+// into their range, and drive offsets SetEntry refuses are left out. A missing or unreadable
 // file gives all defaults. CDInfo is left alone.
 void LoadOptions(TOptionsSetting& options, const TAppPaths& paths);
 

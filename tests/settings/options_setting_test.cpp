@@ -95,7 +95,15 @@ const char* const kDefaultFileText =
     "CoverArt=1\n"
     "CoverArtServer=https://coverartarchive.org\n"
     "UseCDText=1\n"
-    "CddbEmail=\n";
+    "CddbEmail=\n"
+    "\n\n"
+    "[Verify]\n"
+    "SecureRead=1\n"
+    "ReadRetries=20\n"
+    "AccurateRip=1\n"
+    "AccurateRipServer=http://www.accuraterip.com\n"
+    "DecodeCheck=1\n"
+    "WriteLog=1\n";
 
 std::string DefaultFileText(const fs::path& executableFolder) {
     std::string text = kDefaultFileText;
@@ -116,8 +124,9 @@ TEST_F(OptionsSettingTest, WithoutAFileEveryFieldTakesItsDefault) {
     expected.APEOptions = {2000, 3};
     expected.CDOptions = {-1, false};
     expected.QueryCDDB = {"gnudb.gnudb.org", "/~cddb/cddb.cgi", false, "", "80"};
-    expected.Metadata = {true, "https://musicbrainz.org", true, "https://coverartarchive.org",
-                         true, ""};
+    expected.Metadata = {true, "https://musicbrainz.org", true, "https://coverartarchive.org", true,
+                         ""};
+    expected.Verify = {true, 20, true, "http://www.accuraterip.com", true, true};
     EXPECT_EQ(options, expected);
     EXPECT_TRUE(fs::is_directory(OptionsFile().parent_path()));
     EXPECT_FALSE(fs::exists(OptionsFile()));  // nothing is written while loading
@@ -140,8 +149,12 @@ TEST_F(OptionsSettingTest, SavedValuesReadBackUnchanged) {
     options.APEOptions = {5500, 1};
     options.CDOptions = {3, true};
     options.QueryCDDB = {"cddb.example", "/cgi", true, "proxy.example", "3128"};
-    options.Metadata = {false, "http://127.0.0.1:8080", false, "http://[::1]:81", false,
-                        "someone@example.org"};
+    options.Metadata = {false, "http://127.0.0.1:8080", false, "http://[::1]:81",
+                        false, "someone@example.org"};
+    options.Verify = {false, 45, false, "http://127.0.0.1:8081", false, false};
+    ASSERT_TRUE(options.DriveOffsets.SetReadOffset("HL-DT-ST", "DVDRAM GH24NSD1", 6));
+    ASSERT_TRUE(options.DriveOffsets.SetReadOffset("  PLEXTOR ", "CD-R   PX-W4824A", -1164));
+    ASSERT_TRUE(options.DriveOffsets.SetReadOffset("TSSTcorp", "CDDVDW SH-224DB", 2939));
     options.CDInfo.Artist = "kept in memory only";
 
     ASSERT_TRUE(SaveOptions(options, m_paths).Ok);
@@ -152,15 +165,85 @@ TEST_F(OptionsSettingTest, SavedValuesReadBackUnchanged) {
     EXPECT_EQ(reloaded, options);
 }
 
-TEST_F(OptionsSettingTest, OggQualityIsClampedToItsRange) {
-    WriteOptions("[OggOptions]\nCompressPosition=5\n");
-    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 30);
+TEST_F(OptionsSettingTest, RangedValuesAreBroughtIntoTheirRange) {
+    // A retry cap off the steps of five would never end a bad sector's retries.
+    const struct {
+        const char* text;
+        std::int32_t oggQuality;
+        std::int32_t readRetries;
+    } cases[] = {
+        {"[OggOptions]\nCompressPosition=5\n[Verify]\nReadRetries=0\n", 30, 5},
+        {"[OggOptions]\nCompressPosition=250\n[Verify]\nReadRetries=1000\n", 100, 100},
+        {"[OggOptions]\nCompressPosition=64\n[Verify]\nReadRetries=35\n", 64, 35},
+        {"[Verify]\nReadRetries=23\n", 30, 20},
+        {"[Verify]\nReadRetries=-7\n", 30, 5},
+    };
+    for (const auto& c : cases) {
+        WriteOptions(c.text);
+        const TOptionsSetting options = Loaded();
+        EXPECT_EQ(options.OggOptions.CompressPosition, c.oggQuality) << c.text;
+        EXPECT_EQ(options.Verify.ReadRetries, c.readRetries) << c.text;
+    }
+}
 
-    WriteOptions("[OggOptions]\nCompressPosition=250\n");
-    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 100);
+TEST_F(OptionsSettingTest, DriveOffsetsAreKeyedByVendorAndModel) {
+    WriteOptions(
+        "[DriveOffsets]\n"
+        "HL-DT-ST - DVDRAM GH24NSD1=6\n"
+        "PLEXTOR - CD-R PX-W4824A=-1164\n"
+        "LITE-ON - far=2940\n"
+        "LITE-ON - word=six\n"
+        "; ASUS - DRW=48\n");
+    TOptionsSetting options = Loaded();
+    const TDriveOffsets& offsets = options.DriveOffsets;
 
-    WriteOptions("[OggOptions]\nCompressPosition=64\n");
-    EXPECT_EQ(Loaded().OggOptions.CompressPosition, 64);
+    const struct {
+        const char* vendor;
+        const char* model;
+        std::optional<std::int32_t> offset;
+    } found[] = {
+        {"HL-DT-ST", "DVDRAM GH24NSD1", 6},
+        {"hl-dt-st ", " dvdram gh24nsd1", 6},  // trimmed, any letter case
+        {"PLEXTOR", "CD-R PX-W4824A", -1164},
+        {"PLEXTOR", "CD-R", std::nullopt},
+        {"LITE-ON", "far", std::nullopt},  // beyond any drive's offset
+        {"LITE-ON", "word", std::nullopt},
+        {"ASUS", "DRW", std::nullopt},
+    };
+    for (const auto& f : found) {
+        EXPECT_EQ(offsets.ReadOffset(f.vendor, f.model), f.offset) << f.vendor << f.model;
+    }
+
+    const struct {
+        const char* vendor;
+        const char* model;
+        std::int32_t samples;
+        bool stored;
+    } set[] = {
+        {"hl-dt-st", "dvdram gh24nsd1", 667, true},  // replaces the entry of other case
+        {"ASUS", "DRW-24D5MT", -2939, true},
+        {"ASUS", "DRW-24D5MT", -2940, false},
+        {"ASUS", "a=b", 10, false},
+        {"ASUS", "two\nlines", 10, false},
+        {"", "model", 10, false},
+        {"vendor", "   ", 10, false},
+        {";ASUS", "DRW", 10, false},
+        {"[ASUS]", "DRW", 10, false},
+    };
+    for (const auto& s : set) {
+        EXPECT_EQ(options.DriveOffsets.SetReadOffset(s.vendor, s.model, s.samples), s.stored)
+            << s.vendor << s.model << s.samples;
+    }
+
+    ASSERT_TRUE(SaveOptions(options, m_paths).Ok);
+    const std::string text = ReadText(OptionsFile());
+    // Entries loading refused stay in the file as they were.
+    EXPECT_NE(text.find("LITE-ON - far=2940\nLITE-ON - word=six\n"), std::string::npos) << text;
+    const TOptionsSetting reloaded = Loaded();
+    EXPECT_EQ(reloaded.DriveOffsets.ReadOffset("HL-DT-ST", "DVDRAM GH24NSD1"), 667);
+    EXPECT_EQ(reloaded.DriveOffsets.ReadOffset("ASUS", "DRW-24D5MT"), -2939);
+    EXPECT_EQ(reloaded.DriveOffsets.ReadOffset("PLEXTOR", "CD-R PX-W4824A"), -1164);
+    EXPECT_EQ(reloaded.DriveOffsets.Entries().size(), 3u);
 }
 
 TEST_F(OptionsSettingTest, ValuesThatAreNotNumbersGiveTheDefault) {

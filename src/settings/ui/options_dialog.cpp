@@ -258,6 +258,7 @@ TfrmOptions::TfrmOptions(QWidget* parent, TOptionsSetting& settings, OptionsTarg
     BuildFlacTab();
     BuildApeTab();
     BuildMetadataTab();
+    BuildVerifyTab();
     BuildButtons();
 
     FillCodecs();
@@ -497,6 +498,49 @@ void TfrmOptions::BuildMetadataTab() {
     layout->addStretch();
 }
 
+// How a rip is checked. The server text is kept as typed (bar the spaces
+// around it), as on the metadata page.
+void TfrmOptions::BuildVerifyTab() {
+    auto* page = Named(new QWidget(PageControl1), "tsVerify");
+    PageControl1->addTab(page, QStringLiteral("Verify"));
+
+    auto* readGroup = Named(new QGroupBox(QStringLiteral("Reading"), page), "gbReading");
+    ckbSecureRead = Named(new QCheckBox(QStringLiteral("Read &carefully (secure mode)"), readGroup),
+                          "ckbSecureRead");
+    seReadRetries = Named(new QSpinBox(readGroup), "seReadRetries");
+    seReadRetries->setRange(kMinReadRetries, kMaxReadRetries);
+    seReadRetries->setSingleStep(kReadRetriesStep);
+    seReadRetries->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    auto* readLayout = new QGridLayout(readGroup);
+    readLayout->addWidget(ckbSecureRead, 0, 0, 1, 3);
+    readLayout->addWidget(LabelFor(QStringLiteral("Read &retries:"), seReadRetries), 1, 0);
+    readLayout->addWidget(seReadRetries, 1, 1);
+    readLayout->setColumnStretch(2, 1);
+
+    auto* arGroup = Named(new QGroupBox(QStringLiteral("AccurateRip"), page), "gbAccurateRip");
+    ckbAccurateRip =
+        Named(new QCheckBox(QStringLiteral("Verify with &AccurateRip"), arGroup), "ckbAccurateRip");
+    editAccurateRipServer = Named(new QLineEdit(arGroup), "editAccurateRipServer");
+    auto* arLayout = new QGridLayout(arGroup);
+    arLayout->addWidget(ckbAccurateRip, 0, 0, 1, 2);
+    arLayout->addWidget(LabelFor(QStringLiteral("AccurateRip &server:"), editAccurateRipServer), 1,
+                        0);
+    arLayout->addWidget(editAccurateRipServer, 1, 1);
+    arLayout->setColumnStretch(1, 1);
+
+    ckbDecodeCheck =
+        Named(new QCheckBox(QStringLiteral("Check encoded files by &decoding them back"), page),
+              "ckbDecodeCheck");
+    ckbWriteLog = Named(new QCheckBox(QStringLiteral("Write a rip &log"), page), "ckbWriteLog");
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(readGroup);
+    layout->addWidget(arGroup);
+    layout->addWidget(ckbDecodeCheck);
+    layout->addWidget(ckbWriteLog);
+    layout->addStretch();
+}
+
 void TfrmOptions::BuildButtons() {
     bOK = Named(new QPushButton(QStringLiteral("OK"), this), "bOK");
     bOK->setDefault(true);
@@ -557,6 +601,7 @@ void TfrmOptions::LoadControls() {
 
     FillDriveList();
     LoadMetadata();
+    LoadVerify();
 }
 
 void TfrmOptions::LoadMetadata() {
@@ -567,6 +612,16 @@ void TfrmOptions::LoadMetadata() {
     editCoverArtServer->setText(QString::fromStdString(metadata.CoverArtServer));
     ckbUseCDText->setChecked(metadata.UseCDText);
     editCddbEmail->setText(QString::fromStdString(metadata.CddbEmail));
+}
+
+void TfrmOptions::LoadVerify() {
+    const TVerifyOptions& verify = m_settings.Verify;
+    ckbSecureRead->setChecked(verify.SecureRead);
+    seReadRetries->setValue(verify.ReadRetries);
+    ckbAccurateRip->setChecked(verify.AccurateRip);
+    editAccurateRipServer->setText(QString::fromStdString(verify.AccurateRipServer));
+    ckbDecodeCheck->setChecked(verify.DecodeCheck);
+    ckbWriteLog->setChecked(verify.WriteLog);
 }
 
 void TfrmOptions::FillDriveList() {
@@ -723,6 +778,7 @@ bool TfrmOptions::StoreControls() {
     m_settings.APEOptions.CPU = tbAPECpuUsage->value();
     m_settings.CDOptions.Index = cbCDList->currentIndex();
     StoreMetadata();
+    StoreVerify();
     return true;
 }
 
@@ -734,6 +790,19 @@ void TfrmOptions::StoreMetadata() {
     metadata.CoverArtServer = FieldText(editCoverArtServer);
     metadata.UseCDText = ckbUseCDText->isChecked();
     metadata.CddbEmail = FieldText(editCddbEmail);
+}
+
+void TfrmOptions::StoreVerify() {
+    TVerifyOptions& verify = m_settings.Verify;
+    verify.SecureRead = ckbSecureRead->isChecked();
+    seReadRetries->interpretText();
+    // A typed value between the steps goes down to a step: careful reads
+    // retry in whole rounds.
+    verify.ReadRetries = seReadRetries->value() / kReadRetriesStep * kReadRetriesStep;
+    verify.AccurateRip = ckbAccurateRip->isChecked();
+    verify.AccurateRipServer = FieldText(editAccurateRipServer);
+    verify.DecodeCheck = ckbDecodeCheck->isChecked();
+    verify.WriteLog = ckbWriteLog->isChecked();
 }
 
 // The number is the first three characters of the list's text.

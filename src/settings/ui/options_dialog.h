@@ -31,7 +31,8 @@ struct TOptionsPrompts {
 };
 
 // The modal "Options" dialog: the common, encoder and drive settings on six
-// tabs, and where titles and covers come from on a seventh. It loads the
+// tabs, where titles and covers come from on a seventh and how a rip is
+// checked on an eighth. It loads the
 // controls from the settings record when built and writes them back only on
 // "OK", then asks the main window to switch the drive (when another one was
 // chosen) and to show the output format and folder. It never writes the
@@ -60,15 +61,18 @@ private:
     void BuildFlacTab();
     void BuildApeTab();
     void BuildMetadataTab();
+    void BuildVerifyTab();
     void BuildButtons();
 
     void LoadControls();
     void LoadMetadata();
+    void LoadVerify();
     void FillDriveList();
     // False (after telling the user) when a bit rate text is not a number or
     // the VBR minimum lies above the maximum.
     [[nodiscard]] bool StoreControls();
     void StoreMetadata();
+    void StoreVerify();
     // Reads a bit-rate list's number; nothing (after telling the user) when
     // it is none.
     [[nodiscard]] std::optional<int> BitRateOf(QComboBox* list);
@@ -140,6 +144,13 @@ private:
     QLineEdit* editCoverArtServer = nullptr;
     QCheckBox* ckbUseCDText = nullptr;
     QLineEdit* editCddbEmail = nullptr;
+
+    QCheckBox* ckbSecureRead = nullptr;
+    QSpinBox* seReadRetries = nullptr;
+    QCheckBox* ckbAccurateRip = nullptr;
+    QLineEdit* editAccurateRipServer = nullptr;
+    QCheckBox* ckbDecodeCheck = nullptr;
+    QCheckBox* ckbWriteLog = nullptr;
 
     QPushButton* bOK = nullptr;
     QPushButton* bCancel = nullptr;

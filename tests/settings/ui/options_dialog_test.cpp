@@ -39,6 +39,11 @@ void PrintTo(const TMetadataOptions& m, std::ostream* out) {
          << m.CoverArtServer << "\", " << m.UseCDText << ", \"" << m.CddbEmail << "\"}";
 }
 
+void PrintTo(const TVerifyOptions& v, std::ostream* out) {
+    *out << '{' << v.SecureRead << ", " << v.ReadRetries << ", " << v.AccurateRip << ", \""
+         << v.AccurateRipServer << "\", " << v.DecodeCheck << ", " << v.WriteLog << '}';
+}
+
 namespace {
 
 [[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
@@ -509,29 +514,40 @@ TEST_F(OptionsDialogTest, StoredWmaVbrWithoutVbrFormatsIsCbr) {
     EXPECT_FALSE(m_settings.WMAOptions.VBR);
 }
 
-// The metadata page shows the stored values; "OK" stores what was typed,
-// without the spaces around the texts, and "Cancel" stores nothing.
-TEST_F(OptionsDialogTest, MetadataPageShowsAndStoresOnlyOnOk) {
-    const TMetadataOptions defaults{
-        true, "https://musicbrainz.org", true, "https://coverartarchive.org", true, ""};
-    const TMetadataOptions custom{false, "http://127.0.0.1:5000", false, "covers.lan",
-                                  false, "jo@example.org"};
+// The metadata and verify pages show the stored values; "OK" stores what was
+// typed, without the spaces around the texts and with the retry count down on
+// its steps of five, and "Cancel" stores nothing.
+TEST_F(OptionsDialogTest, MetadataAndVerifyPagesShowAndStoreOnlyOnOk) {
+    struct Pages {
+        TMetadataOptions metadata;
+        TVerifyOptions verify;
+    };
+    const Pages defaults{
+        {true, "https://musicbrainz.org", true, "https://coverartarchive.org", true, ""},
+        {true, 20, true, "http://www.accuraterip.com", true, true}};
+    const Pages custom{
+        {false, "http://127.0.0.1:5000", false, "covers.lan", false, "jo@example.org"},
+        {false, 65, false, "http://127.0.0.1:5001", false, false}};
     // Kept as typed but for the spaces: the lookups say what is wrong with them.
-    const TMetadataOptions typed{true, " musicbrainz.org/ws ", true, "\tftp://covers ",
-                                 true, " not an address "};
-    const TMetadataOptions typedStored{true, "musicbrainz.org/ws", true, "ftp://covers",
-                                       true, "not an address"};
+    const Pages typed{
+        {true, " musicbrainz.org/ws ", true, "\tftp://covers ", true, " not an address "},
+        {true, 23, true, " ar.lan/x ", true, true}};
+    const Pages typedStored{
+        {true, "musicbrainz.org/ws", true, "ftp://covers", true, "not an address"},
+        {true, 20, true, "ar.lan/x", true, true}};
     struct Case {
         const char* file;
-        const TMetadataOptions& shown;
-        const TMetadataOptions* entered;  // nothing: left as shown
+        const Pages& shown;
+        const Pages* entered;  // nothing: left as shown
         const char* button;
-        const TMetadataOptions& stored;
+        const Pages& stored;
     };
     const char* const customFile =
         "[Metadata]\nAutoLookup=0\nMusicBrainzServer=http://127.0.0.1:5000\nCoverArt=0\n"
-        "CoverArtServer=covers.lan\nUseCDText=0\nCddbEmail=jo@example.org\n";
-    const TMetadataOptions emptied{false, "", false, "", false, ""};
+        "CoverArtServer=covers.lan\nUseCDText=0\nCddbEmail=jo@example.org\n"
+        "[Verify]\nSecureRead=0\nReadRetries=65\nAccurateRip=0\n"
+        "AccurateRipServer=http://127.0.0.1:5001\nDecodeCheck=0\nWriteLog=0\n";
+    const Pages emptied{{false, "", false, "", false, ""}, {false, 5, false, "", false, false}};
     const Case cases[] = {
         {"", defaults, &custom, "bOK", custom},
         {customFile, custom, &typed, "bOK", typedStored},
@@ -549,21 +565,41 @@ TEST_F(OptionsDialogTest, MetadataPageShowsAndStoresOnlyOnOk) {
         auto* coverServer = Find<QLineEdit>("editCoverArtServer");
         auto* cdText = Find<QCheckBox>("ckbUseCDText");
         auto* email = Find<QLineEdit>("editCddbEmail");
+        auto* secureRead = Find<QCheckBox>("ckbSecureRead");
+        auto* retries = Find<QSpinBox>("seReadRetries");
+        auto* accurateRip = Find<QCheckBox>("ckbAccurateRip");
+        auto* arServer = Find<QLineEdit>("editAccurateRipServer");
+        auto* decodeCheck = Find<QCheckBox>("ckbDecodeCheck");
+        auto* writeLog = Find<QCheckBox>("ckbWriteLog");
         const TMetadataOptions shown{autoLookup->isChecked(), server->text().toStdString(),
                                      coverArt->isChecked(),   coverServer->text().toStdString(),
                                      cdText->isChecked(),     email->text().toStdString()};
-        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(shown, c.shown.metadata);
+        const TVerifyOptions shownVerify{secureRead->isChecked(),  retries->value(),
+                                         accurateRip->isChecked(), arServer->text().toStdString(),
+                                         decodeCheck->isChecked(), writeLog->isChecked()};
+        EXPECT_EQ(shownVerify, c.shown.verify);
         if (c.entered != nullptr) {
-            autoLookup->setChecked(c.entered->AutoLookup);
-            server->setText(QString::fromStdString(c.entered->MusicBrainzServer));
-            coverArt->setChecked(c.entered->CoverArt);
-            coverServer->setText(QString::fromStdString(c.entered->CoverArtServer));
-            cdText->setChecked(c.entered->UseCDText);
-            email->setText(QString::fromStdString(c.entered->CddbEmail));
+            const TMetadataOptions& m = c.entered->metadata;
+            autoLookup->setChecked(m.AutoLookup);
+            server->setText(QString::fromStdString(m.MusicBrainzServer));
+            coverArt->setChecked(m.CoverArt);
+            coverServer->setText(QString::fromStdString(m.CoverArtServer));
+            cdText->setChecked(m.UseCDText);
+            email->setText(QString::fromStdString(m.CddbEmail));
+            const TVerifyOptions& v = c.entered->verify;
+            secureRead->setChecked(v.SecureRead);
+            // Typed, as a user would, between the steps.
+            retries->findChild<QLineEdit*>()->setText(QString::number(v.ReadRetries));
+            accurateRip->setChecked(v.AccurateRip);
+            arServer->setText(QString::fromStdString(v.AccurateRipServer));
+            decodeCheck->setChecked(v.DecodeCheck);
+            writeLog->setChecked(v.WriteLog);
         }
         Click(c.button);
         EXPECT_FALSE(m_dialog->isVisible());
-        EXPECT_EQ(m_settings.Metadata, c.stored);
+        EXPECT_EQ(m_settings.Metadata, c.stored.metadata);
+        EXPECT_EQ(m_settings.Verify, c.stored.verify);
     }
 }
 
@@ -590,7 +626,7 @@ TEST_F(OptionsDialogTest, EveryControlHasAnAccessibleName) {
           "cbStereoMode",       "tbMP3Cpu",         "tbCompression", "cbOggNomBit",
           "cbOggMaxBit",        "cbOggMinBit",      "lbCodecs",      "lbFormats",
           "cbFlacCompression",  "seAPECompression", "tbAPECpuUsage", "editMusicBrainzServer",
-          "editCoverArtServer", "editCddbEmail"}) {
+          "editCoverArtServer", "editCddbEmail",    "seReadRetries", "editAccurateRipServer"}) {
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
     }
 }
