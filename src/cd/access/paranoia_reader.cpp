@@ -44,18 +44,31 @@ void CountEvent(long, paranoia_cb_mode_t event) {
     }
 }
 
-// Paranoia's drive reads, taken through the handle's device. Sectors past
-// the readable end are not read: the read comes back short, which paranoia
-// treats as a read error of those sectors.
+// Paranoia's drive reads, taken through the handle's device: the number of
+// sectors read from begin on. A short count is a read error of the sectors
+// after it, which paranoia retries and in the end gives up on; so are
+// sectors past the readable end. A failed read of several sectors is read
+// again one sector at a time, so that only the bad sector counts as lost
+// and not every good one read with it.
 long ReadThroughDevice(cdrom_drive_t*, void* dest, lsn_t begin, long sectors) {
     if (t_read == nullptr || begin < 0 || sectors <= 0 ||
         static_cast<std::uint32_t>(begin) >= t_read->readableEnd) {
-        return -1;
+        return 0;
     }
     const auto start = static_cast<std::uint32_t>(begin);
     const std::uint32_t count =
         std::min(static_cast<std::uint32_t>(sectors), t_read->readableEnd - start);
-    return t_read->readSectors(start, count, static_cast<std::uint8_t*>(dest)) ? count : -1;
+    auto* bytes = static_cast<std::uint8_t*>(dest);
+    if (t_read->readSectors(start, count, bytes)) {
+        return count;
+    }
+    std::uint32_t good = 0;
+    while (
+        good + 1 < count &&
+        t_read->readSectors(start + good, 1, bytes + std::size_t{good} * CDIO_CD_FRAMESIZE_RAW)) {
+        ++good;
+    }
+    return good;
 }
 
 }  // namespace
