@@ -80,11 +80,16 @@ constexpr std::size_t kReadsPerWrite = 8;
 // eighth of the system calls and no new buffer per read.
 class SectorWriter {
 public:
-    SectorWriter(TCDHandle handle, int file, off_t offset, RipAudioObserver* observer)
-        : m_handle(handle), m_file(file), m_offset(offset), m_observer(observer) {}
+    SectorWriter(TCDHandle handle, int file, off_t offset, RipAudioObserver* observer,
+                 std::stop_token stop)
+        : m_handle(handle),
+          m_file(file),
+          m_offset(offset),
+          m_observer(observer),
+          m_stop(std::move(stop)) {}
 
-    // Reads count sectors from start. False when the read fails, or when the
-    // write it completes fails.
+    // Reads count sectors from start. False when the read fails or is
+    // stopped, or when the write it completes fails.
     [[nodiscard]] bool Append(std::uint32_t start, std::uint32_t count) {
         TTrackBuf& buffer = m_buffers[m_pending];
         const std::uint32_t bytes = count * kCDSectorBytes;
@@ -97,7 +102,7 @@ public:
         buffer.Len = 0;
         buffer.Status = 0;
         buffer.StartOffset = 0;
-        if (ReadCDAudioLBA(m_handle, &buffer) != 1 ||
+        if (ReadCDAudioLBA(m_handle, &buffer, m_stop) != 1 ||
             static_cast<std::size_t>(buffer.StartOffset) + buffer.Len > buffer.Buf.size()) {
             return false;
         }
@@ -134,6 +139,7 @@ private:
     int m_file;
     off_t m_offset;
     RipAudioObserver* m_observer;  // may be null
+    std::stop_token m_stop;
     bool m_writeFailed = false;
     std::size_t m_pending = 0;
     std::array<TTrackBuf, kReadsPerWrite> m_buffers;
@@ -209,12 +215,18 @@ void TCDRipThread::Execute() {
 TCDRipThread::CopyResult TCDRipThread::CopyTrack(int file, std::uint32_t startSector,
                                                  std::uint32_t sectorCount,
                                                  std::uint32_t& audioBytes) {
-    SectorWriter writer(m_cdHandle, file, kRipWavHeaderBytes, m_audioObserver);
+    SectorWriter writer(m_cdHandle, file, kRipWavHeaderBytes, m_audioObserver,
+                        m_readStop.get_token());
     bool failed = false;
     std::uint32_t done = 0;
     while (!failed && done < sectorCount) {
         const std::uint32_t count = std::min(kRipSectorsPerRead, sectorCount - done);
-        failed = !writer.Append(startSector + done, count);
+        const bool appended = writer.Append(startSector + done, count);
+        // A careful read the stop ended early leaves the track cut short.
+        if (!appended && GetAspiLibError() == cdeReadStopped) {
+            break;
+        }
+        failed = !appended;
         done += count;
         PostProgress(static_cast<std::int32_t>(std::uint64_t{done} * 100 / sectorCount));
         if (StopRequested()) {

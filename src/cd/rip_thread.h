@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -97,7 +98,12 @@ public:
     void WaitFor();
 
     // Any thread. The body checks it after each read.
-    void SetStopRequested(bool stop) { m_stopRequested.store(stop); }
+    void SetStopRequested(bool stop) {
+        m_stopRequested.store(stop);
+        if (stop) {
+            m_readStop.request_stop();  // also ends a careful read between sectors
+        }
+    }
     bool StopRequested() const { return m_stopRequested.load(); }
 
     std::int32_t TrackNumber() const { return m_trackNumber; }
@@ -116,6 +122,7 @@ private:
     void PostProgress(std::int32_t percent, std::int32_t status = kRipStatusOk);
 
     std::atomic<bool> m_stopRequested{false};
+    std::stop_source m_readStop;
     std::atomic<bool> m_partialFileRemoved{false};
     const std::int32_t m_trackNumber;
     const std::string m_trackTitle;

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "cd/access/libcdio_backend.h"
 #include "cd/rip_protocol.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
+#include "support/cd/forwarding_device.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"
@@ -224,6 +226,44 @@ TEST_F(RipThreadTest, StopBetweenReadsRemovesThePartialWav) {
         EXPECT_FALSE(fs::exists(fs::path(m_options.OutputFolder) / "Stopped.nor"));
     }
     EXPECT_EQ(ReadFileBytes(Wav("Stopped")), WithHeader(25 * kCDSectorBytes, pcm));
+}
+
+// A real image device that calls onSector when a read touches sector.
+class WatchedSectorDevice : public ForwardingDevice {
+public:
+    WatchedSectorDevice(std::unique_ptr<CDDevice> real, std::uint32_t sector,
+                        std::function<void()> onSector)
+        : ForwardingDevice(std::move(real)), m_sector(sector), m_onSector(std::move(onSector)) {}
+
+    bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
+        if (start <= m_sector && m_sector < start + count) {
+            m_onSector();
+        }
+        return ForwardingDevice::ReadAudio(start, count, dest);
+    }
+
+private:
+    std::uint32_t m_sector;
+    std::function<void()> m_onSector;
+};
+
+// Careful reading reads ahead; a stop arriving during a read ends that read
+// and the track, which is cut short.
+TEST_F(RipThreadTest, StopDuringACarefulReadEndsItAndRemovesThePartialWav) {
+    const auto previous = SetCDBackend(std::make_shared<WrappingBackend>(
+        MakeLibcdioBackend(), [this](std::unique_ptr<CDDevice> device) {
+            return std::make_unique<WatchedSectorDevice>(std::move(device), 15, [this] {
+                if (m_thread != nullptr) {
+                    m_thread->SetStopRequested(true);
+                }
+            });
+        }));
+    OpenDisc({discimage::BytePattern(25 * kCDSectorBytes, 5)});
+    ASSERT_EQ(SetCDReadMode(m_handle, {true, 20, 0}), 1);
+    bool removed = false;
+    EXPECT_EQ(Rip(1, "Stopped", &removed), Texts{});
+    EXPECT_TRUE(removed);
+    SetCDBackend(previous);
 }
 
 TEST_F(RipThreadTest, ReadFailureEndsWithStatus3AndKeepsThePartialFile) {

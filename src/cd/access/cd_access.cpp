@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <mutex>
 #include <string_view>
 
@@ -14,6 +15,8 @@ namespace {
 
 constexpr std::uint32_t kLeadInSectors = 150;  // 00:02:00
 constexpr std::uint32_t kSectorsPerMinute = 60 * 75;
+constexpr std::int64_t kSamplesPerSector = kCDSectorBytes / 4;
+constexpr int kRetryStep = 5;
 
 thread_local int t_lastError = cdeNoError;
 
@@ -33,7 +36,65 @@ struct OpenDrive {
     std::unique_ptr<CDDevice> device;
     bool msf = false;                    // ReadTOC gives minute/second/frame addresses
     std::optional<CDDiscLayout> layout;  // from the last successful layout read
+    TCDDriveIdentity identity;
+    TCDReadMode mode;
+    TCDReadQuality quality;
+    std::vector<std::uint8_t> shifted;  // the raw sectors behind an offset-corrected read
 };
+
+// Careful reading checks its retry count only at multiples of 5; any other
+// count never ends the retries of a sector that cannot be read.
+int UsableRetries(int retries) {
+    const int bounded = std::clamp(retries, kRetryStep, kCDMaxReadRetries);
+    return (bounded + kRetryStep - 1) / kRetryStep * kRetryStep;
+}
+
+// Reads count sectors from start without offset correction. The drive's
+// mutex must be held.
+TCDAccessError ReadRaw(OpenDrive& drive, const CDDiscLayout& layout, std::uint32_t start,
+                       std::uint32_t count, std::uint8_t* dest, std::stop_token stop) {
+    CDDevice& device = *drive.device;
+    if (!drive.mode.Careful) {
+        return device.ReadAudio(start, count, dest) ? cdeNoError : cdeReadFailed;
+    }
+    const CDCarefulRead how{drive.mode.Retries, std::move(stop), layout.readableEnd,
+                            [&device](std::uint32_t s, std::uint32_t n, std::uint8_t* d) {
+                                return device.ReadAudio(s, n, d);
+                            },
+                            &drive.quality};
+    return device.ReadAudioCarefully(start, count, dest, how);
+}
+
+// Reads count sectors' worth of samples from start with the mode's offset
+// correction: sample i of dest is raw sample i + offset, silence where that
+// lies outside the disc. The drive's mutex must be held.
+TCDAccessError ReadCorrected(OpenDrive& drive, const CDDiscLayout& layout, std::uint32_t start,
+                             std::uint32_t count, std::uint8_t* dest, std::stop_token stop) {
+    const std::int64_t offset = drive.mode.OffsetSamples;
+    if (offset == 0) {
+        return ReadRaw(drive, layout, start, count, dest, std::move(stop));
+    }
+    const std::int64_t first = start * kSamplesPerSector + offset;
+    const std::int64_t end = first + count * kSamplesPerSector;
+    const std::int64_t from = std::max<std::int64_t>(first, 0);
+    const std::int64_t to = std::min<std::int64_t>(end, layout.readableEnd * kSamplesPerSector);
+    std::memset(dest, 0, std::size_t{count} * kCDSectorBytes);
+    if (from >= to) {
+        return cdeNoError;
+    }
+    const auto rawStart = static_cast<std::uint32_t>(from / kSamplesPerSector);
+    const auto rawEnd =
+        static_cast<std::uint32_t>((to + kSamplesPerSector - 1) / kSamplesPerSector);
+    drive.shifted.resize(std::size_t{rawEnd - rawStart} * kCDSectorBytes);
+    const TCDAccessError error =
+        ReadRaw(drive, layout, rawStart, rawEnd - rawStart, drive.shifted.data(), std::move(stop));
+    if (error == cdeNoError) {
+        std::memcpy(dest + (from - first) * 4,
+                    drive.shifted.data() + (from - rawStart * kSamplesPerSector) * 4,
+                    static_cast<std::size_t>(to - from) * 4);
+    }
+    return error;
+}
 
 // The process-wide backend and handle table; slot h - 1 holds handle h.
 class HandleTable {
@@ -255,6 +316,7 @@ TCDHandle GetCDHandle(const TGetCDHandle* request) {
         return Fail(cdeNoSuchDrive);
     }
     auto drive = std::make_shared<OpenDrive>();
+    drive->identity = entry->identity;
     drive->device = backend->Open(*entry);
     if (!drive->device) {
         return Fail(cdeOpenFailed);
@@ -310,7 +372,7 @@ int ReadTOC(TCDHandle handle, TTOC* toc) {
     return Succeed();
 }
 
-int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer) {
+int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer, std::stop_token stop) {
     const auto drive = HandleTable::Instance().Find(handle);
     if (!drive) {
         return Fail(cdeInvalidHandle);
@@ -333,10 +395,66 @@ int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer) {
     if (end > layout->readableEnd) {
         return Fail(cdeOutOfRange);
     }
-    if (!drive->device->ReadAudio(buffer->StartFrame, buffer->NumFrames, buffer->Buf.data())) {
-        return Fail(cdeReadFailed);
+    const TCDAccessError error =
+        ReadCorrected(*drive, *layout, buffer->StartFrame, buffer->NumFrames, buffer->Buf.data(),
+                      std::move(stop));
+    if (error != cdeNoError) {
+        return Fail(error);
     }
     buffer->Len = static_cast<std::uint32_t>(bytes);
+    return Succeed();
+}
+
+int SetCDReadMode(TCDHandle handle, const TCDReadMode& mode) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    if (mode.OffsetSamples < -kCDMaxReadOffset || mode.OffsetSamples > kCDMaxReadOffset) {
+        return Fail(cdeBadArgument);
+    }
+    std::lock_guard lock(drive->mutex);
+    drive->mode = mode;
+    drive->mode.Retries = UsableRetries(mode.Retries);
+    return Succeed();
+}
+
+int GetCDReadMode(TCDHandle handle, TCDReadMode* mode) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive || mode == nullptr) {
+        return Fail(drive ? cdeBadArgument : cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    *mode = drive->mode;
+    return Succeed();
+}
+
+int GetCDReadQuality(TCDHandle handle, TCDReadQuality* quality) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive || quality == nullptr) {
+        return Fail(drive ? cdeBadArgument : cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    *quality = drive->quality;
+    return Succeed();
+}
+
+int ResetCDReadQuality(TCDHandle handle) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive) {
+        return Fail(cdeInvalidHandle);
+    }
+    std::lock_guard lock(drive->mutex);
+    drive->quality = {};
+    return Succeed();
+}
+
+int GetCDDriveIdentity(TCDHandle handle, TCDDriveIdentity* identity) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive || identity == nullptr) {
+        return Fail(drive ? cdeBadArgument : cdeInvalidHandle);
+    }
+    *identity = drive->identity;  // fixed when the handle opened
     return Succeed();
 }
 
@@ -403,7 +521,13 @@ int CDMediaChanged(TCDHandle handle) {
         Fail(cdeInvalidHandle);
         return -1;
     }
-    std::lock_guard lock(drive->mutex);
+    // The media poll must not wait behind a read, which may take long when
+    // careful reading retries a bad sector. A disc being read is there.
+    std::unique_lock lock(drive->mutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        t_lastError = cdeNoError;
+        return 0;
+    }
     const int changed = drive->device->MediaChanged();
     if (changed < 0) {
         Fail(cdeReadFailed);

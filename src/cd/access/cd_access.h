@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@ enum TCDAccessError : int {
     cdeCDDBRefused = 12,    // the server answered an error code (4xx, 5xx, ...)
     cdeCDDBMalformed = 13,  // the answer does not follow the protocol
     cdeCDDBAbandoned = 14,  // stopped by the caller
+    cdeReadStopped = 15,    // a careful read ended early at the caller's request
 };
 
 // One entry of the drive list. (Adapter, Target, Lun) identifies the drive in
@@ -172,9 +174,81 @@ int ModifyCDParms(TCDHandle handle, int parameter, std::uint32_t value);
 // Reads the table of contents of the disc in the drive; 1 on success.
 [[nodiscard]] int ReadTOC(TCDHandle handle, TTOC* toc);
 
-// Reads NumFrames raw audio sectors; 1 on success. The whole range must lie
-// between sector 0 and the lead-out.
-[[nodiscard]] int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer);
+// Reads NumFrames raw audio sectors as the handle's read mode says; 1 on
+// success. The whole range must lie between sector 0 and the lead-out. A
+// careful read checks stop between sectors and fails with cdeReadStopped
+// once it is requested.
+[[nodiscard]] int ReadCDAudioLBA(TCDHandle handle, TTrackBuf* buffer, std::stop_token stop = {});
+
+inline constexpr int kCDDefaultReadRetries = 20;
+inline constexpr int kCDMaxReadRetries = 1000;
+// The largest read offset correction, in samples either way (one second).
+inline constexpr std::int32_t kCDMaxReadOffset = 44100;
+
+// How ReadCDAudioLBA reads a handle's sectors. A new handle reads plainly
+// with no correction.
+//
+// Careful reading re-reads and compares overlapping reads until they agree,
+// mending jitter and retrying a failing sector up to Retries times before it
+// gives the best it has (silence where nothing could be read). Such a read
+// succeeds; what it mended or gave up on is counted in the handle's read
+// quality. Retries is used rounded up to a multiple of 5 within
+// 5..kCDMaxReadRetries. Careful reading runs where the backend supports it
+// (libcdio's drives and images); on other backends it reads plainly and
+// counts nothing.
+//
+// OffsetSamples is the drive's read offset correction c: sample i of what a
+// read returns is the sample the drive delivers at position i + c, and
+// positions outside the disc read as silence. A drive's offset is keyed by
+// its identity; disc images need none.
+struct TCDReadMode {
+    bool Careful = false;
+    int Retries = kCDDefaultReadRetries;
+    std::int32_t OffsetSamples = 0;
+
+    bool operator==(const TCDReadMode&) const = default;
+};
+
+// Sets the handle's read mode; 1 on success. An offset beyond
+// kCDMaxReadOffset either way fails with cdeBadArgument.
+int SetCDReadMode(TCDHandle handle, const TCDReadMode& mode);
+
+// The read mode in use, its retry count as rounded; 1 on success.
+int GetCDReadMode(TCDHandle handle, TCDReadMode* mode);
+
+// What careful reads mended or gave up on, summed over the reads since the
+// handle opened or since the last ResetCDReadQuality. A track read without
+// ReadErrors and SkippedSectors came off the disc as the disc holds it.
+struct TCDReadQuality {
+    std::uint32_t ReadErrors = 0;       // failed drive reads
+    std::uint32_t SkippedSectors = 0;   // sectors given up on after every retry
+    std::uint32_t JitterFixes = 0;      // reads re-aligned at their edges or inside
+    std::uint32_t DriftFixes = 0;       // drift between reads corrected
+    std::uint32_t DroppedFixes = 0;     // bytes the drive dropped, restored
+    std::uint32_t DuplicatedFixes = 0;  // bytes the drive repeated, removed
+
+    [[nodiscard]] bool Clean() const { return ReadErrors == 0 && SkippedSectors == 0; }
+    bool operator==(const TCDReadQuality&) const = default;
+};
+
+// 1 on success.
+int GetCDReadQuality(TCDHandle handle, TCDReadQuality* quality);
+int ResetCDReadQuality(TCDHandle handle);
+
+// Which drive a handle reads: the drive's own vendor, model and firmware
+// revision (blanks trimmed; Revision may be empty), or for a disc image
+// Vendor "Image", Model its file name and Image set.
+struct TCDDriveIdentity {
+    std::string Vendor{};
+    std::string Model{};
+    std::string Revision{};
+    bool Image = false;
+
+    bool operator==(const TCDDriveIdentity&) const = default;
+};
+
+// 1 on success.
+int GetCDDriveIdentity(TCDHandle handle, TCDDriveIdentity* identity);
 
 // Reads the CD-Text of the disc in the drive into text; 1 on success, also
 // when the disc has none (text then Empty()). Drives prefer the English
@@ -189,7 +263,8 @@ int GetAspiLibError();
 
 // 1 when the drive reports a media change since the last call, 0 when not,
 // -1 on failure. A disc image changes when its files vanish (removal) or
-// come back (arrival, opened afresh).
+// come back (arrival, opened afresh). While a read holds the drive the
+// answer is 0 at once: the change stays with the drive for a later call.
 int CDMediaChanged(TCDHandle handle);
 
 // Opens or closes the drive's tray; 1 on success. Disc images have no tray

@@ -7,6 +7,7 @@
 // which tests do to produce faults that real drives and images cannot.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 struct CDDriveEntry {
     TCDDriveInfo info;
     std::string path;  // device node or image file
+    TCDDriveIdentity identity{};
 };
 
 struct CDTrackEntry {
@@ -35,6 +37,18 @@ struct CDDiscLayout {
     std::uint32_t readableEnd = 0;
 };
 
+// What a careful read needs besides its sectors.
+struct CDCarefulRead {
+    int retries = kCDDefaultReadRetries;  // a multiple of 5, at least 5
+    std::stop_token stop;
+    std::uint32_t readableEnd = 0;  // of the disc's layout
+    // The plain read of the handle's device: careful reading takes every
+    // sector through it, so a device wrapping another (as tests do to inject
+    // faults) still sees each read.
+    std::function<bool(std::uint32_t start, std::uint32_t count, std::uint8_t* dest)> readSectors;
+    TCDReadQuality* quality = nullptr;  // counts are added here
+};
+
 // One opened drive. Owned by one handle; the handle layer serialises calls,
 // so an implementation needs no locking of its own.
 class CDDevice {
@@ -48,6 +62,14 @@ public:
     // already checked to lie inside the disc. False on a read error.
     [[nodiscard]] virtual bool ReadAudio(std::uint32_t start, std::uint32_t count,
                                          std::uint8_t* dest) = 0;
+
+    // Reads as ReadAudio does, carefully (see TCDReadMode); cdeNoError on
+    // success. Devices that cannot read carefully read plainly.
+    [[nodiscard]] virtual TCDAccessError ReadAudioCarefully(std::uint32_t start,
+                                                            std::uint32_t count, std::uint8_t* dest,
+                                                            const CDCarefulRead& how) {
+        return how.readSectors(start, count, dest) ? cdeNoError : cdeReadFailed;
+    }
 
     // The disc's CD-Text as the drive gives it, texts not yet cleaned;
     // nothing without a readable disc. Devices that cannot read CD-Text

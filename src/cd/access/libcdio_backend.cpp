@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/access/libcdio_backend.h"
 
+#include "cd/access/paranoia_reader.h"
+
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
 #include <cdio/logging.h>
@@ -48,6 +50,14 @@ void CopyField(char (&field)[N], std::string_view text) {
     }
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), text.size());
+}
+
+// Inquiry fields are blank-padded; the padding is not part of the name.
+std::string Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos
+               ? ""
+               : std::string(text.substr(first, text.find_last_not_of(' ') + 1 - first));
 }
 
 // Vendor names fill 8 blank-padded characters, as in a drive's inquiry data,
@@ -193,6 +203,14 @@ public:
         return true;
     }
 
+    TCDAccessError ReadAudioCarefully(std::uint32_t start, std::uint32_t count, std::uint8_t* dest,
+                                      const CDCarefulRead& how) override {
+        if (!m_paranoia) {
+            m_paranoia = ParanoiaReader::Open(m_cdio.get());
+        }
+        return m_paranoia ? m_paranoia->Read(start, count, dest, how) : cdeUnsupported;
+    }
+
     int MediaChanged() override {
         if (IsImageDriver(m_driver)) {
             return ImageChanged();
@@ -232,8 +250,16 @@ private:
         if (!fresh) {
             return false;
         }
-        m_cdio = std::move(fresh);
+        Replace(std::move(fresh));
         return true;
+    }
+
+    // The careful-read session belongs to the CdIo_t it was opened on and
+    // holds that disc's table of contents: it ends with it, and the next
+    // careful read opens one on the fresh CdIo_t.
+    void Replace(CdioPtr fresh) {
+        m_paranoia.reset();
+        m_cdio = std::move(fresh);
     }
 
     void RememberDataPath() {
@@ -255,7 +281,7 @@ private:
             if (!fresh) {
                 return 0;  // not readable yet: still removed
             }
-            m_cdio = std::move(fresh);
+            Replace(std::move(fresh));
             RememberDataPath();
         }
         m_present = present;
@@ -263,6 +289,7 @@ private:
     }
 
     CdioPtr m_cdio;
+    std::unique_ptr<ParanoiaReader> m_paranoia;  // opened at the first careful read
     std::string m_path;
     driver_id_t m_driver;
     std::string m_dataPath;  // a BIN/CUE image's data file; empty for others
@@ -294,6 +321,8 @@ CDDriveEntry RealDriveEntry(const char* device, std::uint8_t index) {
     if (cdio && cdio_get_hwinfo(cdio.get(), &hwinfo)) {
         CopyVendor(entry.info.Vendor, hwinfo.psz_vendor);
         CopyField(entry.info.Product, hwinfo.psz_model);
+        entry.identity = {Trimmed(hwinfo.psz_vendor), Trimmed(hwinfo.psz_model),
+                          Trimmed(hwinfo.psz_revision), false};
     } else {
         CopyField(entry.info.Product, std::filesystem::path(device).filename().string());
     }
@@ -349,7 +378,9 @@ public:
             entry.info.Adapter = kImageAdapter;
             entry.info.Target = imageIndex++;
             CopyVendor(entry.info.Vendor, "Image");
-            CopyField(entry.info.Product, std::filesystem::path(path).filename().string());
+            const std::string fileName = std::filesystem::path(path).filename().string();
+            CopyField(entry.info.Product, fileName);
+            entry.identity = {"Image", fileName, "", true};
             drives.push_back(entry);
         }
         return drives;

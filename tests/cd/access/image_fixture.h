@@ -78,3 +78,17 @@ inline discimage::Pcm DiscBytes(const std::vector<discimage::Pcm>& tracks) {
     }
     return all;
 }
+
+// The bytes of sectors [start, end) read as the rip thread reads them, ten
+// sectors a call; empty after a failed read.
+inline discimage::Pcm ReadInRipSteps(TCDHandle handle, std::uint32_t start, std::uint32_t end) {
+    discimage::Pcm all;
+    for (std::uint32_t sector = start; sector < end; sector += 10) {
+        TTrackBuf buffer = MakeTrackBuf(sector, std::min(10u, end - sector));
+        if (ReadCDAudioLBA(handle, &buffer) != 1) {
+            return {};
+        }
+        all.insert(all.end(), buffer.Buf.begin(), buffer.Buf.begin() + buffer.Len);
+    }
+    return all;
+}

@@ -19,6 +19,11 @@ public:
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
         return m_inner->ReadAudio(start, count, dest);
     }
+    // The careful read's sectors still come through this device's ReadAudio.
+    TCDAccessError ReadAudioCarefully(std::uint32_t start, std::uint32_t count, std::uint8_t* dest,
+                                      const CDCarefulRead& how) override {
+        return m_inner->ReadAudioCarefully(start, count, dest, how);
+    }
     std::optional<TCDText> ReadCDText() override { return m_inner->ReadCDText(); }
     int MediaChanged() override { return m_inner->MediaChanged(); }
     TCDAccessError Eject() override { return m_inner->Eject(); }
