@@ -131,7 +131,27 @@ void DiscSession::ClearDiscFields() {
     m_disc.Comment.clear();
 }
 
+// Values that belong to one release: an answer for another release brings
+// its own or none, never the previous release's.
+void DiscSession::ForgetRelease() {
+    m_disc.Barcode.clear();
+    m_disc.ReleaseGroupId.clear();
+    m_disc.DiscNumber = 0;
+    m_disc.DiscTotal = 0;
+    m_disc.Cover.clear();
+    m_disc.CoverType.clear();
+    for (TrackInfo& track : m_disc.Tracks) {
+        track.Artist.clear();
+        track.Isrc.clear();
+        track.RecordingId.clear();
+        track.TrackId.clear();
+    }
+}
+
 void DiscSession::Apply(const DiscInfo& found) {
+    if (!found.ReleaseId.empty() && found.ReleaseId != m_disc.ReleaseId) {
+        ForgetRelease();
+    }
     for (auto [value, given] : {std::pair{&m_disc.Artist, &found.Artist},
                                 {&m_disc.Album, &found.Album},
                                 {&m_disc.AlbumArtist, &found.AlbumArtist},

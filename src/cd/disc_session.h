@@ -74,10 +74,14 @@ public:
     // cover (with its type) replace theirs. Each of its tracks whose Number
     // is a track of the layout replaces that track's title as given, and its
     // artist, ISRC and ids when given. Ticks stay the user's; tracks not on
-    // the disc are ignored.
+    // the disc are ignored. An answer naming a release other than the disc's
+    // first drops what the previous release gave beyond texts and titles:
+    // barcode, release group, disc number and total, cover, and the tracks'
+    // artists, ISRCs and ids.
     void Apply(const DiscInfo& found);
 
 private:
+    void ForgetRelease();
     TrackInfo* TrackAt(int row);
 
     std::filesystem::path m_cacheFile;

@@ -30,6 +30,7 @@ struct Release {
     std::string id;
     std::string title;
     std::vector<std::string> tracks;
+    std::string barcode = "0123456789012";
 };
 
 // A disc-id answer of the service's shape: each release has one medium, the
@@ -40,7 +41,7 @@ std::string DiscAnswer(const std::string& discId, const std::vector<Release>& re
     for (std::size_t r = 0; r < releases.size(); ++r) {
         const Release& release = releases[r];
         json += std::string(r > 0 ? "," : "") + R"({"id":")" + release.id + R"(","title":")" +
-                release.title + R"(","date":"1999-05-01","barcode":"0123456789012",)" +
+                release.title + R"(","date":"1999-05-01","barcode":")" + release.barcode + R"(",)" +
                 R"("artist-credit":[{"name":"The Larks","joinphrase":""}],)" +
                 R"("genres":[{"name":"rock","count":4}],"cover-art-archive":{"front":true},)" +
                 R"("media":[{"position":1,"format":"CD","track-count":)" +
@@ -78,7 +79,7 @@ bool PumpUntil(const std::function<bool()>& done) {
 const Release kFirst{
     "11111111-1111-1111-1111-111111111111", "Morning", {"Dawn", "Walk", "Noon", "Dusk"}};
 const Release kSecond{
-    "22222222-2222-2222-2222-222222222222", "Evening", {"Eve", "Stroll", "Night", "End"}};
+    "22222222-2222-2222-2222-222222222222", "Evening", {"Eve", "Stroll", "Night", "End"}, ""};
 
 class MusicBrainzFlowTest : public MainWindowTest {
 protected:
@@ -196,7 +197,7 @@ TEST_F(MusicBrainzFlowTest, AutomaticLookupFillsANewDisc) {
 
 // Several releases: the automatic lookup applies none and says so; the
 // command then offers them without asking the server again, and applies the
-// pick.
+// pick; a later pick of another release leaves nothing of the previous one.
 TEST_F(MusicBrainzFlowTest, SeveralReleasesWaitForTheUsersChoice) {
     InsertTextDisc({});
     LoopbackHttpServer server([&](const HttpRequest&) {
@@ -216,6 +217,15 @@ TEST_F(MusicBrainzFlowTest, SeveralReleasesWaitForTheUsersChoice) {
     EXPECT_EQ(Titles(), QStringList({"Eve", "Stroll", "Night", "End"}));
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_TRUE(m_prompts.shown.empty());
+
+    m_releaseChoice.answer = 0;
+    m_window->QueryMusicBrainz();
+    m_releaseChoice.answer = 1;
+    m_window->QueryMusicBrainz();
+    EXPECT_EQ(server.Requests().size(), 3u);
+    const DiscInfo disc = RippedDisc();
+    EXPECT_EQ(disc.ReleaseId, kSecond.id);
+    EXPECT_EQ(disc.Barcode, "");
 }
 
 // What the user keeps for a disc in the cache wins: neither its CD-Text nor
