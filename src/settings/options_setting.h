@@ -147,9 +147,9 @@ struct TQueryCDDB {
 // Section "Metadata": where titles, covers and the CDDB user come from.
 struct TMetadataOptions {
     bool AutoLookup{};              // look a disc up on MusicBrainz when it comes in
-    std::string MusicBrainzServer;  // "http(s)://host[:port]", no path
+    std::string MusicBrainzServer;  // "http(s)://host[:port]", a path kept as a prefix
     bool CoverArt{};                // fetch the chosen release's front cover
-    std::string CoverArtServer;     // "http(s)://host[:port]", no path
+    std::string CoverArtServer;     // "http(s)://host[:port]", a path kept as a prefix
     bool UseCDText{};               // fill a new disc's titles from its CD-Text
     std::string CddbEmail;          // sent in the CDDB hello; empty or no address: kCddbUserEmail
 

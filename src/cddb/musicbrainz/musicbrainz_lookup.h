@@ -39,7 +39,7 @@ inline constexpr std::chrono::seconds kMbMaxRetryWait{10};
 [[nodiscard]] std::string MusicBrainzUserAgent();
 
 struct TMbLookupOptions {
-    std::string server = "https://musicbrainz.org";  // http or https, no path
+    std::string server = "https://musicbrainz.org";  // http(s); a path is kept as a prefix
     std::chrono::seconds timeLimit{30};              // for each request
     net::RateGate* rateGate = nullptr;               // nullptr: MusicBrainzRateGate()
 };
