@@ -6,6 +6,7 @@
 
 #include "cddb/musicbrainz/musicbrainz_lookup.h"
 #include "net/http_client.h"
+#include "net/service_url.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ TCoverArtResult TransferFailure(const net::HttpResponse& response) {
 
 TCoverArtResult FetchFrontCover(std::string_view server, std::string_view releaseId,
                                 std::stop_token stop) {
-    const std::optional<std::string> base = ServiceBaseUrl(std::string(server));
+    const std::optional<std::string> base = net::ServiceBaseUrl(std::string(server));
     if (!base) {
         return Failure("The cover art server \"" + std::string(server) +
                        "\" is not an http or https URL.");

@@ -11,6 +11,7 @@
 #include "base/program_info.h"
 #include "net/http_client.h"
 #include "net/rate_gate.h"
+#include "net/service_url.h"
 
 namespace {
 
@@ -107,19 +108,6 @@ TMbLookupResult Answered(const net::HttpResponse& response) {
 
 }  // namespace
 
-std::optional<std::string> ServiceBaseUrl(std::string server) {
-    const bool controlOrSpace = std::ranges::any_of(
-        server, [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
-    if (controlOrSpace || server.find_first_of("?#") != std::string::npos ||
-        !(server.starts_with("http://") || server.starts_with("https://"))) {
-        return std::nullopt;
-    }
-    while (server.ends_with('/')) {
-        server.pop_back();
-    }
-    return server;
-}
-
 net::RateGate& MusicBrainzRateGate() {
     static net::RateGate gate(1000ms);
     return gate;
@@ -135,7 +123,7 @@ TMbLookupResult LookUpMusicBrainz(const TMbLookupOptions& options, const TMbDisc
     if (!idToc) {
         return Failure(TMbLookupFailure::NoAudio, "The disc has no audio track to look up.");
     }
-    const std::optional<std::string> server = ServiceBaseUrl(options.server);
+    const std::optional<std::string> server = net::ServiceBaseUrl(options.server);
     if (!server) {
         return Failure(TMbLookupFailure::BadServer, "The MusicBrainz server \"" + options.server +
                                                         "\" is not an http or https URL.");

@@ -10,7 +10,6 @@
 // limit passes or the stop token is triggered, which ends it at once.
 
 #include <chrono>
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -27,10 +26,6 @@ class RateGate;
 inline constexpr int kMbRetries = 3;
 // The longest wait a server's Retry-After may ask for before a retry.
 inline constexpr std::chrono::seconds kMbMaxRetryWait{10};
-
-// A server setting (MusicBrainz, Cover Art Archive) without a trailing "/",
-// or nothing when it is no http or https URL fit to put in front of a path.
-[[nodiscard]] std::optional<std::string> ServiceBaseUrl(std::string server);
 
 // The gate every MusicBrainz request of the program passes: one per second.
 [[nodiscard]] net::RateGate& MusicBrainzRateGate();
