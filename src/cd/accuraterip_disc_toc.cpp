@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/accuraterip_disc_toc.h"
 
+#include "cd/msf_toc.h"
+
 namespace {
 
-constexpr std::uint8_t kDataTrackBit = 0x04;
 constexpr std::int32_t kLeadInFrames = 150;  // 00:02:00, where sector 0 lies
 
 std::optional<std::uint32_t> LogicalSector(const TTOCTrack& entry) {
@@ -22,7 +23,7 @@ std::optional<TArToc> AccurateRipTocOf(const TTOC& toc) {
         if (!start) {
             return std::nullopt;
         }
-        discToc.tracks.push_back({*start, (entry.AdrControl & kDataTrackBit) != 0});
+        discToc.tracks.push_back({*start, IsDataTrack(entry)});
     }
     const std::optional<std::uint32_t> leadOut = LogicalSector(toc.Tracks[count]);
     if (!leadOut) {
@@ -33,10 +34,9 @@ std::optional<TArToc> AccurateRipTocOf(const TTOC& toc) {
 }
 
 std::optional<TArToc> ReadAccurateRipToc(TCDHandle handle) {
-    TTOC toc;
-    if (ModifyCDParms(handle, kCDParmMSF, 1) != 1 || ReadTOC(handle, &toc) != 1 ||
-        toc.LastTrack < toc.FirstTrack || toc.LastTrack - toc.FirstTrack + 1 >= kMaxTOCEntries) {
+    const std::optional<TTOC> toc = ReadMsfToc(handle);
+    if (!toc) {
         return std::nullopt;
     }
-    return AccurateRipTocOf(toc);
+    return AccurateRipTocOf(*toc);
 }

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/musicbrainz_disc_toc.h"
 
-namespace {
-
-constexpr std::uint8_t kDataTrackBit = 0x04;
-
-}  // namespace
+#include "cd/msf_toc.h"
 
 TMbDiscToc MusicBrainzTocOf(const TTOC& toc) {
     TMbDiscToc discToc;
@@ -13,18 +9,17 @@ TMbDiscToc MusicBrainzTocOf(const TTOC& toc) {
     const int count = toc.LastTrack - toc.FirstTrack + 1;
     for (int k = 0; k < count; ++k) {
         const TTOCTrack& entry = toc.Tracks[k];
-        discToc.tracks.push_back({static_cast<std::uint32_t>(AddressFrames(entry)),
-                                  (entry.AdrControl & kDataTrackBit) != 0});
+        discToc.tracks.push_back(
+            {static_cast<std::uint32_t>(AddressFrames(entry)), IsDataTrack(entry)});
     }
     discToc.leadOut = static_cast<std::uint32_t>(AddressFrames(toc.Tracks[count]));
     return discToc;
 }
 
 std::optional<TMbDiscToc> ReadMusicBrainzToc(TCDHandle handle) {
-    TTOC toc;
-    if (ModifyCDParms(handle, kCDParmMSF, 1) != 1 || ReadTOC(handle, &toc) != 1 ||
-        toc.LastTrack < toc.FirstTrack || toc.LastTrack - toc.FirstTrack + 1 >= kMaxTOCEntries) {
+    const std::optional<TTOC> toc = ReadMsfToc(handle);
+    if (!toc) {
         return std::nullopt;
     }
-    return MusicBrainzTocOf(toc);
+    return MusicBrainzTocOf(*toc);
 }
