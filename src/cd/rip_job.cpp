@@ -12,6 +12,7 @@
 
 #include "audio/core/file_descriptor.h"
 #include "audio/tags/id3v1_genres.h"
+#include "cd/accuraterip_disc_toc.h"
 #include "cd/id3_tag.h"
 #include "settings/settings_helpers.h"
 
@@ -59,6 +60,35 @@ void SaveCover(const DiscInfo& disc, const std::string& folder) {
     }
 }
 
+// The read offset stored for the handle's drive; disc images read as they
+// are written, whatever a drive of the same name needs.
+std::int32_t StoredReadOffset(TCDHandle handle, const TDriveOffsets& offsets) {
+    TCDDriveIdentity identity;
+    if (GetCDDriveIdentity(handle, &identity) != 1 || identity.Image) {
+        return 0;
+    }
+    return offsets.ReadOffset(identity.Vendor, identity.Model).value_or(0);
+}
+
+std::optional<TEncodedCodec> EncodedCodecOf(std::int32_t format) {
+    switch (format) {
+        case ofMP3:
+            return TEncodedCodec::Mp3;
+        case ofWAV:
+            return TEncodedCodec::Wav;
+        case ofOGG:
+            return TEncodedCodec::Vorbis;
+        case ofWMA:
+            return TEncodedCodec::Wma;
+        case ofFLAC:
+            return TEncodedCodec::Flac;
+        case ofAPE:
+            return TEncodedCodec::Ape;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOptionsSetting settings,
@@ -81,10 +111,22 @@ RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOpti
 RipJob::~RipJob() {
     StopRip();
     static_cast<void>(m_encoder.Stop());
+    if (m_decodeCheck.joinable()) {
+        m_decodeCheck.join();
+    }
+    RestoreReadMode();
 }
 
 void RipJob::Start() {
     SaveCover(m_disc, m_settings.CommonOptions.OutputFolder);
+    ApplyReadMode();
+    const std::optional<TArToc> toc = ReadAccurateRipToc(m_cdHandle);
+    if (toc) {
+        m_arDisc = AccurateRipDisc(*toc);
+    }
+    m_verifier =
+        std::make_unique<RipTrackVerifier>(m_cdHandle, m_arDisc, toc ? toc->leadOut : 0,
+                                           m_settings.Verify.AccurateRip, m_hooks.AudioObserver);
     if (!m_items.empty()) {
         StartRipThread(m_items.front());
     }
@@ -119,6 +161,11 @@ void RipJob::HandleEvent(const TRipEvent& event) {
         case TRipEventKind::EncodeEnded:
             if (m_phase == Phase::Encoding) {
                 TrackEnded();
+            }
+            break;
+        case TRipEventKind::DecodeChecked:
+            if (m_phase == Phase::Encoding && m_decodeCheck.joinable()) {
+                DecodeCheckEnded();
             }
             break;
         case TRipEventKind::None:
@@ -157,7 +204,19 @@ void RipJob::RipEnded(std::int32_t status) {
     ++m_completed;
     m_encodeResult = EncodeResult::NotRun;
     m_encodeFailure.clear();
+    m_keepWav = false;
+    TRipTrackReport report = m_verifier->TakeReport();
+    report.Number = item.Number;
+    report.File = RipEncodes(m_format) && m_format != nullptr
+                      ? FolderPath() + item.FileStem + m_format->Extension
+                      : WavPath(item);
+    m_reports.push_back(std::move(report));
     if (!RipEncodes(m_format)) {
+        // The WAV file is the track's file: checked here, it stays either way.
+        if (status == kRipStatusOk && m_settings.Verify.DecodeCheck) {
+            static_cast<void>(RecordDecodeCheck(
+                item, CheckDecodedFile(WavPath(item), TEncodedCodec::Wav, WavPath(item))));
+        }
         if (IsLastItem()) {
             StopRip();
             m_view.CloseView();
@@ -225,22 +284,93 @@ void RipJob::TrackEnded() {
         // tell the user once the rip ends rather than stop it now.
         m_encodeFailures.push_back(TrackLine(item, m_encodeFailure));
     } else if (m_encodeResult == EncodeResult::Succeeded) {
-        // Only after this track's own encoding: WaveIn1 still names an
-        // earlier track's WAV file when this one was not encoded.
-        if (!RunAfterEncode(item) && !m_settings.CommonOptions.IsKeepWav) {
-            DeleteWaveFile();
+        m_keepWav = RunAfterEncode(item);
+        if (StartDecodeCheck(item)) {
+            return;  // DecodeCheckEnded goes on
         }
-        // Only a file this track's encoding completed is tagged.
-        if (m_format->TagStep == TTagStep::Id3v1) {
-            WriteId3Tag(item);
-        }
+        FinishEncodedTrack(item);
     }
+    StartNextTrackOrClose();
+}
+
+// The decode check of item Completed - 1's file has ended.
+void RipJob::DecodeCheckEnded() {
+    const TRipItem& item = m_items[static_cast<std::size_t>(m_completed - 1)];
+    m_decodeCheck.join();
+    m_keepWav = !RecordDecodeCheck(item, m_decodeCheckResult) || m_keepWav;
+    FinishEncodedTrack(item);
+    StartNextTrackOrClose();
+}
+
+void RipJob::StartNextTrackOrClose() {
     if (IsLastItem()) {
         StopRip();
         Pause();
         m_view.CloseView();
     } else {
         StartNextTrack();
+    }
+}
+
+void RipJob::FinishEncodedTrack(const TRipItem& item) {
+    // Only after this track's own encoding: WaveIn1 still names an earlier
+    // track's WAV file when this one was not encoded.
+    if (!m_keepWav && !m_settings.CommonOptions.IsKeepWav) {
+        DeleteWaveFile();
+    }
+    // Only a file this track's encoding completed is tagged.
+    if (m_format->TagStep == TTagStep::Id3v1) {
+        WriteId3Tag(item);
+    }
+}
+
+bool RipJob::StartDecodeCheck(const TRipItem& item) {
+    const std::optional<TEncodedCodec> codec =
+        EncodedCodecOf(m_settings.CommonOptions.OutputFormat);
+    if (!m_settings.Verify.DecodeCheck || !codec) {
+        return false;
+    }
+    const std::string stem = FolderPath() + item.FileStem;
+    // A decoding takes as long as a track's encoding may: not on the
+    // driving thread, which shows the rip.
+    m_decodeCheck =
+        std::jthread([this, codec, encoded = stem + m_format->Extension, wav = stem + ".wav"] {
+            m_decodeCheckResult = CheckDecodedFile(encoded, *codec, wav);
+            PostProgress(kPercentDecodeChecked, kRipStatusOk);
+        });
+    return true;
+}
+
+bool RipJob::RecordDecodeCheck(const TRipItem& item, const TDecodeCheck& check) {
+    m_reports.back().DecodeCheck = check;
+    if (!check.Passed) {
+        m_encodeFailures.push_back(TrackLine(item, "the decode check " + check.LogText));
+    }
+    return check.Passed;
+}
+
+void RipJob::ApplyReadMode() {
+    TCDReadMode previous;
+    if (GetCDReadMode(m_cdHandle, &previous) != 1) {
+        return;
+    }
+    m_readMode = previous;
+    m_readMode.Careful = m_settings.Verify.SecureRead;
+    if (m_readMode.Careful) {
+        m_readMode.Retries = m_settings.Verify.ReadRetries;
+    }
+    m_readMode.OffsetSamples = StoredReadOffset(m_cdHandle, m_settings.DriveOffsets);
+    if (m_readMode != previous && SetCDReadMode(m_cdHandle, m_readMode) == 1) {
+        m_previousReadMode = previous;
+        static_cast<void>(GetCDReadMode(m_cdHandle, &m_readMode));  // retries as rounded
+    }
+}
+
+// The player and the main window read the same handle after the rip.
+void RipJob::RestoreReadMode() {
+    if (m_previousReadMode) {
+        static_cast<void>(SetCDReadMode(m_cdHandle, *m_previousReadMode));
+        m_previousReadMode.reset();
     }
 }
 
@@ -284,7 +414,7 @@ void RipJob::StartRipThread(const TRipItem& item) {
         std::make_unique<TCDRipThread>(item.Number, item.FileStem, m_settings.CommonOptions);
     m_ripThread->SetCDHandle(m_cdHandle);
     m_ripThread->SetNotifyWindow(&m_view);
-    m_ripThread->SetAudioObserver(m_hooks.AudioObserver);
+    m_ripThread->SetAudioObserver(m_verifier.get());
     m_ripThread->Resume();
 }
 
@@ -330,6 +460,12 @@ void RipJob::Close() {
             item, "the encoding was stopped; its partial file " + *removed + " was removed."));
     }
     m_encoder.ClearFileNames();
+    // A check still running belongs to item Completed - 1, whose WAV file
+    // therefore stays; its outcome is no longer reported.
+    if (m_decodeCheck.joinable()) {
+        m_decodeCheck.join();
+    }
+    RestoreReadMode();
     ReportAtClose();
 }
 

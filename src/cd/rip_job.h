@@ -5,7 +5,10 @@
 // the track into a WAV file; unless the output format is WAV, the file is
 // then encoded, the WAV file deleted (unless it is to be kept) and, for
 // formats tagged after encoding (MP3), the file tagged. Failed encodings do
-// not stop the rip: one message at its end lists them. The job decides
+// not stop the rip: one message at its end lists them. While it runs, the
+// drive reads as the Verify settings and the drive's stored read offset say,
+// and every track's verification record is gathered (TrackReports); the
+// decode-back check of a file fails like its encoding. The job decides
 // everything in the order of the messages the rip thread and its own
 // encoder events post through the view, each decoded once into a
 // TRipEvent; the view (the rip window, or a driver without windows) shows
@@ -17,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "audio/wav/wave_in.h"
@@ -24,6 +28,7 @@
 #include "cd/access/cd_access.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
+#include "cd/rip_track_verifier.h"
 #include "disc/disc_info.h"
 #include "settings/encoders/encode_step.h"
 #include "settings/encoders/encoder_setup.h"
@@ -99,7 +104,8 @@ public:
     RipJob& operator=(const RipJob&) = delete;
 
     // Saves the disc's JPEG cover as cover.jpg in the output folder unless
-    // one is there, then shows the first item and starts its rip.
+    // one is there, sets the drive's read mode for the rip, then shows the
+    // first item and starts its rip.
     void Start();
     // A message posted through the view; only WM_RIPPROGRESS and WM_RIPERROR
     // mean something.
@@ -108,13 +114,24 @@ public:
     // it cut short; nothing more starts.
     void StopRip();
     // The view ends: stops the rip and a running encoding, removing the file
-    // it cut short, reports every failure in one error, and ignores every
+    // it cut short, waits for a running decode check, gives the drive its
+    // read mode back, reports every failure in one error, and ignores every
     // message that follows.
     void Close();
 
     [[nodiscard]] int ItemCount() const { return static_cast<int>(m_items.size()); }
     // The current rip thread, or nullptr.
     [[nodiscard]] TCDRipThread* RipThread() const { return m_ripThread.get(); }
+
+    // The read mode the rip set on the drive (careful reading, retries, the
+    // drive's stored read offset; images none).
+    [[nodiscard]] const TCDReadMode& ReadMode() const { return m_readMode; }
+    // The disc as AccurateRip sees it; none when its table of contents could
+    // not be read or holds no audio track.
+    [[nodiscard]] const std::optional<TArDisc>& ArDisc() const { return m_arDisc; }
+    // One record per track whose rip ended (failed ones included), in rip
+    // order; a track's decode check is added once it has run.
+    [[nodiscard]] const std::vector<TRipTrackReport>& TrackReports() const { return m_reports; }
 
 private:
     // Where the rip stands. Messages are handled only while ripping or
@@ -135,8 +152,20 @@ private:
     void EncodeTrack(const TRipItem& item);
     void EncodeEnded(EncodeResult result, std::string failure);
     void TrackEnded();
+    void DecodeCheckEnded();
+    void StartNextTrackOrClose();
+    // Deletes the WAV file unless kept, tags the file.
+    void FinishEncodedTrack(const TRipItem& item);
     // Whether the WAV file of a track whose encoding succeeded is kept.
     [[nodiscard]] bool RunAfterEncode(const TRipItem& item);
+    // Starts the decode check of the encoded file on a worker, which posts
+    // kPercentDecodeChecked when done; false when none is to run.
+    [[nodiscard]] bool StartDecodeCheck(const TRipItem& item);
+    // Records a check's outcome; false (and a line in the report at the
+    // end) when it failed.
+    [[nodiscard]] bool RecordDecodeCheck(const TRipItem& item, const TDecodeCheck& check);
+    void ApplyReadMode();
+    void RestoreReadMode();
     void DeleteWaveFile();
     void WriteId3Tag(const TRipItem& item);
     void StartRipThread(const TRipItem& item);
@@ -176,4 +205,14 @@ private:
     std::vector<std::string> m_encodeFailures;
     // The track whose partial WAV file a stopped rip thread removed.
     std::string m_ripStopNote;
+    TCDReadMode m_readMode;
+    // What the drive read like before the rip, while the rip's mode is set.
+    std::optional<TCDReadMode> m_previousReadMode;
+    std::optional<TArDisc> m_arDisc;
+    std::unique_ptr<RipTrackVerifier> m_verifier;  // made by Start
+    std::vector<TRipTrackReport> m_reports;
+    bool m_keepWav = false;            // the after-encode step or the decode check failed
+    TDecodeCheck m_decodeCheckResult;  // written by the worker, read after joining it
+    // Declared last: joined before anything it uses goes.
+    std::jthread m_decodeCheck;
 };

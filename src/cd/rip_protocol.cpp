@@ -69,6 +69,8 @@ TRipEvent DecodeRipMessage(const PostedMessage& message) {
             return {.Kind = TRipEventKind::RipEnded, .Status = info->Status};
         case kPercentEncodeEnded:
             return {.Kind = TRipEventKind::EncodeEnded, .Status = info->Status};
+        case kPercentDecodeChecked:
+            return {.Kind = TRipEventKind::DecodeChecked};
         default:
             return {.Kind = TRipEventKind::Progress, .Percent = info->Percent};
     }

@@ -34,6 +34,8 @@ inline constexpr std::int64_t kRipErrorTableOfContents = 2;
 inline constexpr std::int32_t kPercentNormalizing = 999;
 inline constexpr std::int32_t kPercentRipEnded = 1000;
 inline constexpr std::int32_t kPercentEncodeEnded = 2000;
+// Posted by the rip job itself once a file's decode check has ended.
+inline constexpr std::int32_t kPercentDecodeChecked = 3000;
 
 // Status values of a TProcessInfo with Percent kPercentRipEnded.
 inline constexpr std::int32_t kRipStatusOk = 0;

@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
+#include "cd/access/libcdio_backend.h"
 #include "cd/queued_rip_view.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
 #include "support/audio/run_output.h"
+#include "support/cd/forwarding_device.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"
@@ -171,6 +173,157 @@ TEST(RipJobTest, TheCoverIsSavedOnceBesideTheTracks) {
         EXPECT_EQ(ReadFileBytes(folder / "Tone.wav").size(), 44 + tone.size());
         if (!c.cover.empty()) {
             EXPECT_EQ(ReadFileBytes(folder / "cover.jpg"), c.cover);
+        }
+    }
+}
+
+// Disc images that name themselves as a real drive does, so that the read
+// offset stored for that drive applies to them.
+class NamedDriveBackend final : public WrappingBackend {
+public:
+    NamedDriveBackend()
+        : WrappingBackend(MakeLibcdioBackend(), [](auto device) { return device; }) {}
+    std::vector<CDDriveEntry> ListDrives() override {
+        std::vector<CDDriveEntry> drives = WrappingBackend::ListDrives();
+        for (CDDriveEntry& drive : drives) {
+            drive.identity = {"Brisk", "Test Drive", "1.0", false};
+        }
+        return drives;
+    }
+};
+
+// The sums of `samples` samples of the disc from `start` on, silence outside it.
+TArSums DiscSums(const Bytes& disc, std::int64_t start, std::uint64_t samples, bool first,
+                 bool last) {
+    Bytes bytes(samples * 4, 0);
+    for (std::uint64_t k = 0; k < samples; ++k) {
+        const std::int64_t at = (start + static_cast<std::int64_t>(k)) * 4;
+        if (at >= 0 && static_cast<std::size_t>(at) < disc.size()) {
+            std::copy_n(disc.begin() + at, 4, bytes.begin() + static_cast<std::ptrdiff_t>(k * 4));
+        }
+    }
+    TArChecksummer sums(samples, first, last);
+    sums.Update(bytes);
+    return sums.Finish().value();
+}
+
+// Each track's record of a rip of a three-track disc of noise: its sums and
+// its sums at other read shifts are those of the disc's own bytes at the
+// drive's stored read offset, careful or plain; the drive reads as the
+// settings say during the rip and as before it afterwards; a file that does
+// not decode back to its WAV file is reported and keeps it.
+TEST(RipJobTest, EachTrackIsVerifiedAsItIsRipped) {
+    SKIP_WITHOUT_PROGRAM("flac");
+    SyncQueue::Instance().BindGuiThread();
+    struct Case {
+        const char* name;
+        bool careful;
+        std::int32_t offset;  // stored for the drive; images ignore it
+        bool namedDrive;      // the image answers as a real drive
+        TOutputFormat format;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        {"plain wav", false, 0, false, ofWAV, {}},
+        {"careful flac, damaged",
+         true,
+         667,
+         false,
+         ofFLAC,
+         {"These tracks could not be encoded; their WAV files are kept:\n"
+          "Track 02 \"Two\": the decode check FAILED ("}},
+        {"offset +48", false, 48, true, ofWAV, {}},
+        {"careful, offset -1164", true, -1164, true, ofWAV, {}},
+    };
+    const std::vector<std::uint32_t> sectors = {20, 15, 20};
+    std::vector<Bytes> tracks;
+    Bytes disc;
+    for (std::uint32_t k = 0; k < sectors.size(); ++k) {
+        tracks.push_back(
+            discimage::BytePattern(std::size_t{sectors[k]} * discimage::kSectorBytes, 11 + k));
+        disc.insert(disc.end(), tracks.back().begin(), tracks.back().end());
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        ASSERT_TRUE(discimage::WriteDiscImage(folder / "disc.cue", tracks).ok);
+        const std::shared_ptr<CDBackend> previousBackend =
+            c.namedDrive ? SetCDBackend(std::make_shared<NamedDriveBackend>()) : nullptr;
+        const TCDHandle handle = OpenImageDrive(folder / "disc.cue");
+        ASSERT_NE(handle, 0U);
+        TOptionsSetting settings;
+        settings.CommonOptions.OutputFolder = folder.Path().string();
+        settings.CommonOptions.OutputFormat = c.format;
+        settings.FLACOptions.Compression = 5;
+        settings.Verify.SecureRead = c.careful;
+        settings.Verify.ReadRetries = 10;
+        settings.Verify.AccurateRip = true;
+        settings.Verify.DecodeCheck = true;
+        ASSERT_TRUE(settings.DriveOffsets.SetReadOffset("Brisk", "Test Drive", c.offset));
+        ASSERT_TRUE(settings.DriveOffsets.SetReadOffset("Image", "disc.cue", c.offset));
+        RipJobHooks hooks;
+        hooks.AfterEncode = [](const TRipItem& item, const RipTrackFiles& files) {
+            if (item.Number == 2) {
+                fs::resize_file(fs::u8path(files.Encoded), fs::file_size(files.Encoded) / 2);
+            }
+            return std::optional<std::string>();
+        };
+        QueuedRipView view;
+        std::vector<TRipTrackReport> reports;
+        TCDReadMode modeDuringRip;
+        {
+            RipJob job(handle, {"01One", "02Two", "03Three"}, settings, {}, view, hooks);
+            job.Start();
+            EXPECT_TRUE(PumpUntil([&] { return view.Deliver(job); }));
+            job.Close();
+            reports = job.TrackReports();
+            modeDuringRip = job.ReadMode();
+        }
+        TCDReadMode modeAfterRip;
+        ASSERT_EQ(GetCDReadMode(handle, &modeAfterRip), 1);
+        CloseCDHandle(handle);
+        if (previousBackend) {
+            SetCDBackend(previousBackend);
+        }
+
+        const std::int32_t offset = c.namedDrive ? c.offset : 0;
+        EXPECT_EQ(modeDuringRip, (TCDReadMode{c.careful, c.careful ? 10 : 20, offset}));
+        EXPECT_EQ(modeAfterRip, TCDReadMode{});
+        ASSERT_EQ(view.Errors().size(), c.errors.size());
+        for (std::size_t k = 0; k < c.errors.size(); ++k) {
+            EXPECT_TRUE(view.Errors()[k].starts_with(c.errors[k])) << view.Errors()[k];
+        }
+        ASSERT_EQ(reports.size(), 3U);
+        std::int64_t start = 0;
+        for (std::size_t k = 0; k < reports.size(); ++k) {
+            SCOPED_TRACE(k + 1);
+            const TRipTrackReport& report = reports[k];
+            const std::uint64_t samples = std::uint64_t{sectors[k]} * 588;
+            const bool first = k == 0;
+            const bool last = k == reports.size() - 1;
+            EXPECT_EQ(report.Number, static_cast<std::int32_t>(k + 1));
+            EXPECT_TRUE(report.ReadQuality.Clean());
+            ASSERT_TRUE(report.Sums.has_value());
+            const TArSums expected = DiscSums(disc, start + offset, samples, first, last);
+            EXPECT_EQ(report.Sums->v1, expected.v1);
+            EXPECT_EQ(report.Sums->v2, expected.v2);
+            EXPECT_EQ(report.Sums->crc32, expected.crc32);
+            ASSERT_TRUE(report.ShiftedSums.has_value());
+            for (const int shift : {-kArMaxShift, -offset, -1, 1, kArMaxShift}) {
+                EXPECT_EQ(report.ShiftedSums->At(shift),
+                          DiscSums(disc, start + offset + shift, samples, first, last).v1)
+                    << shift;
+            }
+            ASSERT_TRUE(report.DecodeCheck.has_value());
+            const bool damaged = c.format == ofFLAC && k == 1;
+            EXPECT_EQ(report.DecodeCheck->Passed, !damaged) << report.DecodeCheck->LogText;
+            const std::string stem = (folder / (k == 0   ? "One"
+                                                : k == 1 ? "Two"
+                                                         : "Three"))
+                                         .string();
+            EXPECT_EQ(fs::exists(stem + ".wav"), c.format == ofWAV || damaged);
+            EXPECT_EQ(report.File, stem + (c.format == ofWAV ? ".wav" : ".flac"));
+            start += static_cast<std::int64_t>(samples);
         }
     }
 }
