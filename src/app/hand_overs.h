@@ -31,11 +31,12 @@ class QWidget;
 
 // The rip window: rips the items ("07Intro": two-digit track position, then
 // the title) from the drive behind cdHandle and tags the files from the
-// disc (the main window's session).
+// disc (the main window's session). Returns the rip's closing line for the
+// status bar ("N of M tracks accurately ripped", the log), or nothing.
 class RipWindowOpener {
 public:
     virtual ~RipWindowOpener() = default;
-    virtual void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
+    virtual std::string RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
                         const DiscInfo& disc) = 0;
 };
 

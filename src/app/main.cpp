@@ -27,10 +27,11 @@ namespace {
 // pipeline components it owns) is destroyed when the modal run ends.
 class ModalRipWindow final : public RipWindowOpener {
 public:
-    void RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
-                const DiscInfo& disc) override {
+    std::string RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
+                       const DiscInfo& disc) override {
         TfrmCDRip window(parent, cdHandle, items, OptionsSetting, disc);
         window.exec();
+        return window.CheckSummary();
     }
 };
 

@@ -283,7 +283,11 @@ void TfrmMain::RipSelectedTracks() {
         Stop();
     }
     if (m_handOvers.rip != nullptr) {
-        m_handOvers.rip->RunRip(this, CDHandle(), items, m_session.Disc());
+        const std::string summary =
+            m_handOvers.rip->RunRip(this, CDHandle(), items, m_session.Disc());
+        if (!summary.empty()) {
+            SetStatusText(QString::fromStdString(summary));
+        }
     }
 }
 

@@ -39,10 +39,14 @@ public:
     void ShowProgressText(std::string_view /*text*/) override {}
     void ShowProgress(int /*percent*/) override {}
     void ShowError(const std::string& text) override { m_errors.push_back(text); }
+    void ShowTrackCheck(const std::string& line) override { m_trackChecks.push_back(line); }
+    void ShowCheckSummary(const std::string& line) override { m_checkSummary = line; }
     void CloseView() override { m_closed = true; }
 
     // The texts the job showed, in order.
     [[nodiscard]] const std::vector<std::string>& Errors() const { return m_errors; }
+    [[nodiscard]] const std::vector<std::string>& TrackChecks() const { return m_trackChecks; }
+    [[nodiscard]] const std::string& CheckSummary() const { return m_checkSummary; }
     [[nodiscard]] bool Closed() const { return m_closed; }
     [[nodiscard]] bool Halted() const { return m_halted; }
 
@@ -50,6 +54,8 @@ private:
     std::mutex m_lock;
     std::deque<PostedMessage> m_queue;
     std::vector<std::string> m_errors;
+    std::vector<std::string> m_trackChecks;
+    std::string m_checkSummary;
     bool m_closed = false;
     bool m_halted = false;
 };

@@ -58,6 +58,12 @@ public:
     virtual void ShowProgressText(std::string_view text) = 0;
     virtual void ShowProgress(int percent) = 0;
     virtual void ShowError(const std::string& text) = 0;
+    // How a track whose rip ended checked out, once its checks are done:
+    // its AccurateRip verdict and decode check in words, one line.
+    virtual void ShowTrackCheck(const std::string& line) = 0;
+    // Once per rip, at its end or when it is stopped: how many tracks were
+    // accurately ripped and where the log went, one line.
+    virtual void ShowCheckSummary(const std::string& line) = 0;
     // The rip is over: the view ends, calling RipJob::Close.
     virtual void CloseView() = 0;
 };

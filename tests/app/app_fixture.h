@@ -64,10 +64,11 @@ public:
 };
 
 struct RecordingRip final : RipWindowOpener {
-    void RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
-                const DiscInfo& disc) override {
+    std::string RunRip(QWidget*, TCDHandle handle, const std::vector<std::string>& items,
+                       const DiscInfo& disc) override {
         runs.emplace_back(handle, items);
         discs.push_back(disc);
+        return {};
     }
     std::vector<std::pair<TCDHandle, std::vector<std::string>>> runs;
     std::vector<DiscInfo> discs;

@@ -47,11 +47,12 @@ void PressEnter(QWidget* widget) {
 
 // The rip window as the program runs it, recording its error boxes.
 struct ModalRip final : RipWindowOpener {
-    void RunRip(QWidget* parent, TCDHandle handle, const std::vector<std::string>& items,
-                const DiscInfo& disc) override {
+    std::string RunRip(QWidget* parent, TCDHandle handle, const std::vector<std::string>& items,
+                       const DiscInfo& disc) override {
         TfrmCDRip window(parent, handle, items, OptionsSetting, disc,
                          [this](const QString& text) { errors.push_back(text); });
         window.exec();
+        return window.CheckSummary();
     }
     std::vector<QString> errors;
 };

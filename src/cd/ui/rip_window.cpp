@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -64,7 +65,7 @@ TfrmCDRip::TfrmCDRip(QWidget* owner, TCDHandle cdHandle, const std::vector<std::
 TfrmCDRip::~TfrmCDRip() = default;
 
 void TfrmCDRip::BuildControls() {
-    setFixedSize(kRipWindowWidth, kRipWindowHeight);
+    setFixedSize(kRipWindowWidth, kRipWindowHeight + kRipChecksHeight);
     constexpr int kLabelX = 24;
     constexpr int kValueX = 128;
     constexpr int kValueWidth = kRipWindowWidth - kValueX - 16;
@@ -89,6 +90,14 @@ void TfrmCDRip::BuildControls() {
     bStop->setObjectName(QStringLiteral("bStop"));
     bStop->setGeometry((kRipWindowWidth - 75) / 2, 196, 75, 25);
     connect(bStop, &QPushButton::clicked, this, &TfrmCDRip::bStopClick);
+
+    lChecks = MakeLabel(this, "lChecks", QStringLiteral("Checks:"), kLabelX, kRipWindowHeight, 100);
+    lbChecks = new QListWidget(this);
+    lbChecks->setObjectName(QStringLiteral("lbChecks"));
+    lbChecks->setAccessibleName(lChecks->text());
+    lChecks->setBuddy(lbChecks);
+    lbChecks->setGeometry(kLabelX, kRipWindowHeight + 20, kRipWindowWidth - 48,
+                          kRipChecksHeight - 36);
 }
 
 void TfrmCDRip::Post(PostedMessage message) {
@@ -129,6 +138,17 @@ void TfrmCDRip::ShowError(const std::string& text) {
     } else {
         QMessageBox::critical(this, kCaption, shown);
     }
+}
+
+void TfrmCDRip::ShowTrackCheck(const std::string& line) {
+    lbChecks->addItem(QString::fromStdString(line));
+    lbChecks->scrollToBottom();
+}
+
+void TfrmCDRip::ShowCheckSummary(const std::string& line) {
+    m_checkSummary = line;
+    lbChecks->addItem(QString::fromStdString(line));
+    lbChecks->scrollToBottom();
 }
 
 void TfrmCDRip::CloseView() {

@@ -18,11 +18,14 @@
 #include "settings/options_setting.h"
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 
 inline constexpr int kRipWindowWidth = 367;
 inline constexpr int kRipWindowHeight = 243;
+// Below the rip's own controls: the list of each ripped track's checks.
+inline constexpr int kRipChecksHeight = 120;
 
 // A message posted to a window (WM_RIPERROR, WM_RIPPROGRESS): a Qt event
 // whose type is the message number. It owns the message's payload, which
@@ -68,6 +71,9 @@ public:
 
     // The current rip thread, or nullptr.
     [[nodiscard]] TCDRipThread* RipThread() const { return m_job.RipThread(); }
+    // The rip's closing line ("N of M tracks accurately ripped", the log),
+    // for the owner to show once the window has gone; empty before.
+    [[nodiscard]] const std::string& CheckSummary() const { return m_checkSummary; }
 
 protected:
     bool event(QEvent* event) override;
@@ -82,11 +88,14 @@ private:
     void ShowProgressText(std::string_view text) override;
     void ShowProgress(int percent) override;
     void ShowError(const std::string& text) override;
+    void ShowTrackCheck(const std::string& line) override;
+    void ShowCheckSummary(const std::string& line) override;
     void CloseView() override;
 
     void BuildControls();
 
     const ErrorBox m_errorBox;
+    std::string m_checkSummary;
     RipJob m_job;
 
     QLabel* Label1 = nullptr;
@@ -100,4 +109,6 @@ private:
     QLabel* lProgressHint = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* bStop = nullptr;
+    QLabel* lChecks = nullptr;
+    QListWidget* lbChecks = nullptr;
 };

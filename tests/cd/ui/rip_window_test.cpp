@@ -306,7 +306,7 @@ TEST_F(RipWindowTest, TheWindowIsCentredOnItsOwnerAtItsFixedSize) {
             window.show();
             QCoreApplication::processEvents();
         }
-        EXPECT_EQ(window.size(), QSize(kRipWindowWidth, kRipWindowHeight));
+        EXPECT_EQ(window.size(), QSize(kRipWindowWidth, kRipWindowHeight + kRipChecksHeight));
         const QPoint offset = window.frameGeometry().center() - owner.frameGeometry().center();
         EXPECT_LE(offset.manhattanLength(), 8) << offset.x() << "," << offset.y();
     }
