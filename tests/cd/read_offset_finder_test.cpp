@@ -3,136 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
-#include "cd/access/libcdio_backend.h"
 #include "cd/accuraterip_disc_toc.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
-#include "support/cd/forwarding_device.h"
+#include "support/cd/late_drive.h"
 #include "support/common/test_folder.h"
 #include "support/http/loopback_http_server.h"
 #include "verify/accuraterip_disc.h"
-#include "verify/accuraterip_sums.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// What the test's drive does and what it saw.
-struct DriveScript {
-    std::int32_t readsLate = 0;  // the correction the drive needs, in samples
-    std::stop_source* stopOnRead = nullptr;
-    int reads = 0;
-    bool carefulRead = false;
-};
-
-// A disc image read as a drive that needs a read offset correction of c
-// does: asked for disc sample p, it delivers image sample p - c, silence
-// outside the image.
-class LateDevice final : public ForwardingDevice {
-public:
-    LateDevice(std::unique_ptr<CDDevice> inner, DriveScript& script)
-        : ForwardingDevice(std::move(inner)), m_script(script) {}
-
-    bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
-        // Careful reading's cache-defeating reads come without a buffer.
-        Bytes unwanted(dest == nullptr ? std::size_t{count} * kCDSectorBytes : 0);
-        dest = dest == nullptr ? unwanted.data() : dest;
-        ++m_script.reads;
-        if (m_script.stopOnRead != nullptr) {
-            m_script.stopOnRead->request_stop();
-        }
-        const std::int64_t end = std::int64_t{ReadLayout()->readableEnd} * kArSamplesPerSector;
-        const std::int64_t first = std::int64_t{start} * kArSamplesPerSector - m_script.readsLate;
-        const std::int64_t samples = std::int64_t{count} * kArSamplesPerSector;
-        std::fill_n(dest, samples * 4, 0);
-        const std::int64_t from = std::max<std::int64_t>(first, 0);
-        const std::int64_t to = std::min(first + samples, end);
-        if (from >= to) {
-            return true;
-        }
-        const std::int64_t sector = from / kArSamplesPerSector;
-        const std::int64_t sectors = (to + kArSamplesPerSector - 1) / kArSamplesPerSector - sector;
-        Bytes raw(static_cast<std::size_t>(sectors) * kCDSectorBytes);
-        if (!ForwardingDevice::ReadAudio(static_cast<std::uint32_t>(sector),
-                                         static_cast<std::uint32_t>(sectors), raw.data())) {
-            return false;
-        }
-        std::memcpy(dest + (from - first) * 4,
-                    raw.data() + (from - sector * kArSamplesPerSector) * 4,
-                    static_cast<std::size_t>(to - from) * 4);
-        return true;
-    }
-    TCDAccessError ReadAudioCarefully(std::uint32_t start, std::uint32_t count, std::uint8_t* dest,
-                                      const CDCarefulRead& how) override {
-        m_script.carefulRead = true;
-        return ForwardingDevice::ReadAudioCarefully(start, count, dest, how);
-    }
-
-private:
-    DriveScript& m_script;
-};
-
-// Disc images that name themselves as a real drive does and read late.
-class LateDriveBackend final : public WrappingBackend {
-public:
-    explicit LateDriveBackend(DriveScript& script)
-        : WrappingBackend(MakeLibcdioBackend(), [&script](std::unique_ptr<CDDevice> device) {
-              return std::make_unique<LateDevice>(std::move(device), script);
-          }) {}
-    std::vector<CDDriveEntry> ListDrives() override {
-        std::vector<CDDriveEntry> drives = WrappingBackend::ListDrives();
-        for (CDDriveEntry& drive : drives) {
-            drive.identity = {"Brisk", "Test Drive", "1.0", false};
-        }
-        return drives;
-    }
-};
-
-void PutU32(std::string& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>(value >> shift);
-    }
-}
-
-// The database's answer: a chunk of v1 and one of v2 sums of each track's
-// audio taken `shifts[k]` samples into the image (silence outside it).
-std::string Answer(const TArDisc& disc, const Bytes& image, const std::vector<int>& shifts) {
-    std::string body;
-    for (const bool v2 : {false, true}) {
-        body += static_cast<char>(disc.ids.audioTracks);
-        PutU32(body, disc.ids.id1);
-        PutU32(body, disc.ids.id2);
-        PutU32(body, disc.ids.cddbId);
-        for (std::size_t k = 0; k < disc.tracks.size(); ++k) {
-            const TArTrack& track = disc.tracks[k];
-            const std::uint64_t samples = std::uint64_t{track.sectors} * kArSamplesPerSector;
-            Bytes audio(samples * 4, 0);
-            const std::int64_t first =
-                std::int64_t{track.startSector} * kArSamplesPerSector + shifts[k];
-            for (std::uint64_t s = 0; s < samples; ++s) {
-                const std::int64_t at = (first + static_cast<std::int64_t>(s)) * 4;
-                if (at >= 0 && static_cast<std::size_t>(at) < image.size()) {
-                    std::copy_n(image.begin() + at, 4, audio.begin() + s * 4);
-                }
-            }
-            TArChecksummer sums(samples, track.first, track.last);
-            sums.Update(audio);
-            body += static_cast<char>(3);
-            PutU32(body, v2 ? sums.Finish()->v2 : sums.Finish()->v1);
-            PutU32(body, 0);
-        }
-    }
-    return body;
-}
 
 // The search on a four-track disc of noise: found at the drive's true
 // correction whatever its sign, with the handle's own read mode back
@@ -185,7 +73,7 @@ TEST(ReadOffsetFinderTest, FindsTheDrivesCorrectionFromTheFirstTracks) {
         SCOPED_TRACE(c.name);
         TestFolder folder;
         ASSERT_TRUE(discimage::WriteDiscImage(folder / "disc.cue", tracks).ok);
-        DriveScript script{c.readsLate};
+        LateDriveScript script{c.readsLate};
         std::stop_source stop;
         script.stopOnRead = c.stop ? &stop : nullptr;
         const std::shared_ptr<CDBackend> previousBackend =
@@ -199,7 +87,7 @@ TEST(ReadOffsetFinderTest, FindsTheDrivesCorrectionFromTheFirstTracks) {
                 return {HttpReply::Kind::Complete, 404};
             }
             const std::vector<int> shifts = {0, c.server == Server::Disagrees ? 100 : 0, 0, 0};
-            return {HttpReply::Kind::Complete, 200, Answer(*disc, image, shifts)};
+            return {HttpReply::Kind::Complete, 200, AccurateRipAnswerFor(*disc, image, shifts)};
         });
         const std::string address =
             "http://" + (c.server == Server::Down ? "127.0.0.1:9" : server.Address());
