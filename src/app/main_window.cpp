@@ -176,6 +176,8 @@ void TfrmMain::BuildActions() {
                {}, &TfrmMain::QueryMusicBrainz);
     makeAction(aCDTextTitles, "aCDTextTitles", QStringLiteral("Titles from C&D-Text"), {}, {},
                &TfrmMain::TitlesFromCDText);
+    makeAction(aFindReadOffset, "aFindReadOffset", QStringLiteral("Find read &offset..."), {}, {},
+               &TfrmMain::FindDriveReadOffset);
     makeAction(aSelectAll, "aSelectAll", QStringLiteral("&Select All"), {},
                QStringLiteral("Select all tracks"), &TfrmMain::SelectAllTracks);
     makeAction(aSelectNone, "aSelectNone", QStringLiteral("&Unselect All"), {},
@@ -236,6 +238,7 @@ void TfrmMain::BuildMenus() {
     AddMenuEntry(file, "miEjectCD", QStringLiteral("&Eject CD-ROM"), &TfrmMain::EjectCDROM);
     AddMenuEntry(file, "miCloseCD", QStringLiteral("&Close CD-ROM"), &TfrmMain::CloseCDROM);
     AddMenuEntry(file, "miRefreshCD", QStringLiteral("Re&fresh CD"), &TfrmMain::RefreshCD);
+    file->addAction(aFindReadOffset);
     file->addSeparator();
     AddMenuEntry(file, "miExit", QStringLiteral("E&xit"), &TfrmMain::CloseWindow);
 
@@ -726,6 +729,7 @@ void TfrmMain::UpdateActions() {
     aQueryCDDB->setEnabled(hasTracks);
     aQueryMusicBrainz->setEnabled(hasTracks);
     aCDTextTitles->setEnabled(hasTracks);
+    aFindReadOffset->setEnabled(hasTracks);
     aEditTrackName->setEnabled(hasSelection);
     aPlay->setEnabled(hasSelection);
     aPause->setEnabled(m_isPlaying && !m_isPaused);

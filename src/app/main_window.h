@@ -15,6 +15,7 @@
 #include "base/message_target.h"
 #include "cd/access/cd_access.h"
 #include "cd/disc_session.h"
+#include "cd/read_offset_finder.h"
 #include "cddb/musicbrainz/musicbrainz_worker.h"
 #include "settings/app_paths.h"
 #include "settings/disc_cache.h"
@@ -37,6 +38,9 @@ struct TTrackRow;
 
 // Posted by a second program start: show the window and bring it to the front.
 inline constexpr int kShowMainWindowMessage = 2131;
+// Posted by the read offset search's worker: word parameter the request
+// number, payload its result.
+inline constexpr std::uint32_t kReadOffsetMessage = 2134;
 
 // The program's main window: the disc's track list with a tick per row, the
 // five disc fields, output format and folder, and every command. It is the
@@ -50,8 +54,8 @@ inline constexpr int kShowMainWindowMessage = 2131;
 // is looked up on MusicBrainz in the background (settings permitting); such
 // an automatic lookup applies only a single fitting release, never over what
 // the user changed since the disc came in, and fails quietly into the status
-// bar. The lookup and cover workers post their results to the window, which
-// drops those of a disc no longer in the drive.
+// bar. The lookup, cover and read offset workers post their results to the
+// window, which drops those of a disc no longer in the drive.
 class TfrmMain final : public QMainWindow,
                        public DiscFieldsTarget,
                        public OptionsTarget,
@@ -83,6 +87,10 @@ public:
     void RefreshCD();
     void EjectCDROM();
     void CloseCDROM();
+    // "Find read &offset...": searches the drive's read offset while a wait
+    // dialog offers "Stop", then offers to store what it found for the
+    // drive, or says why it found nothing.
+    void FindDriveReadOffset();
 
     // Commands of the actions and buttons.
     void RipSelectedTracks();
@@ -182,7 +190,8 @@ private:
     // switch): forgets the former disc's lookups and edits; a disc the cache
     // does not know gets its CD-Text and an automatic lookup.
     void DiscCameIn();
-    // Ends the lookup and cover workers; their late results are dropped.
+    // Ends the lookup, cover and read offset workers; their late results are
+    // dropped.
     void AbandonLookups();
     // The disc's CD-Text applied; false when it carries none.
     bool ApplyCDText();
@@ -193,6 +202,8 @@ private:
     void AutomaticLookupDone(TMbLookupResult result);
     void AskedLookupDone(const TMbLookupResult& result);
     void CoverFetched(const TCoverArtResult& result);
+    void ReadOffsetSearchDone(PostedMessage& message);
+    void ShowReadOffsetSearch(const TReadOffsetSearch& search);
     // The candidate's disc into the session; without the user's edits when
     // keepEdits. Fetches the release's cover when wanted.
     void ApplyRelease(const TMbLookupResult& result, const TMbCandidate& candidate, bool keepEdits);
@@ -235,11 +246,13 @@ private:
     std::int64_t m_lastRequest = 0;
     std::unique_ptr<TMbWorker> m_lookup;
     std::unique_ptr<TMbWorker> m_coverFetch;
+    std::unique_ptr<TMbWorker> m_offsetSearch;
     bool m_lookupAsked = false;
     int m_firstAudioTrack = 1;  // of the disc looked up
     // While an asked lookup waits: its dialog, and the result once it came.
     QDialog* m_waitDialog = nullptr;
     std::optional<TMbLookupResult> m_askedResult;
+    std::optional<TReadOffsetSearch> m_offsetResult;
     // Several releases the automatic lookup found for the disc in the drive.
     std::optional<TMbLookupResult> m_offeredChoice;
 
@@ -275,6 +288,7 @@ private:
     QAction* aQueryCDDB = nullptr;
     QAction* aQueryMusicBrainz = nullptr;
     QAction* aCDTextTitles = nullptr;
+    QAction* aFindReadOffset = nullptr;
     QAction* aSelectAll = nullptr;
     QAction* aSelectNone = nullptr;
     QAction* aInvertSelection = nullptr;

@@ -67,6 +67,7 @@ void TfrmMain::DiscCameIn() {
 void TfrmMain::AbandonLookups() {
     m_lookup.reset();
     m_coverFetch.reset();
+    m_offsetSearch.reset();
     if (m_waitDialog != nullptr) {
         m_waitDialog->reject();
     }
@@ -100,10 +101,14 @@ void TfrmMain::StartLookup(bool asked) {
 
 bool TfrmMain::HandleWorkerEvent(QEvent* event) {
     const auto type = static_cast<std::uint32_t>(event->type());
-    if (type != kMbLookupMessage && type != kCoverArtMessage) {
+    if (type != kMbLookupMessage && type != kCoverArtMessage && type != kReadOffsetMessage) {
         return false;
     }
     PostedMessage& message = static_cast<WorkerMessageEvent*>(event)->Message();
+    if (type == kReadOffsetMessage) {
+        ReadOffsetSearchDone(message);
+        return true;
+    }
     if (type == kCoverArtMessage) {
         const auto* cover = dynamic_cast<const TCoverArtDone*>(message.Payload.get());
         if (cover != nullptr && m_coverFetch && message.WParam == m_coverFetch->Request()) {

@@ -80,7 +80,9 @@ TfrmMain& MainWindowTest::StartWindow(CdAudioPlayer* player) {
     handOvers.options = m_options;
     handOvers.player = player != nullptr ? player : &m_player;
     handOvers.releaseChoice = &m_releaseChoice;
-    std::ofstream(m_paths->OptionsFile(), std::ios::app) << "\n[Metadata]\n" << m_metadata;
+    std::ofstream(m_paths->OptionsFile(), std::ios::app) << "\n[Metadata]\n"
+                                                         << m_metadata << "\n[Verify]\n"
+                                                         << m_verify;
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();
     QApplication::processEvents();

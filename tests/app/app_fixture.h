@@ -166,7 +166,7 @@ protected:
 
     // Creates and shows the window (first-show steps run), with this player
     // or else the recording one. The settings' [Metadata] section is
-    // m_metadata, added to options.ini first.
+    // m_metadata and its [Verify] section m_verify, added to options.ini first.
     TfrmMain& StartWindow(CdAudioPlayer* player = nullptr);
     void CloseWindow();
 
@@ -194,6 +194,9 @@ protected:
     std::string m_metadata =
         "AutoLookup=0\nMusicBrainzServer=http://127.0.0.1:9\nCoverArt=0\n"
         "CoverArtServer=http://127.0.0.1:9\n";
+    // The [Verify] section: no AccurateRip server but a closed loopback port
+    // unless a test sets its own.
+    std::string m_verify = "AccurateRipServer=http://127.0.0.1:9\n";
     RecordingPlayer m_player;
     std::unique_ptr<TfrmMain> m_window;
 };
