@@ -43,24 +43,35 @@ struct TArSummedRange {
     std::uint64_t hi;  // last summed sample; below lo when nothing is summed
 };
 
-// Splits a stream of bytes cut anywhere into whole little-endian words.
+// A run of whole sample words read in place from bytes (little-endian, at
+// any alignment).
+struct TArWordRun {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t words = 0;
+};
+
+// Splits a stream of bytes cut anywhere into whole little-endian words
+// without copying them.
 class TArWordStream {
 public:
     // The whole words that the next bytes complete, valid until the next
-    // call; the first of them has index FirstIndex() in the stream.
-    [[nodiscard]] std::span<const std::uint32_t> Feed(std::span<const std::uint8_t> bytes);
+    // call: the word that they finish from the last call's leftover bytes,
+    // if any, then those in place. The first of them has index FirstIndex()
+    // in the stream.
+    [[nodiscard]] std::array<TArWordRun, 2> Feed(std::span<const std::uint8_t> bytes);
 
     [[nodiscard]] std::uint64_t FirstIndex() const { return m_firstIndex; }
     // Words completed so far.
-    [[nodiscard]] std::uint64_t Words() const { return m_firstIndex + m_words.size(); }
+    [[nodiscard]] std::uint64_t Words() const { return m_words; }
     // Whether the bytes so far end on a word boundary.
     [[nodiscard]] bool Whole() const { return m_pendingBytes == 0; }
 
 private:
     std::array<std::uint8_t, 4> m_pending{};
     std::size_t m_pendingBytes = 0;
+    std::array<std::uint8_t, 4> m_finished{};  // the word completed from m_pending
     std::uint64_t m_firstIndex = 0;
-    std::vector<std::uint32_t> m_words;
+    std::uint64_t m_words = 0;
 };
 
 // Sums one track fed block by block.
@@ -76,7 +87,7 @@ public:
     [[nodiscard]] std::optional<TArSums> Finish() const;
 
 private:
-    void Sum(std::uint64_t index, std::span<const std::uint32_t> words);
+    void Sum(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
     TArWordStream m_stream;
@@ -113,7 +124,7 @@ public:
     [[nodiscard]] std::optional<TArShiftedSums> Finish() const;
 
 private:
-    void Take(std::uint64_t index, std::span<const std::uint32_t> words);
+    void Take(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
     TArWordStream m_stream;
