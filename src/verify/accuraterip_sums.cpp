@@ -127,14 +127,17 @@ void TArChecksummer::Sum(std::uint64_t index, TArWordRun run) {
     const auto firstMultiplier = static_cast<std::uint32_t>(index + 1);
     std::uint64_t products = 0;
     std::uint64_t lowHalves = 0;
+    std::uint32_t plain = 0;
     for (std::size_t i = summed.from; i < summed.to; ++i) {
+        const std::uint32_t word = WordAt(run, i);
         const std::uint64_t product =
-            static_cast<std::uint64_t>(firstMultiplier + static_cast<std::uint32_t>(i)) *
-            WordAt(run, i);
+            static_cast<std::uint64_t>(firstMultiplier + static_cast<std::uint32_t>(i)) * word;
         products += product;
         lowHalves += static_cast<std::uint32_t>(product);
+        plain += word;
     }
     m_v1 += static_cast<std::uint32_t>(products);
+    m_plain += plain;
     m_highHalves += static_cast<std::uint32_t>((products - lowHalves) >> 32);
 
     const TOverlap sector450 =
@@ -158,13 +161,20 @@ std::optional<TArSums> TArChecksummer::Finish() const {
 }
 
 TArOffsetScanner::TArOffsetScanner(std::uint64_t samples, bool first, bool last)
-    : m_range(samples, first, last), m_head(kShiftSteps), m_tail(kShiftSteps) {}
+    : m_range(samples, first, last),
+      m_track(samples, first, last),
+      m_head(kShiftSteps),
+      m_tail(kShiftSteps) {}
 
 void TArOffsetScanner::Update(std::span<const std::uint8_t> bytes) {
+    const TOverlap track = Overlap(m_bytes, bytes.size(), 4 * kMarginSamples,
+                                   4 * (kMarginSamples + m_range.samples) - 1);
+    m_track.Update(bytes.subspan(track.from, track.to - track.from));
+    m_bytes += bytes.size();
     const std::array<TArWordRun, 2> runs = m_stream.Feed(bytes);
     std::uint64_t index = m_stream.FirstIndex();
     for (const TArWordRun& run : runs) {
-        Take(index, run);
+        Keep(index, run);
         index += run.words;
     }
 }
@@ -173,21 +183,7 @@ void TArOffsetScanner::Update(std::span<const std::uint8_t> bytes) {
 // track's sample m is input word m (the margin is one sample wider than the
 // shift); each step up drops input word lo + step from the range and takes
 // in word hi + 1 + step.
-void TArOffsetScanner::Take(std::uint64_t index, TArWordRun run) {
-    if (m_range.hi < m_range.lo) {
-        return;
-    }
-    const TOverlap summed = Overlap(index, run.words, m_range.lo, m_range.hi);
-    std::uint32_t weighted = 0;
-    std::uint32_t plain = 0;
-    for (std::size_t i = summed.from; i < summed.to; ++i) {
-        const std::uint32_t word = WordAt(run, i);
-        weighted += static_cast<std::uint32_t>(index + i) * word;
-        plain += word;
-    }
-    m_weighted += weighted;
-    m_plain += plain;
-
+void TArOffsetScanner::Keep(std::uint64_t index, TArWordRun run) {
     const auto keep = [&](std::uint64_t from, std::vector<std::uint32_t>& window) {
         const TOverlap part = Overlap(index, run.words, from, from + kShiftSteps - 1);
         for (std::size_t i = part.from; i < part.to; ++i) {
@@ -198,6 +194,8 @@ void TArOffsetScanner::Take(std::uint64_t index, TArWordRun run) {
     keep(m_range.hi + 1, m_tail);
 }
 
+// From the track's own sums, which are those at shift 0 (step kArMaxShift),
+// down to the smallest shift and up to the largest, one step at a time.
 std::optional<TArShiftedSums> TArOffsetScanner::Finish() const {
     if (!m_stream.Whole() || m_stream.Words() != m_range.samples + 2 * kMarginSamples) {
         return std::nullopt;
@@ -208,10 +206,19 @@ std::optional<TArShiftedSums> TArOffsetScanner::Finish() const {
     }
     const auto lo = static_cast<std::uint32_t>(m_range.lo);
     const auto hi = static_cast<std::uint32_t>(m_range.hi);
-    std::uint32_t weighted = m_weighted;
-    std::uint32_t plain = m_plain;
-    sums.v1[0] = weighted;
-    for (std::size_t step = 0; step < kShiftSteps; ++step) {
+    const std::uint32_t weightedAtZero = m_track.Finish()->v1;
+    const std::uint32_t plainAtZero = m_track.PlainSum();
+    sums.v1[kArMaxShift] = weightedAtZero;
+    std::uint32_t weighted = weightedAtZero;
+    std::uint32_t plain = plainAtZero;
+    for (std::size_t step = kArMaxShift; step-- > 0;) {
+        plain += m_head[step] - m_tail[step];
+        weighted += plain + (lo - 1) * m_head[step] - hi * m_tail[step];
+        sums.v1[step] = weighted;
+    }
+    weighted = weightedAtZero;
+    plain = plainAtZero;
+    for (std::size_t step = kArMaxShift; step < kShiftSteps; ++step) {
         weighted += hi * m_tail[step] - plain - (lo - 1) * m_head[step];
         plain += m_tail[step] - m_head[step];
         sums.v1[step + 1] = weighted;

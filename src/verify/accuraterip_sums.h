@@ -86,12 +86,17 @@ public:
     // The sums; nothing when the bytes fed were not exactly the track's.
     [[nodiscard]] std::optional<TArSums> Finish() const;
 
+    // The plain (unweighted) sum of the summed samples so far, modulo 2^32:
+    // with v1, where the scan of read shifts starts from.
+    [[nodiscard]] std::uint32_t PlainSum() const { return m_plain; }
+
 private:
     void Sum(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
     TArWordStream m_stream;
     std::uint32_t m_v1 = 0;
+    std::uint32_t m_plain = 0;
     std::uint32_t m_highHalves = 0;  // v2 less v1
     std::uint32_t m_frame450 = 0;
     std::uint32_t m_crc = 0;
@@ -109,9 +114,10 @@ struct TArShiftedSums {
 
 // Scans one track in a single pass plus a constant step per shift: fed the
 // track with kArScanMarginSectors before and after it (the neighbouring
-// tracks' audio, silence outside the disc), it keeps only the sum at the
-// smallest shift and the samples that enter and leave the summed range as
-// the shift grows.
+// tracks' audio, silence outside the disc), it sums the track itself as a
+// TArChecksummer does and keeps only the samples that enter and leave the
+// summed range as the read shifts, so that the shifts cost no work per
+// sample of the track beyond its own sums.
 class TArOffsetScanner {
 public:
     TArOffsetScanner(std::uint64_t samples, bool first, bool last);
@@ -123,13 +129,17 @@ public:
     // both margins.
     [[nodiscard]] std::optional<TArShiftedSums> Finish() const;
 
+    // The track's own sums, as a TArChecksummer fed the track alone gives
+    // them; nothing until all of the track's bytes have come.
+    [[nodiscard]] std::optional<TArSums> Sums() const { return m_track.Finish(); }
+
 private:
-    void Take(std::uint64_t index, TArWordRun run);
+    void Keep(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
+    TArChecksummer m_track;
     TArWordStream m_stream;
-    std::uint32_t m_weighted = 0;       // v1 at the smallest shift
-    std::uint32_t m_plain = 0;          // unweighted sum of the same samples
+    std::uint64_t m_bytes = 0;          // fed so far
     std::vector<std::uint32_t> m_head;  // the samples that leave the range, one per shift
     std::vector<std::uint32_t> m_tail;  // the samples that enter it, one per shift
 };
