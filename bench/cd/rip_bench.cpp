@@ -1,16 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Rips a 74-minute disc image of 20 tracks, side by side with cd-paranoia
-// reading the same image without its checks (-Z) in the same iteration:
-//   BM_RipDiscToWav        track by track to WAV files, with and without
-//                          normalisation, against cd-paranoia -Z -B
+// Rips a 74-minute disc image of 20 tracks, side by side with a reference on
+// the same image in the same iteration:
+//   BM_RipDiscToWav        plain reads (no careful reading, sums of the
+//                          tracks only as every rip takes them, no decode
+//                          check) track by track to WAV files, with and
+//                          without normalisation, against cd-paranoia
+//                          without its checks (-Z -B)
+//   BM_RipDiscCareful      a verified rip to WAV as a user has it by default
+//                          (careful reads, AccurateRip, the decode check and
+//                          the log) against cd-paranoia in its default full
+//                          mode (-B)
+//   BM_RipDiscSums         the share of the AccurateRip work in a plain rip
+//                          to WAV: AccurateRip on against off
 //   BM_RipDiscEncoded      the whole disc to FLAC (level 5) or APE (level
 //                          2000) end to end (rip a track to WAV, encode it,
 //                          delete the WAV file), in a process of its own so
 //                          its peak resident memory ("peak_mb") is the rip's
 //                          alone; FLAC against cd-paranoia -Z -B followed by
 //                          flac -5 on each file
-// Both rip through the rip window's RipJob, without its end-of-track pauses.
+// All rip through the rip window's RipJob, without its end-of-track pauses,
+// and never reach the AccurateRip service: it is pointed at a loopback port
+// that refuses connections.
 //   BM_CopyBin             a plain cp of the image's data file, for scale
 // The ratio counters are ours over the reference in wall and processor time.
 // The image (about 780 MB) is made once per run in a folder under the
@@ -64,7 +75,8 @@ bool RipDisc(TCDHandle handle, const TOptionsSetting& settings) {
     return view.Errors().empty();
 }
 
-// The settings of a rip into the folder in format, without normalisation.
+// The settings of a rip into the folder in format, without normalisation,
+// with plain reads and no checks beyond the sums every rip takes.
 TOptionsSetting RipSettings(const fs::path& folder, TOutputFormat format) {
     TOptionsSetting settings;
     settings.CommonOptions.OutputFolder = folder.string();
@@ -74,6 +86,23 @@ TOptionsSetting RipSettings(const fs::path& folder, TOutputFormat format) {
     settings.APEOptions.Compression = 2000;
     // The fastest setting: a delay too short to sleep, every frame thread.
     settings.APEOptions.CPU = 3;
+    settings.Verify = {.SecureRead = false,
+                       .ReadRetries = 20,
+                       .AccurateRip = false,
+                       // A port that refuses at once: no rip reaches the service.
+                       .AccurateRipServer = "http://127.0.0.1:9",
+                       .DecodeCheck = false,
+                       .WriteLog = false};
+    return settings;
+}
+
+// RipSettings with every check a user has by default.
+TOptionsSetting VerifiedRipSettings(const fs::path& folder, TOutputFormat format) {
+    TOptionsSetting settings = RipSettings(folder, format);
+    settings.Verify.SecureRead = true;
+    settings.Verify.AccurateRip = true;
+    settings.Verify.DecodeCheck = true;
+    settings.Verify.WriteLog = true;
     return settings;
 }
 
@@ -90,11 +119,11 @@ fs::path Output(const BenchDisc& disc) {
     return folder;
 }
 
-// cd-paranoia without its checks, writing one WAV file per track into the
-// output folder.
-std::string ParanoiaCommand(const BenchDisc& disc) {
-    return "cd " + Quoted(Output(disc)) + " && cd-paranoia -q -Z -d " + Quoted(disc.Cue()) +
-           " -B >/dev/null 2>&1";
+// cd-paranoia writing one WAV file per track into the output folder, with
+// its further options (none: its default full checks).
+std::string ParanoiaCommand(const BenchDisc& disc, const std::string& options = "-Z") {
+    return "cd " + Quoted(Output(disc)) + " && cd-paranoia -q " + options + " -d " +
+           Quoted(disc.Cue()) + " -B >/dev/null 2>&1";
 }
 
 void ReportDisc(benchmark::State& state, std::int64_t bytes) {
@@ -133,6 +162,63 @@ BENCHMARK(BM_RipDiscToWav)
     ->Arg(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
+
+// A verified rip as a user has it against cd-paranoia's full checks.
+void BM_RipDiscCareful(benchmark::State& state) {
+    BenchDisc& disc = Disc();
+    if (disc.Handle() == 0) {
+        state.SkipWithError("the disc image could not be made or opened");
+        return;
+    }
+    const TOptionsSetting settings = VerifiedRipSettings(Output(disc), ofWAV);
+    Cost ours;
+    Cost theirs;
+    for (auto _ : state) {
+        bool ripped = false;
+        ours += Measure(RUSAGE_SELF, [&] { ripped = RipDisc(disc.Handle(), settings); });
+        if (!ripped) {
+            state.SkipWithError("the rip failed");
+            return;
+        }
+        theirs += CostOfCommand(ParanoiaCommand(disc, ""));
+    }
+    ReportDisc(state, disc.Bytes());
+    ReportComparison(state, ours, theirs);
+}
+BENCHMARK(BM_RipDiscCareful)->Unit(benchmark::kSecond)->UseRealTime();
+
+// A plain rip with AccurateRip on (ours) against the same rip with it off
+// (the reference). The two alternate in turn within an iteration, so that
+// the machine's other work falls on both alike.
+void BM_RipDiscSums(benchmark::State& state) {
+    constexpr int kPairs = 3;
+    BenchDisc& disc = Disc();
+    if (disc.Handle() == 0) {
+        state.SkipWithError("the disc image could not be made or opened");
+        return;
+    }
+    TOptionsSetting off = RipSettings(Output(disc), ofWAV);
+    TOptionsSetting on = off;
+    on.Verify.AccurateRip = true;
+    Cost ours;
+    Cost theirs;
+    for (auto _ : state) {
+        for (int pair = 0; pair < kPairs; ++pair) {
+            bool ripped = false;
+            ours += Measure(RUSAGE_SELF, [&] { ripped = RipDisc(disc.Handle(), on); });
+            theirs += Measure(RUSAGE_SELF, [&] { ripped = RipDisc(disc.Handle(), off) && ripped; });
+            if (!ripped) {
+                state.SkipWithError("the rip failed");
+                return;
+            }
+        }
+    }
+    ReportDisc(state, disc.Bytes() * kPairs);
+    // Per rip, as in the other rows.
+    ReportComparison(state, {ours.wall / kPairs, ours.cpu / kPairs},
+                     {theirs.wall / kPairs, theirs.cpu / kPairs});
+}
+BENCHMARK(BM_RipDiscSums)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The body of the child process of BM_RipDiscEncoded: rips the whole disc
 // image cue into folder, each track encoded to format ("flac" or "ape") and

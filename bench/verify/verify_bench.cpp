@@ -26,7 +26,8 @@ auto FeedTrack(Summer summer, std::uint64_t sectors, const std::vector<std::uint
 
 // Wall and processor milliseconds of the sums and of the scan, with the
 // search for a matching shift against an answer that never matches (so
-// every shift is tried).
+// every shift is tried). The scan takes the tracks' own sums as well, as a
+// rip that scans does instead of taking them apart.
 void BM_AccurateRipWholeDisc(benchmark::State& state) {
     std::vector<std::uint8_t> noise(kBlockSectors * kSectorBytes);
     std::mt19937 random(1);

@@ -32,11 +32,14 @@ void RipTrackVerifier::TrackStarted(std::int32_t trackNumber, std::uint32_t sect
         // data session, which the sums leave out.
         m_bytesToSum = std::uint64_t{std::min(m_track->sectors, sectorCount)} * kCDSectorBytes;
         const std::uint64_t samples = std::uint64_t{m_track->sectors} * kArSamplesPerSector;
-        m_sums.emplace(samples, m_track->first, m_track->last);
         if (m_scanShifts) {
             m_scanner.emplace(samples, m_track->first, m_track->last);
             ScanMargin(std::int64_t{m_track->startSector} - kArScanMarginSectors,
                        kArScanMarginSectors);
+        }
+        // A scanned track's sums come from its scanner, which takes them anyway.
+        if (!m_scanner) {
+            m_sums.emplace(samples, m_track->first, m_track->last);
         }
     }
     // Only the track's own reads count, not those of its margins.
@@ -66,9 +69,11 @@ void RipTrackVerifier::TrackEnded(bool complete) {
     if (!complete || m_track == nullptr) {
         return;
     }
-    m_report.Sums = m_sums->Finish();
     if (m_scanner) {
+        m_report.Sums = m_scanner->Sums();
         ScanMargin(std::int64_t{m_track->startSector} + m_track->sectors, kArScanMarginSectors);
+    } else {
+        m_report.Sums = m_sums->Finish();
     }
     if (m_scanner) {
         m_report.ShiftedSums = m_scanner->Finish();

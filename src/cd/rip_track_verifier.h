@@ -62,10 +62,10 @@ private:
     const std::optional<TArDisc> m_disc;
     const std::uint32_t m_leadOut;
     const bool m_scanShifts;
-    RipAudioObserver* const m_next;     // may be null
-    const TArTrack* m_track = nullptr;  // of m_disc, while a track it counts is ripped
-    std::uint64_t m_bytesToSum = 0;     // of the track still to come within AccurateRip's end
-    std::optional<TArChecksummer> m_sums;
-    std::optional<TArOffsetScanner> m_scanner;
+    RipAudioObserver* const m_next;        // may be null
+    const TArTrack* m_track = nullptr;     // of m_disc, while a track it counts is ripped
+    std::uint64_t m_bytesToSum = 0;        // of the track still to come within AccurateRip's end
+    std::optional<TArChecksummer> m_sums;  // when the track is not scanned
+    std::optional<TArOffsetScanner> m_scanner;  // also sums the track
     TRipTrackReport m_report;
 };

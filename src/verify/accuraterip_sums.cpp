@@ -4,7 +4,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -34,10 +36,38 @@ TOverlap Overlap(std::uint64_t first, std::size_t count, std::uint64_t lo, std::
     return {static_cast<std::size_t>(begin - first), static_cast<std::size_t>(end - first)};
 }
 
-// Of the 16-bit value in the low half.
-std::uint32_t Magnitude(std::uint32_t half) {
-    const int value = static_cast<std::int16_t>(half);
-    return static_cast<std::uint32_t>(value < 0 ? -value : value);
+// Word i of a run.
+std::uint32_t WordAt(const TArWordRun& run, std::size_t i) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, run.bytes + 4 * i, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap32(word);
+    }
+    return word;
+}
+
+// 16-bit value i of a run (the left one of sample i / 2 when i is even).
+std::int16_t HalfAt(const TArWordRun& run, std::size_t i) {
+    std::uint16_t half = 0;
+    std::memcpy(&half, run.bytes + 2 * i, sizeof half);
+    if constexpr (std::endian::native == std::endian::big) {
+        half = __builtin_bswap16(half);
+    }
+    return static_cast<std::int16_t>(half);
+}
+
+// Largest magnitude of any 16-bit value of the run, 0..32768. Apart from
+// the sums, and through the lowest and highest value rather than each
+// value's magnitude, so that it runs on whole vectors.
+std::uint32_t PeakOf(const TArWordRun& run) {
+    std::int16_t lowest = 0;
+    std::int16_t highest = 0;
+    for (std::size_t i = 0; i < 2 * run.words; ++i) {
+        const std::int16_t value = HalfAt(run, i);
+        lowest = std::min(lowest, value);
+        highest = std::max(highest, value);
+    }
+    return static_cast<std::uint32_t>(std::max(-int{lowest}, int{highest}));
 }
 
 }  // namespace
@@ -49,31 +79,28 @@ TArSummedRange::TArSummedRange(std::uint64_t samples, bool first, bool last)
     }
 }
 
-std::span<const std::uint32_t> TArWordStream::Feed(std::span<const std::uint8_t> bytes) {
-    m_firstIndex += m_words.size();
-    m_words.clear();
-    const auto word = [](const std::uint8_t* b) {
-        return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-               static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-    };
-    while (m_pendingBytes > 0 && !bytes.empty()) {
-        m_pending[m_pendingBytes++] = bytes.front();
-        bytes = bytes.subspan(1);
+std::array<TArWordRun, 2> TArWordStream::Feed(std::span<const std::uint8_t> bytes) {
+    m_firstIndex = m_words;
+    TArWordRun finished;
+    if (m_pendingBytes > 0) {
+        const std::size_t taken = std::min(bytes.size(), m_pending.size() - m_pendingBytes);
+        std::copy_n(bytes.begin(), taken, m_pending.begin() + m_pendingBytes);
+        m_pendingBytes += taken;
+        bytes = bytes.subspan(taken);
         if (m_pendingBytes == m_pending.size()) {
             m_pendingBytes = 0;
-            m_words.push_back(word(m_pending.data()));
+            m_finished = m_pending;
+            finished = {m_finished.data(), 1};
         }
     }
-    const std::size_t whole = bytes.size() / 4;
-    const std::size_t before = m_words.size();
-    m_words.resize(before + whole);
-    for (std::size_t i = 0; i < whole; ++i) {
-        m_words[before + i] = word(bytes.data() + 4 * i);
-    }
-    for (std::size_t i = 4 * whole; i < bytes.size(); ++i) {
-        m_pending[m_pendingBytes++] = bytes[i];
-    }
-    return m_words;
+    // Either the leftover is now a whole word or there are no bytes left.
+    const TArWordRun inPlace{bytes.data(), bytes.size() / 4};
+    const std::size_t rest = bytes.size() % 4;
+    std::copy_n(bytes.end() - static_cast<std::ptrdiff_t>(rest), rest,
+                m_pending.begin() + m_pendingBytes);
+    m_pendingBytes += rest;
+    m_words += finished.words + inPlace.words;
+    return {finished, inPlace};
 }
 
 TArChecksummer::TArChecksummer(std::uint64_t samples, bool first, bool last)
@@ -81,38 +108,45 @@ TArChecksummer::TArChecksummer(std::uint64_t samples, bool first, bool last)
 
 void TArChecksummer::Update(std::span<const std::uint8_t> bytes) {
     m_crc = static_cast<std::uint32_t>(crc32_z(m_crc, bytes.data(), bytes.size()));
-    const std::span<const std::uint32_t> words = m_stream.Feed(bytes);
-    Sum(m_stream.FirstIndex(), words);
+    const std::array<TArWordRun, 2> runs = m_stream.Feed(bytes);
+    std::uint64_t index = m_stream.FirstIndex();
+    for (const TArWordRun& run : runs) {
+        Sum(index, run);
+        index += run.words;
+    }
 }
 
-void TArChecksummer::Sum(std::uint64_t index, std::span<const std::uint32_t> words) {
+void TArChecksummer::Sum(std::uint64_t index, TArWordRun run) {
     // Word index i is sample i + 1.
-    const TOverlap summed = Overlap(index + 1, words.size(), m_range.lo, m_range.hi);
+    const TOverlap summed = Overlap(index + 1, run.words, m_range.lo, m_range.hi);
     // Multipliers fit in 32 bits (a disc holds fewer samples), which lets the
-    // compiler use 32 x 32 -> 64-bit vector multiplies.
+    // compiler use 32 x 32 -> 64-bit vector multiplies. The products are
+    // summed whole and their low halves apart, in 64 bits: a run holds fewer
+    // than 2^32 words, so the low halves' sum is exact and the high halves'
+    // sum is what the whole sum has beyond it.
     const auto firstMultiplier = static_cast<std::uint32_t>(index + 1);
-    std::uint32_t v1 = 0;
-    std::uint32_t high = 0;
+    std::uint64_t products = 0;
+    std::uint64_t lowHalves = 0;
+    std::uint32_t plain = 0;
     for (std::size_t i = summed.from; i < summed.to; ++i) {
+        const std::uint32_t word = WordAt(run, i);
         const std::uint64_t product =
-            static_cast<std::uint64_t>(firstMultiplier + static_cast<std::uint32_t>(i)) * words[i];
-        v1 += static_cast<std::uint32_t>(product);
-        high += static_cast<std::uint32_t>(product >> 32);
+            static_cast<std::uint64_t>(firstMultiplier + static_cast<std::uint32_t>(i)) * word;
+        products += product;
+        lowHalves += static_cast<std::uint32_t>(product);
+        plain += word;
     }
-    m_v1 += v1;
-    m_highHalves += high;
+    m_v1 += static_cast<std::uint32_t>(products);
+    m_plain += plain;
+    m_highHalves += static_cast<std::uint32_t>((products - lowHalves) >> 32);
 
-    const TOverlap sector450 = Overlap(index + 1, words.size(), kFrame450Before + 1,
-                                       kFrame450Before + kArSamplesPerSector);
+    const TOverlap sector450 =
+        Overlap(index + 1, run.words, kFrame450Before + 1, kFrame450Before + kArSamplesPerSector);
     for (std::size_t i = sector450.from; i < sector450.to; ++i) {
-        m_frame450 += static_cast<std::uint32_t>(index + 1 + i - kFrame450Before) * words[i];
+        m_frame450 += static_cast<std::uint32_t>(index + 1 + i - kFrame450Before) * WordAt(run, i);
     }
 
-    std::uint32_t peak = m_peak;
-    for (const std::uint32_t word : words) {
-        peak = std::max(peak, std::max(Magnitude(word), Magnitude(word >> 16)));
-    }
-    m_peak = peak;
+    m_peak = std::max(m_peak, PeakOf(run));
 }
 
 std::optional<TArSums> TArChecksummer::Finish() const {
@@ -127,41 +161,41 @@ std::optional<TArSums> TArChecksummer::Finish() const {
 }
 
 TArOffsetScanner::TArOffsetScanner(std::uint64_t samples, bool first, bool last)
-    : m_range(samples, first, last), m_head(kShiftSteps), m_tail(kShiftSteps) {}
+    : m_range(samples, first, last),
+      m_track(samples, first, last),
+      m_head(kShiftSteps),
+      m_tail(kShiftSteps) {}
 
 void TArOffsetScanner::Update(std::span<const std::uint8_t> bytes) {
-    const std::span<const std::uint32_t> words = m_stream.Feed(bytes);
-    Take(m_stream.FirstIndex(), words);
+    const TOverlap track = Overlap(m_bytes, bytes.size(), 4 * kMarginSamples,
+                                   4 * (kMarginSamples + m_range.samples) - 1);
+    m_track.Update(bytes.subspan(track.from, track.to - track.from));
+    m_bytes += bytes.size();
+    const std::array<TArWordRun, 2> runs = m_stream.Feed(bytes);
+    std::uint64_t index = m_stream.FirstIndex();
+    for (const TArWordRun& run : runs) {
+        Keep(index, run);
+        index += run.words;
+    }
 }
 
 // Input word j is disc sample start - margin + j. At the smallest shift the
 // track's sample m is input word m (the margin is one sample wider than the
 // shift); each step up drops input word lo + step from the range and takes
 // in word hi + 1 + step.
-void TArOffsetScanner::Take(std::uint64_t index, std::span<const std::uint32_t> words) {
-    if (m_range.hi < m_range.lo) {
-        return;
-    }
-    const TOverlap summed = Overlap(index, words.size(), m_range.lo, m_range.hi);
-    std::uint32_t weighted = 0;
-    std::uint32_t plain = 0;
-    for (std::size_t i = summed.from; i < summed.to; ++i) {
-        weighted += static_cast<std::uint32_t>(index + i) * words[i];
-        plain += words[i];
-    }
-    m_weighted += weighted;
-    m_plain += plain;
-
+void TArOffsetScanner::Keep(std::uint64_t index, TArWordRun run) {
     const auto keep = [&](std::uint64_t from, std::vector<std::uint32_t>& window) {
-        const TOverlap part = Overlap(index, words.size(), from, from + kShiftSteps - 1);
-        std::copy(words.begin() + static_cast<std::ptrdiff_t>(part.from),
-                  words.begin() + static_cast<std::ptrdiff_t>(part.to),
-                  window.begin() + static_cast<std::ptrdiff_t>(index + part.from - from));
+        const TOverlap part = Overlap(index, run.words, from, from + kShiftSteps - 1);
+        for (std::size_t i = part.from; i < part.to; ++i) {
+            window[index + i - from] = WordAt(run, i);
+        }
     };
     keep(m_range.lo, m_head);
     keep(m_range.hi + 1, m_tail);
 }
 
+// From the track's own sums, which are those at shift 0 (step kArMaxShift),
+// down to the smallest shift and up to the largest, one step at a time.
 std::optional<TArShiftedSums> TArOffsetScanner::Finish() const {
     if (!m_stream.Whole() || m_stream.Words() != m_range.samples + 2 * kMarginSamples) {
         return std::nullopt;
@@ -172,10 +206,19 @@ std::optional<TArShiftedSums> TArOffsetScanner::Finish() const {
     }
     const auto lo = static_cast<std::uint32_t>(m_range.lo);
     const auto hi = static_cast<std::uint32_t>(m_range.hi);
-    std::uint32_t weighted = m_weighted;
-    std::uint32_t plain = m_plain;
-    sums.v1[0] = weighted;
-    for (std::size_t step = 0; step < kShiftSteps; ++step) {
+    const std::uint32_t weightedAtZero = m_track.Finish()->v1;
+    const std::uint32_t plainAtZero = m_track.PlainSum();
+    sums.v1[kArMaxShift] = weightedAtZero;
+    std::uint32_t weighted = weightedAtZero;
+    std::uint32_t plain = plainAtZero;
+    for (std::size_t step = kArMaxShift; step-- > 0;) {
+        plain += m_head[step] - m_tail[step];
+        weighted += plain + (lo - 1) * m_head[step] - hi * m_tail[step];
+        sums.v1[step] = weighted;
+    }
+    weighted = weightedAtZero;
+    plain = plainAtZero;
+    for (std::size_t step = kArMaxShift; step < kShiftSteps; ++step) {
         weighted += hi * m_tail[step] - plain - (lo - 1) * m_head[step];
         plain += m_tail[step] - m_head[step];
         sums.v1[step + 1] = weighted;

@@ -43,24 +43,35 @@ struct TArSummedRange {
     std::uint64_t hi;  // last summed sample; below lo when nothing is summed
 };
 
-// Splits a stream of bytes cut anywhere into whole little-endian words.
+// A run of whole sample words read in place from bytes (little-endian, at
+// any alignment).
+struct TArWordRun {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t words = 0;
+};
+
+// Splits a stream of bytes cut anywhere into whole little-endian words
+// without copying them.
 class TArWordStream {
 public:
     // The whole words that the next bytes complete, valid until the next
-    // call; the first of them has index FirstIndex() in the stream.
-    [[nodiscard]] std::span<const std::uint32_t> Feed(std::span<const std::uint8_t> bytes);
+    // call: the word that they finish from the last call's leftover bytes,
+    // if any, then those in place. The first of them has index FirstIndex()
+    // in the stream.
+    [[nodiscard]] std::array<TArWordRun, 2> Feed(std::span<const std::uint8_t> bytes);
 
     [[nodiscard]] std::uint64_t FirstIndex() const { return m_firstIndex; }
     // Words completed so far.
-    [[nodiscard]] std::uint64_t Words() const { return m_firstIndex + m_words.size(); }
+    [[nodiscard]] std::uint64_t Words() const { return m_words; }
     // Whether the bytes so far end on a word boundary.
     [[nodiscard]] bool Whole() const { return m_pendingBytes == 0; }
 
 private:
     std::array<std::uint8_t, 4> m_pending{};
     std::size_t m_pendingBytes = 0;
+    std::array<std::uint8_t, 4> m_finished{};  // the word completed from m_pending
     std::uint64_t m_firstIndex = 0;
-    std::vector<std::uint32_t> m_words;
+    std::uint64_t m_words = 0;
 };
 
 // Sums one track fed block by block.
@@ -75,12 +86,17 @@ public:
     // The sums; nothing when the bytes fed were not exactly the track's.
     [[nodiscard]] std::optional<TArSums> Finish() const;
 
+    // The plain (unweighted) sum of the summed samples so far, modulo 2^32:
+    // with v1, where the scan of read shifts starts from.
+    [[nodiscard]] std::uint32_t PlainSum() const { return m_plain; }
+
 private:
-    void Sum(std::uint64_t index, std::span<const std::uint32_t> words);
+    void Sum(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
     TArWordStream m_stream;
     std::uint32_t m_v1 = 0;
+    std::uint32_t m_plain = 0;
     std::uint32_t m_highHalves = 0;  // v2 less v1
     std::uint32_t m_frame450 = 0;
     std::uint32_t m_crc = 0;
@@ -98,9 +114,10 @@ struct TArShiftedSums {
 
 // Scans one track in a single pass plus a constant step per shift: fed the
 // track with kArScanMarginSectors before and after it (the neighbouring
-// tracks' audio, silence outside the disc), it keeps only the sum at the
-// smallest shift and the samples that enter and leave the summed range as
-// the shift grows.
+// tracks' audio, silence outside the disc), it sums the track itself as a
+// TArChecksummer does and keeps only the samples that enter and leave the
+// summed range as the read shifts, so that the shifts cost no work per
+// sample of the track beyond its own sums.
 class TArOffsetScanner {
 public:
     TArOffsetScanner(std::uint64_t samples, bool first, bool last);
@@ -112,13 +129,17 @@ public:
     // both margins.
     [[nodiscard]] std::optional<TArShiftedSums> Finish() const;
 
+    // The track's own sums, as a TArChecksummer fed the track alone gives
+    // them; nothing until all of the track's bytes have come.
+    [[nodiscard]] std::optional<TArSums> Sums() const { return m_track.Finish(); }
+
 private:
-    void Take(std::uint64_t index, std::span<const std::uint32_t> words);
+    void Keep(std::uint64_t index, TArWordRun run);
 
     TArSummedRange m_range;
+    TArChecksummer m_track;
     TArWordStream m_stream;
-    std::uint32_t m_weighted = 0;       // v1 at the smallest shift
-    std::uint32_t m_plain = 0;          // unweighted sum of the same samples
+    std::uint64_t m_bytes = 0;          // fed so far
     std::vector<std::uint32_t> m_head;  // the samples that leave the range, one per shift
     std::vector<std::uint32_t> m_tail;  // the samples that enter it, one per shift
 };
