@@ -80,7 +80,10 @@ TfrmMain& MainWindowTest::StartWindow(CdAudioPlayer* player) {
     handOvers.options = m_options;
     handOvers.player = player != nullptr ? player : &m_player;
     handOvers.releaseChoice = &m_releaseChoice;
-    std::ofstream(m_paths->OptionsFile(), std::ios::app) << "\n[Metadata]\n" << m_metadata;
+    // A rip looks its disc up: on loopback, where nothing listens.
+    std::ofstream(m_paths->OptionsFile(), std::ios::app)
+        << "\n[Metadata]\n"
+        << m_metadata << "\n[Verify]\nAccurateRipServer=http://127.0.0.1:9\n";
     m_window = std::make_unique<TfrmMain>(*m_paths, m_prompts, handOvers);
     m_window->show();
     QApplication::processEvents();
