@@ -4,7 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -12,8 +15,10 @@
 
 #include "audio/core/file_descriptor.h"
 #include "audio/tags/id3v1_genres.h"
+#include "base/program_info.h"
 #include "cd/accuraterip_disc_toc.h"
 #include "cd/id3_tag.h"
+#include "cd/rip_checks.h"
 #include "settings/settings_helpers.h"
 
 namespace {
@@ -60,14 +65,33 @@ void SaveCover(const DiscInfo& disc, const std::string& folder) {
     }
 }
 
+struct TStoredReadOffset {
+    std::int32_t samples = 0;
+    TReadOffsetOrigin origin = TReadOffsetOrigin::None;
+};
+
 // The read offset stored for the handle's drive; disc images read as they
 // are written, whatever a drive of the same name needs.
-std::int32_t StoredReadOffset(TCDHandle handle, const TDriveOffsets& offsets) {
+TStoredReadOffset StoredReadOffset(TCDHandle handle, const TDriveOffsets& offsets) {
     TCDDriveIdentity identity;
-    if (GetCDDriveIdentity(handle, &identity) != 1 || identity.Image) {
-        return 0;
+    if (GetCDDriveIdentity(handle, &identity) != 1) {
+        return {};
     }
-    return offsets.ReadOffset(identity.Vendor, identity.Model).value_or(0);
+    if (identity.Image) {
+        return {0, TReadOffsetOrigin::Image};
+    }
+    const std::optional<std::int32_t> stored = offsets.ReadOffset(identity.Vendor, identity.Model);
+    return stored ? TStoredReadOffset{*stored, TReadOffsetOrigin::Drive} : TStoredReadOffset{};
+}
+
+// "YYYY-MM-DD hh:mm:ss", local time.
+std::string LocalDateTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    std::array<char, 32> text{};
+    std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local);
+    return text.data();
 }
 
 std::optional<TEncodedCodec> EncodedCodecOf(std::int32_t format) {
@@ -120,13 +144,14 @@ RipJob::~RipJob() {
 void RipJob::Start() {
     SaveCover(m_disc, m_settings.CommonOptions.OutputFolder);
     ApplyReadMode();
-    const std::optional<TArToc> toc = ReadAccurateRipToc(m_cdHandle);
-    if (toc) {
-        m_arDisc = AccurateRipDisc(*toc);
+    m_arToc = ReadAccurateRipToc(m_cdHandle);
+    if (m_arToc) {
+        m_arDisc = AccurateRipDisc(*m_arToc);
     }
     m_verifier =
-        std::make_unique<RipTrackVerifier>(m_cdHandle, m_arDisc, toc ? toc->leadOut : 0,
+        std::make_unique<RipTrackVerifier>(m_cdHandle, m_arDisc, m_arToc ? m_arToc->leadOut : 0,
                                            m_settings.Verify.AccurateRip, m_hooks.AudioObserver);
+    StartAccurateRipFetch();
     if (!m_items.empty()) {
         StartRipThread(m_items.front());
     }
@@ -140,7 +165,7 @@ void RipJob::HandleMessage(const PostedMessage& message) {
 }
 
 void RipJob::HandleEvent(const TRipEvent& event) {
-    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding && m_phase != Phase::Answering) {
         return;  // queued before the rip stopped
     }
     switch (event.Kind) {
@@ -166,6 +191,11 @@ void RipJob::HandleEvent(const TRipEvent& event) {
         case TRipEventKind::DecodeChecked:
             if (m_phase == Phase::Encoding && m_decodeCheck.joinable()) {
                 DecodeCheckEnded();
+            }
+            break;
+        case TRipEventKind::AccurateRipAnswered:
+            if (m_arFetch.joinable()) {
+                AccurateRipAnswered();
             }
             break;
         case TRipEventKind::None:
@@ -217,9 +247,9 @@ void RipJob::RipEnded(std::int32_t status) {
             static_cast<void>(RecordDecodeCheck(
                 item, CheckDecodedFile(WavPath(item), TEncodedCodec::Wav, WavPath(item))));
         }
+        TrackRecordComplete();
         if (IsLastItem()) {
-            StopRip();
-            m_view.CloseView();
+            CloseWhenAnswered(false);
         } else {
             StartNextTrack();
         }
@@ -290,6 +320,7 @@ void RipJob::TrackEnded() {
         }
         FinishEncodedTrack(item);
     }
+    TrackRecordComplete();
     StartNextTrackOrClose();
 }
 
@@ -299,17 +330,138 @@ void RipJob::DecodeCheckEnded() {
     m_decodeCheck.join();
     m_keepWav = !RecordDecodeCheck(item, m_decodeCheckResult) || m_keepWav;
     FinishEncodedTrack(item);
+    TrackRecordComplete();
     StartNextTrackOrClose();
 }
 
 void RipJob::StartNextTrackOrClose() {
     if (IsLastItem()) {
-        StopRip();
-        Pause();
-        m_view.CloseView();
+        CloseWhenAnswered(true);
     } else {
         StartNextTrack();
     }
+}
+
+void RipJob::CloseWhenAnswered(bool pause) {
+    if (m_arFetch.joinable()) {
+        // The lookup's own time limit bounds the wait.
+        m_phase = Phase::Answering;
+        m_pauseAtClose = pause;
+        return;
+    }
+    StopRip();
+    if (pause) {
+        Pause();
+    }
+    m_view.CloseView();
+}
+
+bool RipJob::ChecksAccurateRip() const {
+    return m_settings.Verify.AccurateRip && m_arDisc;
+}
+
+void RipJob::StartAccurateRipFetch() {
+    if (!ChecksAccurateRip()) {
+        return;
+    }
+    // The answer takes a network round trip, or the lookup's time limit:
+    // not on the driving thread, and never in the rip's way.
+    m_arFetch = std::jthread([this, server = m_settings.Verify.AccurateRipServer,
+                              ids = m_arDisc->ids](std::stop_token stop) {
+        m_arAnswer = FetchAccurateRip(server, ids, std::move(stop));
+        PostProgress(kPercentAccurateRipAnswered, kRipStatusOk);
+    });
+}
+
+void RipJob::AccurateRipAnswered() {
+    m_arFetch.join();
+    ShowTrackChecks();
+    if (m_phase == Phase::Answering) {
+        CloseWhenAnswered(m_pauseAtClose);
+    }
+}
+
+void RipJob::TrackRecordComplete() {
+    ++m_completeReports;
+    ShowTrackChecks();
+}
+
+std::vector<TArVerdict> RipJob::Verdicts() const {
+    if (!ChecksAccurateRip()) {
+        return std::vector<TArVerdict>(m_reports.size());
+    }
+    return RipVerdicts(m_arAnswer, *m_arDisc, m_reports, m_readMode.OffsetSamples);
+}
+
+void RipJob::ShowTrackChecks() {
+    if (m_arFetch.joinable()) {
+        return;  // shown when the answer comes
+    }
+    const std::vector<TArVerdict> verdicts = Verdicts();
+    for (; m_shownChecks < m_completeReports; ++m_shownChecks) {
+        const std::string line = TrackCheckLine(
+            m_reports[m_shownChecks], ChecksAccurateRip() ? &verdicts[m_shownChecks] : nullptr);
+        if (!line.empty()) {
+            m_view.ShowTrackCheck(line);
+        }
+    }
+}
+
+void RipJob::ReportChecks() {
+    if (m_reports.empty()) {
+        return;
+    }
+    ShowTrackChecks();
+    const std::vector<TArVerdict> verdicts = Verdicts();
+    const auto accurate = std::ranges::count(verdicts, TArResult::Accurate, &TArVerdict::result);
+    std::string summary = std::to_string(accurate) + " of " + std::to_string(verdicts.size()) +
+                          " tracks accurately ripped";
+    if (m_settings.Verify.WriteLog) {
+        const std::string name = RipLogFileName(m_disc.Artist, m_disc.Album);
+        std::optional<std::string> failure;
+        try {
+            failure = WriteFileWhole(FolderPath() + name, RipLogText(LogOf(verdicts)));
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        if (failure) {
+            m_logFailure =
+                "The rip log " + FolderPath() + name + " could not be written: " + *failure + ".";
+        } else {
+            summary += "; log: " + name;
+        }
+    }
+    m_view.ShowCheckSummary(summary);
+}
+
+TRipLog RipJob::LogOf(const std::vector<TArVerdict>& verdicts) const {
+    TRipLog log;
+    log.program = "Brisklark";
+    log.version = kProgramVersion;
+    log.date = LocalDateTime();
+    TCDDriveIdentity identity;
+    if (GetCDDriveIdentity(m_cdHandle, &identity) == 1) {
+        log.driveVendor = identity.Vendor;
+        log.driveModel = identity.Model;
+        if (identity.Image && GetCDDrivePath(m_cdHandle, &log.imagePath) != 1) {
+            log.imagePath = identity.Model;
+        }
+    }
+    log.careful = m_readMode.Careful;
+    log.retries = m_readMode.Retries;
+    log.readOffset = m_readMode.OffsetSamples;
+    log.readOffsetOrigin = m_readOffsetOrigin;
+    if (m_arToc) {
+        log.toc = RipLogTocOf(*m_arToc);
+    }
+    if (m_arDisc) {
+        log.cddbId = m_arDisc->ids.cddbId;
+        log.accurateRipId = AccurateRipIdText(m_arDisc->ids);
+    }
+    for (std::size_t i = 0; i < m_reports.size(); ++i) {
+        log.tracks.push_back(RipLogTrackOf(m_reports[i], verdicts[i]));
+    }
+    return log;
 }
 
 void RipJob::FinishEncodedTrack(const TRipItem& item) {
@@ -359,7 +511,9 @@ void RipJob::ApplyReadMode() {
     if (m_readMode.Careful) {
         m_readMode.Retries = m_settings.Verify.ReadRetries;
     }
-    m_readMode.OffsetSamples = StoredReadOffset(m_cdHandle, m_settings.DriveOffsets);
+    const TStoredReadOffset offset = StoredReadOffset(m_cdHandle, m_settings.DriveOffsets);
+    m_readMode.OffsetSamples = offset.samples;
+    m_readOffsetOrigin = offset.origin;
     if (m_readMode != previous && SetCDReadMode(m_cdHandle, m_readMode) == 1) {
         m_previousReadMode = previous;
         static_cast<void>(GetCDReadMode(m_cdHandle, &m_readMode));  // retries as rounded
@@ -429,7 +583,7 @@ void RipJob::StartNextTrack() {
 }
 
 void RipJob::StopRip() {
-    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding) {
+    if (m_phase != Phase::Ripping && m_phase != Phase::Encoding && m_phase != Phase::Answering) {
         return;
     }
     if (m_ripThread) {
@@ -465,7 +619,13 @@ void RipJob::Close() {
     if (m_decodeCheck.joinable()) {
         m_decodeCheck.join();
     }
+    // A lookup still running ends at once; its tracks are not checked.
+    m_arFetch.request_stop();
+    if (m_arFetch.joinable()) {
+        m_arFetch.join();
+    }
     RestoreReadMode();
+    ReportChecks();
     ReportAtClose();
 }
 
@@ -478,9 +638,13 @@ void RipJob::ReportAtClose() {
     if (!m_ripStopNote.empty()) {
         parts.push_back(m_ripStopNote);
     }
+    if (!m_logFailure.empty()) {
+        parts.push_back(m_logFailure);
+    }
     if (!parts.empty()) {
         m_view.ShowError(Joined(parts, "\n\n"));
     }
     m_encodeFailures.clear();
     m_ripStopNote.clear();
+    m_logFailure.clear();
 }

@@ -8,7 +8,10 @@
 // not stop the rip: one message at its end lists them. While it runs, the
 // drive reads as the Verify settings and the drive's stored read offset say,
 // and every track's verification record is gathered (TrackReports); the
-// decode-back check of a file fails like its encoding. The job decides
+// decode-back check of a file fails like its encoding. The disc's AccurateRip
+// answer is fetched once, on a worker, while the tracks are ripped; each
+// track's checks are shown once both its record and the answer are there,
+// and the rip ends with a summary and the rip log. The job decides
 // everything in the order of the messages the rip thread and its own
 // encoder events post through the view, each decoded once into a
 // TRipEvent; the view (the rip window, or a driver without windows) shows
@@ -34,6 +37,8 @@
 #include "settings/encoders/encoder_setup.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
+#include "verify/accuraterip_fetch.h"
+#include "verify/rip_log.h"
 
 // The texts a view shows: the stage of the track (all but
 // kRipInitializing) and the text over its progress (all but
@@ -110,8 +115,9 @@ public:
     RipJob& operator=(const RipJob&) = delete;
 
     // Saves the disc's JPEG cover as cover.jpg in the output folder unless
-    // one is there, sets the drive's read mode for the rip, then shows the
-    // first item and starts its rip.
+    // one is there, sets the drive's read mode for the rip, starts the
+    // AccurateRip lookup when it is asked for and the disc has ids, then
+    // shows the first item and starts its rip.
     void Start();
     // A message posted through the view; only WM_RIPPROGRESS and WM_RIPERROR
     // mean something.
@@ -119,10 +125,12 @@ public:
     // Stops the rip thread (after its current read), once, noting a track
     // it cut short; nothing more starts.
     void StopRip();
-    // The view ends: stops the rip and a running encoding, removing the file
-    // it cut short, waits for a running decode check, gives the drive its
-    // read mode back, reports every failure in one error, and ignores every
-    // message that follows.
+    // The view ends: stops the rip, a running encoding, removing the file it
+    // cut short, and the AccurateRip lookup, waits for a running decode
+    // check, gives the drive its read mode back; when a track's rip ended,
+    // shows the checks not yet shown, writes the rip log (when asked for)
+    // and shows the summary; reports every failure in one error, and ignores
+    // every message that follows.
     void Close();
 
     [[nodiscard]] int ItemCount() const { return static_cast<int>(m_items.size()); }
@@ -143,10 +151,11 @@ private:
     // Where the rip stands. Messages are handled only while ripping or
     // encoding; those still queued when the rip stopped are dropped.
     enum class Phase : std::uint8_t {
-        Ripping,   // the rip thread of item Completed runs (or halted on an error)
-        Encoding,  // item Completed - 1 is encoded, or its skipped end is queued
-        Stopped,   // the rip thread is gone; nothing more starts
-        Closed,    // the view has closed
+        Ripping,    // the rip thread of item Completed runs (or halted on an error)
+        Encoding,   // item Completed - 1 is encoded, or its skipped end is queued
+        Answering,  // the last track is done; the AccurateRip answer is awaited
+        Stopped,    // the rip thread is gone; nothing more starts
+        Closed,     // the view has closed
     };
     // How the encoding of the current track went.
     enum class EncodeResult : std::uint8_t { NotRun, Succeeded, Failed };
@@ -160,6 +169,21 @@ private:
     void TrackEnded();
     void DecodeCheckEnded();
     void StartNextTrackOrClose();
+    // Closes the view once the AccurateRip answer is in, after the pause
+    // when asked for.
+    void CloseWhenAnswered(bool pause);
+    void StartAccurateRipFetch();
+    void AccurateRipAnswered();
+    // The record of item Completed - 1 is complete.
+    void TrackRecordComplete();
+    // The lines of the complete records not yet shown, once the answer is in.
+    void ShowTrackChecks();
+    // Whether tracks get AccurateRip verdicts: asked for, and the disc has ids.
+    [[nodiscard]] bool ChecksAccurateRip() const;
+    [[nodiscard]] std::vector<TArVerdict> Verdicts() const;
+    // The log (when asked for) and the summary line, once at the end.
+    void ReportChecks();
+    [[nodiscard]] TRipLog LogOf(const std::vector<TArVerdict>& verdicts) const;
     // Deletes the WAV file unless kept, tags the file.
     void FinishEncodedTrack(const TRipItem& item);
     // Whether the WAV file of a track whose encoding succeeded is kept.
@@ -214,11 +238,19 @@ private:
     TCDReadMode m_readMode;
     // What the drive read like before the rip, while the rip's mode is set.
     std::optional<TCDReadMode> m_previousReadMode;
+    TReadOffsetOrigin m_readOffsetOrigin = TReadOffsetOrigin::None;
+    std::optional<TArToc> m_arToc;
     std::optional<TArDisc> m_arDisc;
     std::unique_ptr<RipTrackVerifier> m_verifier;  // made by Start
     std::vector<TRipTrackReport> m_reports;
-    bool m_keepWav = false;            // the after-encode step or the decode check failed
-    TDecodeCheck m_decodeCheckResult;  // written by the worker, read after joining it
-    // Declared last: joined before anything it uses goes.
+    std::size_t m_completeReports = 0;  // of m_reports, decode check done or not run
+    std::size_t m_shownChecks = 0;      // of m_reports, whose line was shown
+    bool m_pauseAtClose = false;        // Answering: pause before the view closes
+    std::string m_logFailure;           // why the log could not be written, for the report
+    bool m_keepWav = false;             // the after-encode step or the decode check failed
+    TDecodeCheck m_decodeCheckResult;   // written by the worker, read after joining it
+    TArFetchResult m_arAnswer;          // written by the fetch, read after joining it
+    // Declared last: joined before anything they use goes.
     std::jthread m_decodeCheck;
+    std::jthread m_arFetch;  // none when no lookup runs, joined once it has posted
 };

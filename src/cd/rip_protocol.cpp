@@ -71,6 +71,8 @@ TRipEvent DecodeRipMessage(const PostedMessage& message) {
             return {.Kind = TRipEventKind::EncodeEnded, .Status = info->Status};
         case kPercentDecodeChecked:
             return {.Kind = TRipEventKind::DecodeChecked};
+        case kPercentAccurateRipAnswered:
+            return {.Kind = TRipEventKind::AccurateRipAnswered};
         default:
             return {.Kind = TRipEventKind::Progress, .Percent = info->Percent};
     }

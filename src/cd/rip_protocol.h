@@ -38,12 +38,14 @@ struct TRipItem {
 
 enum class TRipEventKind : std::uint8_t {
     None,           // WM_RIPPROGRESS with Percent 0 or below, or no record
-    Progress,       // Percent 1..998, 1001..1999, 2001..2999 or above 3000: the bar's position
+    Progress,       // Percent 1..998, 1001..1999, 2001..2999, 3001..3999 or above 4000: the bar's
+                    // position
     Normalizing,    // Percent 999
     RipEnded,       // Percent 1000: the rip of the current item ended, with Status
     EncodeEnded,    // Percent 2000: its encoding ended or was skipped, with Status
     DecodeChecked,  // Percent 3000: the decode check of its file ended
-    DriveError,     // WM_RIPERROR, with the code
+    AccurateRipAnswered,  // Percent 4000: the disc's AccurateRip lookup ended
+    DriveError,           // WM_RIPERROR, with the code
 };
 
 struct TRipEvent {

@@ -36,6 +36,9 @@ inline constexpr std::int32_t kPercentRipEnded = 1000;
 inline constexpr std::int32_t kPercentEncodeEnded = 2000;
 // Posted by the rip job itself once a file's decode check has ended.
 inline constexpr std::int32_t kPercentDecodeChecked = 3000;
+// Posted by the rip job itself once the disc's AccurateRip answer has come
+// (or the lookup failed).
+inline constexpr std::int32_t kPercentAccurateRipAnswered = 4000;
 
 // Status values of a TProcessInfo with Percent kPercentRipEnded.
 inline constexpr std::int32_t kRipStatusOk = 0;

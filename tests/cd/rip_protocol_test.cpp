@@ -20,9 +20,13 @@ TEST(RipProtocolTest, EachPercentStandsForOneEvent) {
     const struct {
         std::int32_t percent;
         TRipEventKind kind;
-    } cases[] = {{-5, None},       {0, None},           {1, Progress},    {100, Progress},
-                 {998, Progress},  {999, Normalizing},  {1000, RipEnded}, {1001, Progress},
-                 {1999, Progress}, {2000, EncodeEnded}, {2001, Progress}, {3000, DecodeChecked}};
+    } cases[] = {{-5, None},       {0, None},
+                 {1, Progress},    {100, Progress},
+                 {998, Progress},  {999, Normalizing},
+                 {1000, RipEnded}, {1001, Progress},
+                 {1999, Progress}, {2000, EncodeEnded},
+                 {2001, Progress}, {3000, DecodeChecked},
+                 {3001, Progress}, {4000, AccurateRipAnswered}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.percent);
         const TRipEvent event = DecodeRipMessage(ProgressMessage(c.percent, kRipStatusBadFileName));

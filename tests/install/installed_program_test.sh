@@ -59,6 +59,8 @@ AutoLookup=0
 MusicBrainzServer=http://127.0.0.1:9
 CoverArt=0
 CoverArtServer=http://127.0.0.1:9
+[Verify]
+AccurateRipServer=http://127.0.0.1:9
 EOS
 if [ "$(id -u)" -eq 0 ]; then
   chown -R nobody "$home"

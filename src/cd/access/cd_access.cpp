@@ -37,6 +37,7 @@ struct OpenDrive {
     bool msf = false;                    // ReadTOC gives minute/second/frame addresses
     std::optional<CDDiscLayout> layout;  // from the last successful layout read
     TCDDriveIdentity identity;
+    std::string path;  // device node or image file
     TCDReadMode mode;
     TCDReadQuality quality;
     std::vector<std::uint8_t> shifted;  // the raw sectors behind an offset-corrected read
@@ -317,6 +318,7 @@ TCDHandle GetCDHandle(const TGetCDHandle* request) {
     }
     auto drive = std::make_shared<OpenDrive>();
     drive->identity = entry->identity;
+    drive->path = entry->path;
     drive->device = backend->Open(*entry);
     if (!drive->device) {
         return Fail(cdeOpenFailed);
@@ -455,6 +457,15 @@ int GetCDDriveIdentity(TCDHandle handle, TCDDriveIdentity* identity) {
         return Fail(drive ? cdeBadArgument : cdeInvalidHandle);
     }
     *identity = drive->identity;  // fixed when the handle opened
+    return Succeed();
+}
+
+int GetCDDrivePath(TCDHandle handle, std::string* path) {
+    const auto drive = HandleTable::Instance().Find(handle);
+    if (!drive || path == nullptr) {
+        return Fail(drive ? cdeBadArgument : cdeInvalidHandle);
+    }
+    *path = drive->path;  // fixed when the handle opened
     return Succeed();
 }
 

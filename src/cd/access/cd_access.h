@@ -250,6 +250,10 @@ struct TCDDriveIdentity {
 // 1 on success.
 int GetCDDriveIdentity(TCDHandle handle, TCDDriveIdentity* identity);
 
+// Where the handle's drive is: its device node or disc image file, as
+// GetCDDrivePaths lists it when the handle opened; 1 on success.
+int GetCDDrivePath(TCDHandle handle, std::string* path);
+
 // Reads the CD-Text of the disc in the drive into text; 1 on success, also
 // when the disc has none (text then Empty()). Drives prefer the English
 // block of a multi-language disc.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -59,6 +60,13 @@ long ReadThroughDevice(cdrom_drive_t*, void* dest, lsn_t begin, long sectors) {
     const std::uint32_t count =
         std::min(static_cast<std::uint32_t>(sectors), t_read->readableEnd - start);
     auto* bytes = static_cast<std::uint8_t*>(dest);
+    std::vector<std::uint8_t> unwanted;
+    if (bytes == nullptr) {
+        // Paranoia reads without a buffer to move the drive past its cache;
+        // devices write every sector they read.
+        unwanted.resize(std::size_t{count} * CDIO_CD_FRAMESIZE_RAW);
+        bytes = unwanted.data();
+    }
     if (t_read->readSectors(start, count, bytes)) {
         return count;
     }
