@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "verify/accuraterip_sums.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <bit>
@@ -104,10 +104,10 @@ std::array<TArWordRun, 2> TArWordStream::Feed(std::span<const std::uint8_t> byte
 }
 
 TArChecksummer::TArChecksummer(std::uint64_t samples, bool first, bool last)
-    : m_range(samples, first, last), m_crc(static_cast<std::uint32_t>(crc32_z(0, nullptr, 0))) {}
+    : m_range(samples, first, last) {}
 
 void TArChecksummer::Update(std::span<const std::uint8_t> bytes) {
-    m_crc = static_cast<std::uint32_t>(crc32_z(m_crc, bytes.data(), bytes.size()));
+    m_crc = libdeflate_crc32(m_crc, bytes.data(), bytes.size());
     const std::array<TArWordRun, 2> runs = m_stream.Feed(bytes);
     std::uint64_t index = m_stream.FirstIndex();
     for (const TArWordRun& run : runs) {
