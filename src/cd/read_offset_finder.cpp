@@ -6,6 +6,7 @@
 #include <span>
 
 #include "cd/accuraterip_disc_toc.h"
+#include "cd/scoped_read_mode.h"
 #include "verify/accuraterip_answer.h"
 #include "verify/accuraterip_disc.h"
 #include "verify/accuraterip_fetch.h"
@@ -15,33 +16,6 @@ namespace {
 
 // Sectors per read: a stop waits at most this long a read.
 constexpr std::int64_t kBlockSectors = 25;
-
-// Holds the handle at plain reading with no correction, so that the sums
-// see the drive as it is, and gives it its former mode back.
-class PlainReading {
-public:
-    explicit PlainReading(TCDHandle handle) : m_handle(handle) {
-        TCDReadMode previous;
-        if (GetCDReadMode(handle, &previous) != 1) {
-            return;
-        }
-        const TCDReadMode plain{false, previous.Retries, 0};
-        if (plain != previous && SetCDReadMode(handle, plain) == 1) {
-            m_previous = previous;
-        }
-    }
-    ~PlainReading() {
-        if (m_previous) {
-            static_cast<void>(SetCDReadMode(m_handle, *m_previous));
-        }
-    }
-    PlainReading(const PlainReading&) = delete;
-    PlainReading& operator=(const PlainReading&) = delete;
-
-private:
-    const TCDHandle m_handle;
-    std::optional<TCDReadMode> m_previous;
-};
 
 std::span<const TArTrack> TracksToCheck(const TArDisc& disc) {
     const std::size_t count =
@@ -118,7 +92,10 @@ TReadOffsetSearch FindReadOffset(TCDHandle handle, std::string_view server, std:
     const std::int64_t audioEnd = std::int64_t{lastAudio.startSector} + lastAudio.sectors;
     constexpr std::int64_t kMargin = kArScanMarginSectors;
     std::vector<TArRippedTrack> scanned;
-    PlainReading plain(handle);
+    // Plain reading with no correction, so that the sums see the drive as
+    // it is.
+    ScopedCDReadMode mode(handle);
+    mode.Set({false, mode.Mode().Retries, 0});
     for (const TArTrack& track : TracksToCheck(*disc)) {
         TArOffsetScanner scanner(std::uint64_t{track.sectors} * kArSamplesPerSector, track.first,
                                  track.last);

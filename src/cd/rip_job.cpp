@@ -4,10 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -15,10 +12,7 @@
 
 #include "audio/core/file_descriptor.h"
 #include "audio/tags/id3v1_genres.h"
-#include "base/program_info.h"
-#include "cd/accuraterip_disc_toc.h"
 #include "cd/id3_tag.h"
-#include "cd/rip_checks.h"
 #include "settings/settings_helpers.h"
 
 namespace {
@@ -84,16 +78,6 @@ TStoredReadOffset StoredReadOffset(TCDHandle handle, const TDriveOffsets& offset
     return stored ? TStoredReadOffset{*stored, TReadOffsetOrigin::Drive} : TStoredReadOffset{};
 }
 
-// "YYYY-MM-DD hh:mm:ss", local time.
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    std::array<char, 32> text{};
-    std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local);
-    return text.data();
-}
-
 std::optional<TEncodedCodec> EncodedCodecOf(std::int32_t format) {
     switch (format) {
         case ofMP3:
@@ -124,7 +108,8 @@ RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOpti
       m_items(ParseRipItems(tracks)),
       m_format(FindOutputFormat(m_settings.CommonOptions.OutputFormat)),
       m_view(view),
-      m_hooks(std::move(hooks)) {
+      m_hooks(std::move(hooks)),
+      m_verification(cdHandle, m_settings.Verify, view) {
     m_encoder.OnProgress = [this](int progress) { PostProgress(progress, kRipStatusOk); };
     m_encoder.OnDone = [this](const std::string& exceptionMessage) {
         EncodeEnded(exceptionMessage.empty() ? EncodeResult::Succeeded : EncodeResult::Failed,
@@ -138,20 +123,13 @@ RipJob::~RipJob() {
     if (m_decodeCheck.joinable()) {
         m_decodeCheck.join();
     }
-    RestoreReadMode();
 }
 
 void RipJob::Start() {
     SaveCover(m_disc, m_settings.CommonOptions.OutputFolder);
-    ApplyReadMode();
-    m_arToc = ReadAccurateRipToc(m_cdHandle);
-    if (m_arToc) {
-        m_arDisc = AccurateRipDisc(*m_arToc);
-    }
-    m_verifier =
-        std::make_unique<RipTrackVerifier>(m_cdHandle, m_arDisc, m_arToc ? m_arToc->leadOut : 0,
-                                           m_settings.Verify.AccurateRip, m_hooks.AudioObserver);
-    StartAccurateRipFetch();
+    const TReadOffsetOrigin offsetOrigin = ApplyReadMode();
+    m_ripReadMode = m_readMode->Mode();
+    m_verification.Start(m_ripReadMode, offsetOrigin, m_hooks.AudioObserver);
     if (!m_items.empty()) {
         StartRipThread(m_items.front());
     }
@@ -194,7 +172,7 @@ void RipJob::HandleEvent(const TRipEvent& event) {
             }
             break;
         case TRipEventKind::AccurateRipAnswered:
-            if (m_arFetch.joinable()) {
+            if (m_verification.Awaiting()) {
                 AccurateRipAnswered();
             }
             break;
@@ -235,19 +213,16 @@ void RipJob::RipEnded(std::int32_t status) {
     m_encodeResult = EncodeResult::NotRun;
     m_encodeFailure.clear();
     m_keepWav = false;
-    TRipTrackReport report = m_verifier->TakeReport();
-    report.Number = item.Number;
-    report.File = RipEncodes(m_format) && m_format != nullptr
-                      ? FolderPath() + item.FileStem + m_format->Extension
-                      : WavPath(item);
-    m_reports.push_back(std::move(report));
+    m_verification.TrackRipped(item.Number, RipEncodes(m_format) && m_format != nullptr
+                                                ? FolderPath() + item.FileStem + m_format->Extension
+                                                : WavPath(item));
     if (!RipEncodes(m_format)) {
         // The WAV file is the track's file: checked here, it stays either way.
         if (status == kRipStatusOk && m_settings.Verify.DecodeCheck) {
             static_cast<void>(RecordDecodeCheck(
                 item, CheckDecodedFile(WavPath(item), TEncodedCodec::Wav, WavPath(item))));
         }
-        TrackRecordComplete();
+        m_verification.TrackComplete();
         if (IsLastItem()) {
             CloseWhenAnswered(false);
         } else {
@@ -320,7 +295,7 @@ void RipJob::TrackEnded() {
         }
         FinishEncodedTrack(item);
     }
-    TrackRecordComplete();
+    m_verification.TrackComplete();
     StartNextTrackOrClose();
 }
 
@@ -330,7 +305,7 @@ void RipJob::DecodeCheckEnded() {
     m_decodeCheck.join();
     m_keepWav = !RecordDecodeCheck(item, m_decodeCheckResult) || m_keepWav;
     FinishEncodedTrack(item);
-    TrackRecordComplete();
+    m_verification.TrackComplete();
     StartNextTrackOrClose();
 }
 
@@ -343,7 +318,7 @@ void RipJob::StartNextTrackOrClose() {
 }
 
 void RipJob::CloseWhenAnswered(bool pause) {
-    if (m_arFetch.joinable()) {
+    if (m_verification.Awaiting()) {
         // The lookup's own time limit bounds the wait.
         m_phase = Phase::Answering;
         m_pauseAtClose = pause;
@@ -356,112 +331,11 @@ void RipJob::CloseWhenAnswered(bool pause) {
     m_view.CloseView();
 }
 
-bool RipJob::ChecksAccurateRip() const {
-    return m_settings.Verify.AccurateRip && m_arDisc;
-}
-
-void RipJob::StartAccurateRipFetch() {
-    if (!ChecksAccurateRip()) {
-        return;
-    }
-    // The answer takes a network round trip, or the lookup's time limit:
-    // not on the driving thread, and never in the rip's way.
-    m_arFetch = std::jthread([this, server = m_settings.Verify.AccurateRipServer,
-                              ids = m_arDisc->ids](std::stop_token stop) {
-        m_arAnswer = FetchAccurateRip(server, ids, std::move(stop));
-        PostProgress(kPercentAccurateRipAnswered, kRipStatusOk);
-    });
-}
-
 void RipJob::AccurateRipAnswered() {
-    m_arFetch.join();
-    ShowTrackChecks();
+    m_verification.Answered();
     if (m_phase == Phase::Answering) {
         CloseWhenAnswered(m_pauseAtClose);
     }
-}
-
-void RipJob::TrackRecordComplete() {
-    ++m_completeReports;
-    ShowTrackChecks();
-}
-
-std::vector<TArVerdict> RipJob::Verdicts() const {
-    if (!ChecksAccurateRip()) {
-        return std::vector<TArVerdict>(m_reports.size());
-    }
-    return RipVerdicts(m_arAnswer, *m_arDisc, m_reports, m_readMode.OffsetSamples);
-}
-
-void RipJob::ShowTrackChecks() {
-    if (m_arFetch.joinable()) {
-        return;  // shown when the answer comes
-    }
-    const std::vector<TArVerdict> verdicts = Verdicts();
-    for (; m_shownChecks < m_completeReports; ++m_shownChecks) {
-        const std::string line = TrackCheckLine(
-            m_reports[m_shownChecks], ChecksAccurateRip() ? &verdicts[m_shownChecks] : nullptr);
-        if (!line.empty()) {
-            m_view.ShowTrackCheck(line);
-        }
-    }
-}
-
-void RipJob::ReportChecks() {
-    if (m_reports.empty()) {
-        return;
-    }
-    ShowTrackChecks();
-    const std::vector<TArVerdict> verdicts = Verdicts();
-    const auto accurate = std::ranges::count(verdicts, TArResult::Accurate, &TArVerdict::result);
-    std::string summary = std::to_string(accurate) + " of " + std::to_string(verdicts.size()) +
-                          " tracks accurately ripped";
-    if (m_settings.Verify.WriteLog) {
-        const std::string name = RipLogFileName(m_disc.Artist, m_disc.Album);
-        std::optional<std::string> failure;
-        try {
-            failure = WriteFileWhole(FolderPath() + name, RipLogText(LogOf(verdicts)));
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-        if (failure) {
-            m_logFailure =
-                "The rip log " + FolderPath() + name + " could not be written: " + *failure + ".";
-        } else {
-            summary += "; log: " + name;
-        }
-    }
-    m_view.ShowCheckSummary(summary);
-}
-
-TRipLog RipJob::LogOf(const std::vector<TArVerdict>& verdicts) const {
-    TRipLog log;
-    log.program = "Brisklark";
-    log.version = kProgramVersion;
-    log.date = LocalDateTime();
-    TCDDriveIdentity identity;
-    if (GetCDDriveIdentity(m_cdHandle, &identity) == 1) {
-        log.driveVendor = identity.Vendor;
-        log.driveModel = identity.Model;
-        if (identity.Image && GetCDDrivePath(m_cdHandle, &log.imagePath) != 1) {
-            log.imagePath = identity.Model;
-        }
-    }
-    log.careful = m_readMode.Careful;
-    log.retries = m_readMode.Retries;
-    log.readOffset = m_readMode.OffsetSamples;
-    log.readOffsetOrigin = m_readOffsetOrigin;
-    if (m_arToc) {
-        log.toc = RipLogTocOf(*m_arToc);
-    }
-    if (m_arDisc) {
-        log.cddbId = m_arDisc->ids.cddbId;
-        log.accurateRipId = AccurateRipIdText(m_arDisc->ids);
-    }
-    for (std::size_t i = 0; i < m_reports.size(); ++i) {
-        log.tracks.push_back(RipLogTrackOf(m_reports[i], verdicts[i]));
-    }
-    return log;
 }
 
 void RipJob::FinishEncodedTrack(const TRipItem& item) {
@@ -494,38 +368,27 @@ bool RipJob::StartDecodeCheck(const TRipItem& item) {
 }
 
 bool RipJob::RecordDecodeCheck(const TRipItem& item, const TDecodeCheck& check) {
-    m_reports.back().DecodeCheck = check;
+    m_verification.DecodeChecked(check);
     if (!check.Passed) {
         m_encodeFailures.push_back(TrackLine(item, "the decode check " + check.LogText));
     }
     return check.Passed;
 }
 
-void RipJob::ApplyReadMode() {
-    TCDReadMode previous;
-    if (GetCDReadMode(m_cdHandle, &previous) != 1) {
-        return;
+TReadOffsetOrigin RipJob::ApplyReadMode() {
+    m_readMode.emplace(m_cdHandle);
+    if (!m_readMode->Readable()) {
+        return TReadOffsetOrigin::None;
     }
-    m_readMode = previous;
-    m_readMode.Careful = m_settings.Verify.SecureRead;
-    if (m_readMode.Careful) {
-        m_readMode.Retries = m_settings.Verify.ReadRetries;
+    TCDReadMode mode = m_readMode->Mode();
+    mode.Careful = m_settings.Verify.SecureRead;
+    if (mode.Careful) {
+        mode.Retries = m_settings.Verify.ReadRetries;
     }
     const TStoredReadOffset offset = StoredReadOffset(m_cdHandle, m_settings.DriveOffsets);
-    m_readMode.OffsetSamples = offset.samples;
-    m_readOffsetOrigin = offset.origin;
-    if (m_readMode != previous && SetCDReadMode(m_cdHandle, m_readMode) == 1) {
-        m_previousReadMode = previous;
-        static_cast<void>(GetCDReadMode(m_cdHandle, &m_readMode));  // retries as rounded
-    }
-}
-
-// The player and the main window read the same handle after the rip.
-void RipJob::RestoreReadMode() {
-    if (m_previousReadMode) {
-        static_cast<void>(SetCDReadMode(m_cdHandle, *m_previousReadMode));
-        m_previousReadMode.reset();
-    }
+    mode.OffsetSamples = offset.samples;
+    m_readMode->Set(mode);
+    return offset.origin;
 }
 
 bool RipJob::RunAfterEncode(const TRipItem& item) {
@@ -568,7 +431,7 @@ void RipJob::StartRipThread(const TRipItem& item) {
         std::make_unique<TCDRipThread>(item.Number, item.FileStem, m_settings.CommonOptions);
     m_ripThread->SetCDHandle(m_cdHandle);
     m_ripThread->SetNotifyWindow(&m_view);
-    m_ripThread->SetAudioObserver(m_verifier.get());
+    m_ripThread->SetAudioObserver(m_verification.Observer());
     m_ripThread->Resume();
 }
 
@@ -620,12 +483,9 @@ void RipJob::Close() {
         m_decodeCheck.join();
     }
     // A lookup still running ends at once; its tracks are not checked.
-    m_arFetch.request_stop();
-    if (m_arFetch.joinable()) {
-        m_arFetch.join();
-    }
-    RestoreReadMode();
-    ReportChecks();
+    m_verification.StopLookup();
+    m_readMode.reset();
+    m_logFailure = m_verification.Report(FolderPath(), m_disc).value_or("");
     ReportAtClose();
 }
 

@@ -27,51 +27,18 @@
 #include <vector>
 
 #include "audio/wav/wave_in.h"
-#include "base/message_target.h"
 #include "cd/access/cd_access.h"
+#include "cd/rip_job_view.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
 #include "cd/rip_track_verifier.h"
+#include "cd/rip_verification.h"
+#include "cd/scoped_read_mode.h"
 #include "disc/disc_info.h"
 #include "settings/encoders/encode_step.h"
 #include "settings/encoders/encoder_setup.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/options_setting.h"
-#include "verify/accuraterip_fetch.h"
-#include "verify/rip_log.h"
-
-// The texts a view shows: the stage of the track (all but
-// kRipInitializing) and the text over its progress (all but
-// kRipNormalizing).
-inline constexpr std::string_view kRipExtracting = "Extracting...";
-inline constexpr std::string_view kRipInitializing = "Initializing...";
-inline constexpr std::string_view kRipNormalizing = "Normalizing...";
-inline constexpr std::string_view kRipEncoding = "Encoding...";
-
-// What a rip job shows, and the queue its messages go through. Post comes
-// from any thread (the rip thread, or the driving thread for the job's own
-// messages) and must queue the message for the driving thread, which hands
-// it to RipJob::HandleMessage; every other call comes on the driving thread.
-class RipJobView : public MessageTarget {
-public:
-    // The track being ripped (its title as typed) and the items done before.
-    virtual void ShowTrack(const std::string& title, int completed) = 0;
-    // The stage of the track: kRipExtracting, kRipNormalizing, kRipEncoding.
-    virtual void ShowHint(std::string_view hint) = 0;
-    // The text over the progress: kRipInitializing, kRipExtracting,
-    // kRipEncoding.
-    virtual void ShowProgressText(std::string_view text) = 0;
-    virtual void ShowProgress(int percent) = 0;
-    virtual void ShowError(const std::string& text) = 0;
-    // How a track whose rip ended checked out, once its checks are done:
-    // its AccurateRip verdict and decode check in words, one line.
-    virtual void ShowTrackCheck(const std::string& line) = 0;
-    // Once per rip, at its end or when it is stopped: how many tracks were
-    // accurately ripped and where the log went, one line.
-    virtual void ShowCheckSummary(const std::string& line) = 0;
-    // The rip is over: the view ends, calling RipJob::Close.
-    virtual void CloseView() = 0;
-};
 
 // A track's files once its encoding succeeded: the ripped WAV file and the
 // encoded file.
@@ -139,13 +106,12 @@ public:
 
     // The read mode the rip set on the drive (careful reading, retries, the
     // drive's stored read offset; images none).
-    [[nodiscard]] const TCDReadMode& ReadMode() const { return m_readMode; }
-    // The disc as AccurateRip sees it; none when its table of contents could
-    // not be read or holds no audio track.
-    [[nodiscard]] const std::optional<TArDisc>& ArDisc() const { return m_arDisc; }
+    [[nodiscard]] const TCDReadMode& ReadMode() const { return m_ripReadMode; }
     // One record per track whose rip ended (failed ones included), in rip
     // order; a track's decode check is added once it has run.
-    [[nodiscard]] const std::vector<TRipTrackReport>& TrackReports() const { return m_reports; }
+    [[nodiscard]] const std::vector<TRipTrackReport>& TrackReports() const {
+        return m_verification.Reports();
+    }
 
 private:
     // Where the rip stands. Messages are handled only while ripping or
@@ -172,18 +138,7 @@ private:
     // Closes the view once the AccurateRip answer is in, after the pause
     // when asked for.
     void CloseWhenAnswered(bool pause);
-    void StartAccurateRipFetch();
     void AccurateRipAnswered();
-    // The record of item Completed - 1 is complete.
-    void TrackRecordComplete();
-    // The lines of the complete records not yet shown, once the answer is in.
-    void ShowTrackChecks();
-    // Whether tracks get AccurateRip verdicts: asked for, and the disc has ids.
-    [[nodiscard]] bool ChecksAccurateRip() const;
-    [[nodiscard]] std::vector<TArVerdict> Verdicts() const;
-    // The log (when asked for) and the summary line, once at the end.
-    void ReportChecks();
-    [[nodiscard]] TRipLog LogOf(const std::vector<TArVerdict>& verdicts) const;
     // Deletes the WAV file unless kept, tags the file.
     void FinishEncodedTrack(const TRipItem& item);
     // Whether the WAV file of a track whose encoding succeeded is kept.
@@ -194,8 +149,8 @@ private:
     // Records a check's outcome; false (and a line in the report at the
     // end) when it failed.
     [[nodiscard]] bool RecordDecodeCheck(const TRipItem& item, const TDecodeCheck& check);
-    void ApplyReadMode();
-    void RestoreReadMode();
+    // Sets the drive's read mode for the rip; where its read offset came from.
+    TReadOffsetOrigin ApplyReadMode();
     void DeleteWaveFile();
     void WriteId3Tag(const TRipItem& item);
     void StartRipThread(const TRipItem& item);
@@ -235,22 +190,14 @@ private:
     std::vector<std::string> m_encodeFailures;
     // The track whose partial WAV file a stopped rip thread removed.
     std::string m_ripStopNote;
-    TCDReadMode m_readMode;
-    // What the drive read like before the rip, while the rip's mode is set.
-    std::optional<TCDReadMode> m_previousReadMode;
-    TReadOffsetOrigin m_readOffsetOrigin = TReadOffsetOrigin::None;
-    std::optional<TArToc> m_arToc;
-    std::optional<TArDisc> m_arDisc;
-    std::unique_ptr<RipTrackVerifier> m_verifier;  // made by Start
-    std::vector<TRipTrackReport> m_reports;
-    std::size_t m_completeReports = 0;  // of m_reports, decode check done or not run
-    std::size_t m_shownChecks = 0;      // of m_reports, whose line was shown
-    bool m_pauseAtClose = false;        // Answering: pause before the view closes
-    std::string m_logFailure;           // why the log could not be written, for the report
-    bool m_keepWav = false;             // the after-encode step or the decode check failed
-    TDecodeCheck m_decodeCheckResult;   // written by the worker, read after joining it
-    TArFetchResult m_arAnswer;          // written by the fetch, read after joining it
-    // Declared last: joined before anything they use goes.
+    // From Start until the rip closes.
+    std::optional<ScopedCDReadMode> m_readMode;
+    TCDReadMode m_ripReadMode;  // as set by Start
+    RipVerification m_verification;
+    bool m_pauseAtClose = false;       // Answering: pause before the view closes
+    std::string m_logFailure;          // why the log could not be written, for the report
+    bool m_keepWav = false;            // the after-encode step or the decode check failed
+    TDecodeCheck m_decodeCheckResult;  // written by the worker, read after joining it
+    // Declared last: joined before anything it uses goes.
     std::jthread m_decodeCheck;
-    std::jthread m_arFetch;  // none when no lookup runs, joined once it has posted
 };
