@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,17 +30,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::int64_t kSampleBytes = 4;
-
-std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& start) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (line.starts_with(start)) {
-            lines.push_back(line.substr(start.size()));
-        }
-    }
-    return lines;
-}
 
 // Each scenario's verdicts, in the log and in the view, its log's hash, and
 // the files bit for bit: the disc's bytes, read through the drive's shift and
