@@ -2,6 +2,7 @@
 #include "app_fixture.h"
 
 #include <QApplication>
+#include <QListWidget>
 
 #include <atomic>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "cd/access/cd_access.h"
 #include "cd/cd_drive.h"
+#include "cd/ui/rip_window.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
@@ -24,6 +26,19 @@ namespace {
         new QtEnvironment("test_app", QtEnvironment::Pipeline::Unused));
 
 }  // namespace
+
+std::string ModalRip::RunRip(QWidget* parent, TCDHandle handle,
+                             const std::vector<std::string>& items, const DiscInfo& disc) {
+    TfrmCDRip window(parent, handle, items, OptionsSetting, disc,
+                     [this](const QString& text) { errors.push_back(text); });
+    window.exec();
+    const auto* list = window.findChild<QListWidget*>(QStringLiteral("lbChecks"));
+    checks.clear();
+    for (int row = 0; list != nullptr && row < list->count(); ++row) {
+        checks.push_back(list->item(row)->text().toStdString());
+    }
+    return window.CheckSummary();
+}
 
 void MainWindowTest::SetUp() {
     std::filesystem::create_directories(m_root / "program");

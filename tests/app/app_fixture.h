@@ -74,6 +74,15 @@ struct RecordingRip final : RipWindowOpener {
     std::vector<DiscInfo> discs;
 };
 
+// The rip window as the program runs it, recording its error boxes and the
+// lines of its "Checks:" list as the window left them.
+struct ModalRip final : RipWindowOpener {
+    std::string RunRip(QWidget* parent, TCDHandle handle, const std::vector<std::string>& items,
+                       const DiscInfo& disc) override;
+    std::vector<QString> errors;
+    std::vector<std::string> checks;
+};
+
 struct RecordingCddb final : CddbDialogOpener {
     void RunQueryCddb(QWidget*, std::uint8_t first, std::uint8_t last, TCDHandle handle,
                       DiscFieldsTarget&) override {

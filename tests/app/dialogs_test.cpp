@@ -14,7 +14,6 @@
 
 #include "app/edit_track_name.h"
 #include "app_fixture.h"
-#include "cd/ui/rip_window.h"
 #include "discimage/disc_image.h"
 #include "discimage/synth.h"
 #include "settings/options_setting.h"
@@ -44,18 +43,6 @@ void PressEnter(QWidget* widget) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
 }
-
-// The rip window as the program runs it, recording its error boxes.
-struct ModalRip final : RipWindowOpener {
-    std::string RunRip(QWidget* parent, TCDHandle handle, const std::vector<std::string>& items,
-                       const DiscInfo& disc) override {
-        TfrmCDRip window(parent, handle, items, OptionsSetting, disc,
-                         [this](const QString& text) { errors.push_back(text); });
-        window.exec();
-        return window.CheckSummary();
-    }
-    std::vector<QString> errors;
-};
 
 }  // namespace
 

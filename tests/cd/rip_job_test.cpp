@@ -13,13 +13,12 @@
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
-#include "cd/access/libcdio_backend.h"
 #include "cd/queued_rip_view.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "discimage/synth.h"
 #include "support/audio/run_output.h"
-#include "support/cd/forwarding_device.h"
+#include "support/cd/late_drive.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"
@@ -177,21 +176,6 @@ TEST(RipJobTest, TheCoverIsSavedOnceBesideTheTracks) {
     }
 }
 
-// Disc images that name themselves as a real drive does, so that the read
-// offset stored for that drive applies to them.
-class NamedDriveBackend final : public WrappingBackend {
-public:
-    NamedDriveBackend()
-        : WrappingBackend(MakeLibcdioBackend(), [](auto device) { return device; }) {}
-    std::vector<CDDriveEntry> ListDrives() override {
-        std::vector<CDDriveEntry> drives = WrappingBackend::ListDrives();
-        for (CDDriveEntry& drive : drives) {
-            drive.identity = {"Brisk", "Test Drive", "1.0", false};
-        }
-        return drives;
-    }
-};
-
 // The sums of `samples` samples of the disc from `start` on, silence outside it.
 TArSums DiscSums(const Bytes& disc, std::int64_t start, std::uint64_t samples, bool first,
                  bool last) {
@@ -247,8 +231,9 @@ TEST(RipJobTest, EachTrackIsVerifiedAsItIsRipped) {
         SCOPED_TRACE(c.name);
         TestFolder folder;
         ASSERT_TRUE(discimage::WriteDiscImage(folder / "disc.cue", tracks).ok);
+        LateDriveScript drive;
         const std::shared_ptr<CDBackend> previousBackend =
-            c.namedDrive ? SetCDBackend(std::make_shared<NamedDriveBackend>()) : nullptr;
+            c.namedDrive ? SetCDBackend(std::make_shared<LateDriveBackend>(drive)) : nullptr;
         const TCDHandle handle = OpenImageDrive(folder / "disc.cue");
         ASSERT_NE(handle, 0U);
         TOptionsSetting settings;
@@ -282,8 +267,8 @@ TEST(RipJobTest, EachTrackIsVerifiedAsItIsRipped) {
         TCDReadMode modeAfterRip;
         ASSERT_EQ(GetCDReadMode(handle, &modeAfterRip), 1);
         CloseCDHandle(handle);
-        if (previousBackend) {
-            SetCDBackend(previousBackend);
+        if (c.namedDrive) {
+            SetCDBackend(previousBackend);  // null: the libcdio backend, made afresh
         }
 
         const std::int32_t offset = c.namedDrive ? c.offset : 0;

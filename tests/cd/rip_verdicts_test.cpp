@@ -9,18 +9,16 @@
 #include <filesystem>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "audio/core/au_sync_queue.h"
-#include "cd/access/libcdio_backend.h"
 #include "cd/queued_rip_view.h"
 #include "cd/rip_job.h"
 #include "discimage/disc_image.h"
 #include "discimage/image_drive.h"
 #include "support/audio/run_output.h"
-#include "support/cd/forwarding_device.h"
+#include "support/cd/late_drive.h"
 #include "support/common/files.h"
 #include "support/common/run_command.h"
 #include "support/common/test_folder.h"
@@ -32,80 +30,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::int64_t kSampleBytes = 4;
-
-// A drive that delivers every sample `shift` samples late: asked for disc
-// sample p, it returns the image's sample p - shift (silence outside the
-// image), as a drive whose read offset correction is +shift does. Reads
-// touching badSector fail.
-class TestDrive final : public ForwardingDevice {
-public:
-    TestDrive(std::unique_ptr<CDDevice> image, std::int32_t shift,
-              std::optional<std::uint32_t> badSector)
-        : ForwardingDevice(std::move(image)), m_shift(shift), m_badSector(badSector) {}
-
-    bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
-        if (m_badSector && start <= *m_badSector && *m_badSector < start + count) {
-            return false;
-        }
-        const std::int64_t sector = kCDSectorBytes;
-        const std::int64_t from = start * sector - m_shift * kSampleBytes;  // image byte of dest[0]
-        const std::int64_t size = count * sector;
-        const std::int64_t first = std::max<std::int64_t>(from, 0);
-        const std::int64_t end =
-            std::min<std::int64_t>(from + size, ReadLayout()->leadOut * sector);
-        std::fill_n(dest, size, 0);
-        if (first >= end) {
-            return true;
-        }
-        Bytes read(static_cast<std::size_t>((end + sector - 1) / sector - first / sector) * sector);
-        if (!ForwardingDevice::ReadAudio(static_cast<std::uint32_t>(first / sector),
-                                         static_cast<std::uint32_t>(read.size() / sector),
-                                         read.data())) {
-            return false;
-        }
-        std::copy_n(read.begin() + first % sector, end - first, dest + (first - from));
-        return true;
-    }
-
-private:
-    std::int32_t m_shift;
-    std::optional<std::uint32_t> m_badSector;
-};
-
-// Opens images as TestDrives; named ones answer as a real drive, so that
-// the read offset stored for it applies.
-class TestDriveBackend final : public WrappingBackend {
-public:
-    TestDriveBackend(std::int32_t shift, std::optional<std::uint32_t> badSector, bool named)
-        : WrappingBackend(MakeLibcdioBackend(),
-                          [=](std::unique_ptr<CDDevice> image) {
-                              return std::make_unique<TestDrive>(std::move(image), shift,
-                                                                 badSector);
-                          }),
-          m_named(named) {}
-    std::vector<CDDriveEntry> ListDrives() override {
-        std::vector<CDDriveEntry> drives = WrappingBackend::ListDrives();
-        for (CDDriveEntry& drive : drives) {
-            drive.identity =
-                m_named ? TCDDriveIdentity{"Brisk", "Test Drive", "1.0", false} : drive.identity;
-        }
-        return drives;
-    }
-
-private:
-    bool m_named;
-};
-
-std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& start) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (line.starts_with(start)) {
-            lines.push_back(line.substr(start.size()));
-        }
-    }
-    return lines;
-}
 
 // Each scenario's verdicts, in the log and in the view, its log's hash, and
 // the files bit for bit: the disc's bytes, read through the drive's shift and
@@ -169,10 +93,10 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
         const bool named = c.driveShift != 0 || c.storedOffset;
         const fs::path out = folder / c.name;
         fs::create_directory(out);
+        LateDriveScript drive{.readsLate = c.driveShift, .badSector = c.badSector, .named = named};
+        const bool testDrive = named || c.badSector;
         const std::shared_ptr<CDBackend> previousBackend =
-            named || c.badSector
-                ? SetCDBackend(std::make_shared<TestDriveBackend>(c.driveShift, c.badSector, named))
-                : nullptr;
+            testDrive ? SetCDBackend(std::make_shared<LateDriveBackend>(drive)) : nullptr;
         const TCDHandle handle = OpenImageDrive(cue);
         ASSERT_NE(handle, 0U);
         TOptionsSetting settings;
@@ -198,8 +122,8 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
             job.Close();
         }
         CloseCDHandle(handle);
-        if (previousBackend) {
-            SetCDBackend(previousBackend);
+        if (testDrive) {
+            SetCDBackend(previousBackend);  // null: the libcdio backend, made afresh
         }
 
         EXPECT_EQ(view.Errors(), std::vector<std::string>());

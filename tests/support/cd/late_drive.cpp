@@ -18,12 +18,13 @@ public:
         : ForwardingDevice(std::move(inner)), m_script(script) {}
 
     bool ReadAudio(std::uint32_t start, std::uint32_t count, std::uint8_t* dest) override {
-        // Careful reading's cache-defeating reads come without a buffer.
-        Bytes unwanted(dest == nullptr ? std::size_t{count} * kCDSectorBytes : 0);
-        dest = dest == nullptr ? unwanted.data() : dest;
         ++m_script.reads;
         if (m_script.stopOnRead != nullptr) {
             m_script.stopOnRead->request_stop();
+        }
+        if (const std::optional<std::uint32_t> bad = m_script.badSector;
+            bad && start <= *bad && *bad < start + count) {
+            return false;
         }
         const std::int64_t end = std::int64_t{ReadLayout()->readableEnd} * kArSamplesPerSector;
         const std::int64_t first = std::int64_t{start} * kArSamplesPerSector - m_script.readsLate;
@@ -65,14 +66,17 @@ void PutU32(std::string& out, std::uint32_t value) {
 }  // namespace
 
 LateDriveBackend::LateDriveBackend(LateDriveScript& script)
-    : WrappingBackend(MakeLibcdioBackend(), [&script](std::unique_ptr<CDDevice> device) {
-          return std::make_unique<LateDevice>(std::move(device), script);
-      }) {}
+    : WrappingBackend(MakeLibcdioBackend(),
+                      [&script](std::unique_ptr<CDDevice> device) {
+                          return std::make_unique<LateDevice>(std::move(device), script);
+                      }),
+      m_script(script) {}
 
 std::vector<CDDriveEntry> LateDriveBackend::ListDrives() {
     std::vector<CDDriveEntry> drives = WrappingBackend::ListDrives();
     for (CDDriveEntry& drive : drives) {
-        drive.identity = {"Brisk", "Test Drive", "1.0", false};
+        drive.identity =
+            m_script.named ? TCDDriveIdentity{"Brisk", "Test Drive", "1.0", false} : drive.identity;
     }
     return drives;
 }

@@ -26,3 +26,14 @@ std::string ReadText(const std::filesystem::path& file) {
 void WriteText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& start) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (line.starts_with(start)) {
+            lines.push_back(line.substr(start.size()));
+        }
+    }
+    return lines;
+}
