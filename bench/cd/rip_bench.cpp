@@ -133,15 +133,10 @@ void ReportDisc(benchmark::State& state, std::int64_t bytes) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_RipDiscToWav(benchmark::State& state) {
-    BenchDisc& disc = Disc();
-    if (disc.Handle() == 0) {
-        state.SkipWithError("the disc image could not be made or opened");
-        return;
-    }
-    TOptionsSetting settings = RipSettings(Output(disc), ofWAV);
-    settings.CommonOptions.IsNormalize = state.range(0) != 0;
-    settings.CommonOptions.NormalizePercent = 95;
+// Rips the whole disc to WAV as settings say (ours) against cd-paranoia with
+// paranoiaOptions on the same image (the reference), in turn.
+void CompareWithParanoia(benchmark::State& state, BenchDisc& disc, const TOptionsSetting& settings,
+                         const std::string& paranoiaOptions) {
     Cost ours;
     Cost theirs;
     for (auto _ : state) {
@@ -151,10 +146,22 @@ void BM_RipDiscToWav(benchmark::State& state) {
             state.SkipWithError("the rip failed");
             return;
         }
-        theirs += CostOfCommand(ParanoiaCommand(disc));
+        theirs += CostOfCommand(ParanoiaCommand(disc, paranoiaOptions));
     }
     ReportDisc(state, disc.Bytes());
     ReportComparison(state, ours, theirs);
+}
+
+void BM_RipDiscToWav(benchmark::State& state) {
+    BenchDisc& disc = Disc();
+    if (disc.Handle() == 0) {
+        state.SkipWithError("the disc image could not be made or opened");
+        return;
+    }
+    TOptionsSetting settings = RipSettings(Output(disc), ofWAV);
+    settings.CommonOptions.IsNormalize = state.range(0) != 0;
+    settings.CommonOptions.NormalizePercent = 95;
+    CompareWithParanoia(state, disc, settings, "-Z");
 }
 BENCHMARK(BM_RipDiscToWav)
     ->ArgName("normalize")
@@ -170,20 +177,7 @@ void BM_RipDiscCareful(benchmark::State& state) {
         state.SkipWithError("the disc image could not be made or opened");
         return;
     }
-    const TOptionsSetting settings = VerifiedRipSettings(Output(disc), ofWAV);
-    Cost ours;
-    Cost theirs;
-    for (auto _ : state) {
-        bool ripped = false;
-        ours += Measure(RUSAGE_SELF, [&] { ripped = RipDisc(disc.Handle(), settings); });
-        if (!ripped) {
-            state.SkipWithError("the rip failed");
-            return;
-        }
-        theirs += CostOfCommand(ParanoiaCommand(disc, ""));
-    }
-    ReportDisc(state, disc.Bytes());
-    ReportComparison(state, ours, theirs);
+    CompareWithParanoia(state, disc, VerifiedRipSettings(Output(disc), ofWAV), "");
 }
 BENCHMARK(BM_RipDiscCareful)->Unit(benchmark::kSecond)->UseRealTime();
 
