@@ -114,8 +114,12 @@ std::optional<std::string> RipVerification::Report(const std::string& folder,
     ShowTrackChecks();
     const std::vector<TArVerdict> verdicts = Verdicts();
     const auto accurate = std::ranges::count(verdicts, TArResult::Accurate, &TArVerdict::result);
-    std::string summary = std::to_string(accurate) + " of " + std::to_string(verdicts.size()) +
-                          " tracks accurately ripped";
+    // Without AccurateRip, "0 of N accurately ripped" would read as a failure.
+    std::string summary =
+        ChecksAccurateRip()
+            ? std::to_string(accurate) + " of " + std::to_string(verdicts.size()) +
+                  " tracks accurately ripped"
+            : std::to_string(verdicts.size()) + " tracks ripped, not checked with AccurateRip";
     std::optional<std::string> failure;
     if (m_options.WriteLog) {
         const std::string name = RipLogFileName(disc.Artist, disc.Album);

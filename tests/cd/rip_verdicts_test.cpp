@@ -38,7 +38,9 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
     SyncQueue::Instance().BindGuiThread();
     struct Case {
         const char* name;
-        const char* answer;  // served folder; "error": HTTP 500; "refused": nothing listens
+        // served folder; "error": HTTP 500; "refused": nothing listens; "off":
+        // AccurateRip not asked for
+        const char* answer;
         std::int32_t driveShift;
         std::optional<std::int32_t> storedOffset;
         std::optional<std::uint32_t> badSector;  // read carefully, this sector failing
@@ -59,6 +61,7 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
         {"+48 stored", "accurate", 48, 48, {}, {acc, acc, acc}},
         {"-1164 stored", "accurate", -1164, -1164, {}, {acc, acc, acc}},
         {"bad sector", "accurate", 0, {}, 100, {acc, "not accurate", acc}},
+        {"AccurateRip off", "off", 0, {}, {}, {unchecked, unchecked, unchecked}},
     };
     const std::vector<std::uint32_t> sectors = {20, 100, 20};
     const std::vector<std::string> stems = {"One", "Two", "Three"};
@@ -102,9 +105,10 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
         TOptionsSetting settings;
         settings.CommonOptions.OutputFolder = out.string();
         settings.CommonOptions.OutputFormat = ofWAV;
+        const bool arOff = std::string(c.answer) == "off";
         settings.Verify = {c.badSector.has_value(),
                            5,
-                           true,
+                           !arOff,
                            std::string(c.answer) == "refused" ? "http://127.0.0.1:9"
                                                               : "http://" + server.Address(),
                            true,
@@ -129,11 +133,13 @@ TEST(RipVerdictsTest, EachTrackGetsTheVerdictOfTheServedAnswer) {
         EXPECT_EQ(view.Errors(), std::vector<std::string>());
         const auto accurate = std::ranges::count(c.results, acc);
         const std::string summary = std::to_string(accurate) + " of 3 tracks accurately ripped";
-        EXPECT_EQ(view.CheckSummary(), summary + "; log: The Artist - Noise.log");
+        EXPECT_EQ(view.CheckSummary(),
+                  (arOff ? "3 tracks ripped, not checked with AccurateRip" : summary) +
+                      "; log: The Artist - Noise.log");
         std::vector<std::string> lines;
         for (std::size_t k = 0; k < c.results.size(); ++k) {
-            lines.push_back("Track 0" + std::to_string(k + 1) + ": " + c.results[k] +
-                            "; decode check identical");
+            lines.push_back("Track 0" + std::to_string(k + 1) + ": " +
+                            (arOff ? "" : c.results[k] + "; ") + "decode check identical");
         }
         EXPECT_EQ(view.TrackChecks(), lines);
 
