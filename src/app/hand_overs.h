@@ -36,8 +36,8 @@ class QWidget;
 class RipWindowOpener {
 public:
     virtual ~RipWindowOpener() = default;
-    virtual std::string RunRip(QWidget* parent, TCDHandle cdHandle, const std::vector<std::string>& items,
-                        const DiscInfo& disc) = 0;
+    virtual std::string RunRip(QWidget* parent, TCDHandle cdHandle,
+                               const std::vector<std::string>& items, const DiscInfo& disc) = 0;
 };
 
 // The CDDB query dialog for the disc whose table of contents spans
