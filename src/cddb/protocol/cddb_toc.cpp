@@ -40,7 +40,10 @@ std::string CddbQueryCommand(const TCddbToc& toc) {
     std::string command = "cddb query " + CddbDiscIdText(CddbDiscId(toc)) + " " +
                           std::to_string(toc.trackStarts.size());
     for (const std::uint32_t start : toc.trackStarts) {
-        command += " " + std::to_string(start);
+        // Appended in two steps: GCC 12 warns wrongly (-Wrestrict) about
+        // " " + a temporary string when it inlines it.
+        command += ' ';
+        command += std::to_string(start);
     }
     return command + " " + std::to_string(toc.leadOut / kCddbFramesPerSecond);
 }
