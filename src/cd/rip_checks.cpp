@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/rip_checks.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
-#include "audio/core/file_descriptor.h"
 #include "settings/settings_helpers.h"
 
 std::vector<TArVerdict> RipVerdicts(const TArFetchResult& answer, const TArDisc& disc,
@@ -78,21 +71,4 @@ std::vector<TRipLogTocRow> RipLogTocOf(const TArToc& toc) {
         rows.push_back({static_cast<int>(i + 1), start, end - start, toc.tracks[i].data});
     }
     return rows;
-}
-
-std::optional<std::string> WriteFileWhole(const std::string& path, std::string_view text) {
-    const std::string temporary = path + "." + std::to_string(::getpid()) + ".part";
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.IsOpen()) {
-        return std::strerror(errno);
-    }
-    const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    const bool done =
-        WriteAt(fd.Get(), bytes, 0) && fd.Close() && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!done) {
-        const int error = errno != 0 ? errno : EIO;
-        ::unlink(temporary.c_str());
-        return std::strerror(error);
-    }
-    return std::nullopt;
 }

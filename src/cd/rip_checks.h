@@ -2,13 +2,12 @@
 #pragma once
 
 // How the tracks of a rip checked out: each track's AccurateRip verdict from
-// the disc's answer, the line a view shows for it, the rip log's parts made
-// from the tracks' records, and the log's file. Plain C++; any thread.
+// the disc's answer, the line a view shows for it, and the rip log's parts
+// made from the tracks' records. Plain C++; any thread.
 
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cd/rip_track_verifier.h"
@@ -32,10 +31,3 @@
 
 // The log's rows of a table of contents.
 [[nodiscard]] std::vector<TRipLogTocRow> RipLogTocOf(const TArToc& toc);
-
-// Writes text as the file path, replacing a file of that name. The text goes
-// to a file of its own first, moved over path only once it is whole, so a
-// failed write leaves the old file or none. Why it failed, in words; nothing
-// when written.
-[[nodiscard]] std::optional<std::string> WriteFileWhole(const std::string& path,
-                                                        std::string_view text);

@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/rip_job.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-#include "audio/core/file_descriptor.h"
 #include "audio/tags/id3v1_genres.h"
 #include "cd/id3_tag.h"
+#include "cd/whole_file.h"
 #include "settings/settings_helpers.h"
 
 namespace {
@@ -38,24 +34,12 @@ std::string Joined(const std::vector<std::string>& parts, std::string_view separ
 }
 
 // Saves the disc's JPEG cover as cover.jpg in the folder. A cover.jpg there
-// already stays, whatever it is: it may be another album's. The file is
-// written under a name of its own and then moved into place only if no
-// cover.jpg exists by then, so a half-written cover.jpg never exists. Any
-// failure leaves no cover and no trace: the cover is no part of the audio.
+// already stays, whatever it is: it may be another album's. Any failure
+// leaves no cover and no trace: the cover is no part of the audio.
 void SaveCover(const DiscInfo& disc, const std::string& folder) {
-    if (disc.CoverType != "image/jpeg" || disc.Cover.empty()) {
-        return;
-    }
-    const std::string target = IncludeTrailingSeparator(folder) + "cover.jpg";
-    const std::string temporary = target + "." + std::to_string(::getpid()) + ".part";
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.IsOpen()) {
-        return;
-    }
-    const bool written = WriteAt(fd.Get(), disc.Cover, 0);
-    if (!fd.Close() || !written ||
-        ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-        ::unlink(temporary.c_str());
+    if (disc.CoverType == "image/jpeg" && !disc.Cover.empty()) {
+        static_cast<void>(WriteFileWhole(IncludeTrailingSeparator(folder) + "cover.jpg", disc.Cover,
+                                         TExistingFile::Keep));
     }
 }
 

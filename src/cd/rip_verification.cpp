@@ -12,6 +12,7 @@
 #include "cd/rip_checks.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
+#include "cd/whole_file.h"
 
 namespace {
 
@@ -124,7 +125,11 @@ std::optional<std::string> RipVerification::Report(const std::string& folder,
     if (m_options.WriteLog) {
         const std::string name = RipLogFileName(disc.Artist, disc.Album);
         try {
-            failure = WriteFileWhole(folder + name, RipLogText(LogOf(verdicts)));
+            const std::string text = RipLogText(LogOf(verdicts));
+            failure = WriteFileWhole(
+                folder + name,
+                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                TExistingFile::Replace);
         } catch (const std::exception& error) {
             failure = error.what();
         }
