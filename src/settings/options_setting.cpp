@@ -67,6 +67,9 @@ void VisitOptionKeys(Visitor& visit, auto& o, const std::string& defaultOutputFo
     visit.String("Metadata", "CoverArtServer", metadata.CoverArtServer, kDefaultCoverArtServer);
     visit.Bool("Metadata", "UseCDText", metadata.UseCDText, true);
     visit.String("Metadata", "CddbEmail", metadata.CddbEmail, "");
+    visit.Bool("Metadata", "EmbedCover", metadata.EmbedCover, true);
+    visit.Bool("Metadata", "ReplayGain", metadata.ReplayGain, true);
+    visit.Integer("Metadata", "Id3v2Version", metadata.Id3v2Version, 4);
 
     auto& verify = o.Verify;
     visit.Bool("Verify", "SecureRead", verify.SecureRead, true);

@@ -152,6 +152,9 @@ struct TMetadataOptions {
     std::string CoverArtServer;     // "http(s)://host[:port]", a path kept as a prefix
     bool UseCDText{};               // fill a new disc's titles from its CD-Text
     std::string CddbEmail;          // sent in the CDDB hello; empty or no address: kCddbUserEmail
+    bool EmbedCover{};              // put the disc's front cover into each file's tags
+    bool ReplayGain{};              // measure loudness while ripping and tag the gains
+    std::int32_t Id3v2Version{};    // 4: ID3v2.4 in UTF-8; 3: ID3v2.3 in UTF-16 for old players
 
     bool operator==(const TMetadataOptions&) const = default;
 };

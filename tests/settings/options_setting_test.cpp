@@ -96,6 +96,9 @@ const char* const kDefaultFileText =
     "CoverArtServer=https://coverartarchive.org\n"
     "UseCDText=1\n"
     "CddbEmail=\n"
+    "EmbedCover=1\n"
+    "ReplayGain=1\n"
+    "Id3v2Version=4\n"
     "\n\n"
     "[Verify]\n"
     "SecureRead=1\n"
@@ -124,8 +127,9 @@ TEST_F(OptionsSettingTest, WithoutAFileEveryFieldTakesItsDefault) {
     expected.APEOptions = {2000, 3};
     expected.CDOptions = {-1, false};
     expected.QueryCDDB = {"gnudb.gnudb.org", "/~cddb/cddb.cgi", false, "", "80"};
-    expected.Metadata = {true, "https://musicbrainz.org", true, "https://coverartarchive.org", true,
-                         ""};
+    expected.Metadata = {
+        true, "https://musicbrainz.org", true, "https://coverartarchive.org", true, "", true, true,
+        4};
     expected.Verify = {true, 20, true, "http://www.accuraterip.com", true, true};
     EXPECT_EQ(options, expected);
     EXPECT_TRUE(fs::is_directory(OptionsFile().parent_path()));
@@ -150,7 +154,8 @@ TEST_F(OptionsSettingTest, SavedValuesReadBackUnchanged) {
     options.CDOptions = {3, true};
     options.QueryCDDB = {"cddb.example", "/cgi", true, "proxy.example", "3128"};
     options.Metadata = {false, "http://127.0.0.1:8080", false, "http://[::1]:81",
-                        false, "someone@example.org"};
+                        false, "someone@example.org",   false, false,
+                        3};
     options.Verify = {false, 45, false, "http://127.0.0.1:8081", false, false};
     ASSERT_TRUE(options.DriveOffsets.SetReadOffset("HL-DT-ST", "DVDRAM GH24NSD1", 6));
     ASSERT_TRUE(options.DriveOffsets.SetReadOffset("  PLEXTOR ", "CD-R   PX-W4824A", -1164));
