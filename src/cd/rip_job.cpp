@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cd/rip_job.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -88,7 +89,6 @@ RipJob::RipJob(TCDHandle cdHandle, const std::vector<std::string>& tracks, TOpti
     : m_cdHandle(cdHandle),
       m_settings(std::move(settings)),
       m_disc(disc),
-      m_tags(TagsFromDisc(m_disc)),
       m_items(ParseRipItems(tracks)),
       m_format(FindOutputFormat(m_settings.CommonOptions.OutputFormat)),
       m_view(view),
@@ -250,7 +250,7 @@ void RipJob::EncodeTrack(const TRipItem& item) {
     try {
         m_encoder.Start(WaveIn1, stem + ".wav", m_settings.CommonOptions.OutputFormat,
                         stem + (m_format != nullptr ? m_format->Extension : ""), m_settings,
-                        m_tags);
+                        TagsOf(item));
     } catch (const std::exception& error) {
         EncodeEnded(EncodeResult::Failed, error.what());
     }
@@ -395,6 +395,14 @@ void RipJob::DeleteWaveFile() {
     if (!path.empty() && std::filesystem::is_regular_file(path, error) && !IsFileInUse(path)) {
         std::filesystem::remove(path, error);
     }
+}
+
+TTagRecord RipJob::TagsOf(const TRipItem& item) const {
+    const auto known = std::ranges::find(m_disc.Tracks, item.Number, &TrackInfo::Number);
+    TrackInfo track = known != m_disc.Tracks.end() ? *known : TrackInfo{.Number = item.Number};
+    // The title as the rip names the track.
+    track.Title = item.Title;
+    return TrackTags(m_disc, track, m_settings.Metadata.EmbedCover);
 }
 
 void RipJob::WriteId3Tag(const TRipItem& item) {

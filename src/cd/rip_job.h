@@ -152,6 +152,8 @@ private:
     // Sets the drive's read mode for the rip; where its read offset came from.
     TReadOffsetOrigin ApplyReadMode();
     void DeleteWaveFile();
+    // Everything the files of this item are tagged with.
+    [[nodiscard]] TTagRecord TagsOf(const TRipItem& item) const;
     void WriteId3Tag(const TRipItem& item);
     void StartRipThread(const TRipItem& item);
     void StartNextTrack();
@@ -170,7 +172,6 @@ private:
     // What the tags are written from; a track's own data is found by the
     // item's track number.
     const DiscInfo m_disc;
-    const TMainWindowTags m_tags;  // the disc's fields as the encoder set-ups take them
     const std::vector<TRipItem> m_items;
     // The chosen format's row; nullptr for a number outside the table,
     // whose encodings then fail.

@@ -82,7 +82,7 @@ Tid3tag Id3TagFromSource(const TId3v2Tags& tags) {
 }
 
 FileConverterBatch::FileConverterBatch(int kind, std::vector<std::string> files,
-                                       TOptionsSetting settings, TMainWindowTags tags,
+                                       TOptionsSetting settings, TTagRecord tags,
                                        FileConverterView& view)
     : m_kind(FindConvertKind(kind)),
       m_files(std::move(files)),

@@ -105,7 +105,7 @@ public:
     // Posts WM_NEXTFILE with kNextFileStart through the view. files: full
     // paths (UTF-8) in the order chosen.
     FileConverterBatch(int kind, std::vector<std::string> files, TOptionsSetting settings,
-                       TMainWindowTags tags, FileConverterView& view);
+                       TTagRecord tags, FileConverterView& view);
     ~FileConverterBatch();
     FileConverterBatch(const FileConverterBatch&) = delete;
     FileConverterBatch& operator=(const FileConverterBatch&) = delete;
@@ -140,7 +140,7 @@ private:
     const TConvertKindRow* const m_kind;
     const std::vector<std::string> m_files;
     const TOptionsSetting m_settings;
-    const TMainWindowTags m_tags;
+    const TTagRecord m_tags;
     FileConverterView& m_view;
     int m_completed = 0;  // Completed
     bool m_closed = false;

@@ -84,7 +84,7 @@ protected:
         m_view = ScriptedView{};
         m_view.Declined = declined;
         m_batch =
-            std::make_unique<FileConverterBatch>(kind, files, settings, TMainWindowTags{}, m_view);
+            std::make_unique<FileConverterBatch>(kind, files, settings, TTagRecord{}, m_view);
         m_view.Batch = m_batch.get();
         m_view.RunBatch();
     }
@@ -310,7 +310,7 @@ TEST_F(FileConverterTest, ClosingStopsTheWriterAndRemovesItsPartialFile) {
         settings.CommonOptions.OutputFolder = m_out;
         ScriptedView view;
         auto batch = std::make_unique<FileConverterBatch>(kind, std::vector{In("long.wav")},
-                                                          settings, TMainWindowTags{}, view);
+                                                          settings, TTagRecord{}, view);
         view.Batch = batch.get();
         batch->NextFile(view.Posted.front());
         ASSERT_TRUE(batch->Running());

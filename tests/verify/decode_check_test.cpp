@@ -85,7 +85,7 @@ protected:
         reader.SetFileName(wav.string());
         std::unique_ptr<TAuFileOut> output = row.MakeOutput();
         if (row.Setup != nullptr) {
-            row.Setup(*output, m_settings, TMainWindowTags{});
+            row.Setup(*output, m_settings);
         }
         output->SetInput(&reader);
         output->SetFileName(path.string());

@@ -14,8 +14,6 @@ constexpr std::uint8_t kLastBlockBit = 0x80;
 constexpr std::size_t kHeaderBytes = 4;
 constexpr std::uint32_t kMaxBlockLength = 0xFFFFFF;  // 24-bit length field
 constexpr std::string_view kVendor = "VENDOR=Hacked";
-constexpr std::array<std::string_view, 6> kCommentNames{"title", "artist", "album",
-                                                        "date",  "genre",  "tracknumber"};
 
 void AppendLittleEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) {
@@ -32,11 +30,8 @@ void AppendCounted(std::vector<std::uint8_t>& out, std::string_view text) {
 
 std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags, bool lastBlock) {
     std::vector<std::string> comments;
-    for (std::string_view name : kCommentNames) {
-        std::string value = tags.AsString(name);
-        if (!value.empty()) {
-            comments.push_back(std::string(name) + "=" + value);
-        }
+    for (const auto& [name, value] : tags.Comments()) {
+        comments.push_back(name + "=" + value);
     }
     std::vector<std::uint8_t> block(kHeaderBytes);
     AppendCounted(block, kVendor);

@@ -8,8 +8,7 @@
 
 // The VORBIS_COMMENT metadata block (4-byte header included) that TFLACOut
 // writes in place of the library's own: vendor "VENDOR=Hacked", then the
-// non-empty values among title, artist, album, date, genre and tracknumber,
-// in that order, as "name=value" in UTF-8. `lastBlock` sets the header's
+// container's comments as "name=value". `lastBlock` sets the header's
 // last-metadata-block bit. Raises EAuException when the comments exceed the
 // 24-bit block length.
 [[nodiscard]] std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags,

@@ -25,10 +25,6 @@ constexpr std::array<int, 18> kBitRates{-1,     24000,  32000,  45000,  48000,  
                                         64000,  80000,  96000,  112000, 128000, 144000,
                                         160000, 192000, 224000, 256000, 320000, 499000};
 
-// The comment names in the container's order.
-constexpr std::array<std::string_view, 6> kCommentNames{"album", "artist", "date",
-                                                        "genre", "title",  "tracknumber"};
-
 bool IsBelow(TVorbisBitRate a, TVorbisBitRate b) {
     return static_cast<int>(a) < static_cast<int>(b);
 }
@@ -209,12 +205,8 @@ void TVorbisOut::SetUpEncoder(VorbisEncoderState& state) {
 
 void TVorbisOut::AddComments(VorbisEncoderState& state) {
     state.InitComment();
-    for (std::string_view name : kCommentNames) {
-        const std::string key(name);
-        const std::string value = m_comments.AsString(name);
-        if (!value.empty()) {
-            m_vorbis->vorbis_comment_add_tag(&state.comment, key.c_str(), value.c_str());
-        }
+    for (const auto& [name, value] : m_comments.Comments()) {
+        m_vorbis->vorbis_comment_add_tag(&state.comment, name.c_str(), value.c_str());
     }
 }
 

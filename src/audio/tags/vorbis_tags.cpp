@@ -4,3 +4,15 @@
 TVorbisTags::TVorbisTags() {
     AddTags({"album", "artist", "date", "genre", "title", "tracknumber"});
 }
+
+std::vector<std::pair<std::string, std::string>> TVorbisTags::Comments() const {
+    std::vector<std::pair<std::string, std::string>> comments;
+    for (int index = 0; index < Count(); ++index) {
+        const std::string name = Names(index);
+        const std::string value = AsString(name);
+        if (!value.empty()) {
+            comments.emplace_back(name, value);
+        }
+    }
+    return comments;
+}

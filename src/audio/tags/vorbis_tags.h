@@ -2,12 +2,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio/tags/au_tags.h"
 
 // The Vorbis comment names with typed properties; the Ogg Vorbis and FLAC
-// outputs turn the name/value pairs into the file's comments. No file
-// operations of its own. Used on one thread at a time.
+// outputs turn the name/value pairs into the file's comments. Further names
+// are defined with AddTag. No file operations of its own. Used on one
+// thread at a time.
 class TVorbisTags : public TAuTags {
 public:
     TVorbisTags();
@@ -24,4 +27,8 @@ public:
     void SetTitle(const std::u16string& v) { SetValue("title", v); }
     [[nodiscard]] std::u16string Track() const { return AsWideString("tracknumber"); }
     void SetTrack(const std::u16string& v) { SetValue("tracknumber", v); }
+
+    // Every name with a text value, and the value in UTF-8, in the
+    // container's name order: the comments of a file.
+    [[nodiscard]] std::vector<std::pair<std::string, std::string>> Comments() const;
 };

@@ -7,7 +7,8 @@
 
 #include "audio/core/au_exception.h"
 
-EncodeStep::EncodeStep() = default;
+EncodeStep::EncodeStep()
+    : m_runEnded([this](const std::string& exceptionMessage) { RunEnded(exceptionMessage); }) {}
 
 EncodeStep::~EncodeStep() {
     static_cast<void>(Stop());
@@ -15,7 +16,7 @@ EncodeStep::~EncodeStep() {
 
 void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
                        const std::string& outputPath, const TOptionsSetting& settings,
-                       const TMainWindowTags& tags, const BeforeRun& beforeRun) {
+                       const TTagRecord& tags, const BeforeRun& beforeRun) {
     const TOutputFormatRow* row = FindOutputFormat(outputFormat);
     if (row == nullptr) {
         throw EAuException(OutputFormatName(outputFormat) + " encoding is not available.");
@@ -36,10 +37,19 @@ void EncodeStep::Start(TAuFileIn& reader, const std::string& inputPath, std::int
     }
     output.SetFileName(outputPath);
     if (row->Setup != nullptr) {
-        row->Setup(output, settings, tags);
+        row->Setup(output, settings);
+    }
+    if (row->StreamTags != nullptr) {
+        row->StreamTags(output, tags);
     }
     if (beforeRun) {
         beforeRun(output);
+    }
+    m_fileTags = {};
+    if (row->FileTags != nullptr) {
+        m_fileTags = [fileTags = row->FileTags, outputPath, tags, settings] {
+            return fileTags(outputPath, tags, settings);
+        };
     }
     m_running = &output;
     output.Run();
@@ -80,7 +90,17 @@ TAuFileOut& EncodeStep::OutputOf(const TOutputFormatRow& row) {
     // tries the library again.
     if (!output) {
         output = row.MakeOutput();
-        ForwardOutputEvents(*output, OnProgress, OnDone);
+        ForwardOutputEvents(*output, OnProgress, m_runEnded);
     }
     return *output;
+}
+
+void EncodeStep::RunEnded(const std::string& exceptionMessage) {
+    std::optional<std::string> failure;
+    if (exceptionMessage.empty() && m_fileTags) {
+        failure = m_fileTags();
+    }
+    if (OnDone) {
+        OnDone(failure ? "The tags could not be written: " + *failure : exceptionMessage);
+    }
 }

@@ -39,16 +39,17 @@ public:
     using BeforeRun = std::function<void(TAuFileOut& output)>;
 
     // Points reader at inputPath, names the output of outputFormat
-    // outputPath, applies the format's set-up from settings and the disc
-    // fields, calls beforeRun, and returns once the run has started;
-    // OnProgress and OnDone follow. Throws EAuException, with no output file
-    // made, when the number names no format (" encoding is not
-    // available."), its output cannot be created (its library is missing),
-    // the reader cannot read the file (with the reader's reason), or Run
-    // refuses.
+    // outputPath, applies the format's set-up from settings and gives the
+    // stream its tags, calls beforeRun, and returns once the run has
+    // started; OnProgress and OnDone follow. A run that succeeds has the
+    // tags that go into a finished file written before OnDone; when they
+    // cannot be, OnDone gets the reason (the file itself is kept). Throws EAuException, with no
+    // output file made, when the number names no format (" encoding is not available."), its output
+    // cannot be created (its library is missing), the reader cannot read the file (with the
+    // reader's reason), or Run refuses.
     void Start(TAuFileIn& reader, const std::string& inputPath, std::int32_t outputFormat,
                const std::string& outputPath, const TOptionsSetting& settings,
-               const TMainWindowTags& tags, const BeforeRun& beforeRun = {});
+               const TTagRecord& tags, const BeforeRun& beforeRun = {});
 
     // Ends a running encoding synchronously (no further event of it). An
     // encoding the stop cut short has its output file removed, as it holds
@@ -70,8 +71,15 @@ public:
 private:
     // The output of the row, created and wired to the events on first use.
     TAuFileOut& OutputOf(const TOutputFormatRow& row);
+    // The output's run has ended: tags the finished file, then OnDone.
+    void RunEnded(const std::string& exceptionMessage);
 
     std::array<std::unique_ptr<TAuFileOut>, kOutputFormatCount> m_outputs;
     TAuFileIn* m_reader = nullptr;
     TAuFileOut* m_running = nullptr;  // the output of the last Start, until stopped
+    // Writes the tags of the running file once it is finished; empty when
+    // its format has none to add.
+    std::function<std::optional<std::string>()> m_fileTags;
+    // The outputs' done events, held here as the outputs keep a reference.
+    const std::function<void(const std::string&)> m_runEnded;
 };

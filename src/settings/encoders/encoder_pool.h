@@ -32,7 +32,7 @@ struct EncodeJob {
     std::string InputPath;
     std::int32_t OutputFormat = 0;
     std::string OutputPath;
-    TMainWindowTags Tags;
+    TTagRecord Tags;
     EncodeStep::BeforeRun BeforeRun;  // optional, as for EncodeStep::Start
 };
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/encoders/encoder_setup.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
+#include <string_view>
 
 #include "audio/tags/au_tag_text.h"
 #include "audio/tags/id3v1_genres.h"
@@ -38,22 +41,6 @@ int DelayForCpu(std::int32_t cpu) {
     return 16 - 5 * cpu;
 }
 
-void CopyDiscFields(TVorbisTags& target, const TMainWindowTags& tags) {
-    target.Clear();
-    const auto copy = [&target](void (TVorbisTags::*set)(const std::u16string&),
-                                const std::string& text) {
-        if (!text.empty()) {
-            (target.*set)(Utf8ToUtf16(text));
-        }
-    };
-    copy(&TVorbisTags::SetArtist, tags.ID3artist);
-    copy(&TVorbisTags::SetAlbum, tags.ID3album);
-    copy(&TVorbisTags::SetDate, tags.ID3year);
-    copy(&TVorbisTags::SetGenre, tags.ID3genre);
-    // The track's own title is not written; the disc comment takes its place.
-    copy(&TVorbisTags::SetTitle, tags.ID3comment);
-}
-
 }  // namespace
 
 void SetupMP3Out(TMP3Out& output, const TOptionsSetting& settings) {
@@ -74,8 +61,7 @@ void SetupMP3Out(TMP3Out& output, const TOptionsSetting& settings) {
     }
 }
 
-void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
-                    const TMainWindowTags& tags) {
+void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings) {
     const TOggOptions& ogg = settings.OggOptions;
     if (ogg.IsUseCompress) {
         output.SetCompression(static_cast<float>(ogg.CompressPosition - 10) / 100.0F);
@@ -95,7 +81,6 @@ void SetupVorbisOut(TVorbisOut& output, const TOptionsSetting& settings,
         }
         output.SetCompression(0.2F);
     }
-    CopyDiscFields(output.Comments(), tags);
 }
 
 void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings) {
@@ -105,9 +90,8 @@ void SetupWMAOut(TWMAOut& output, const TOptionsSetting& settings) {
     output.SetFormatPosition(wma.FormatIndex);
 }
 
-void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
+void SetupFLACOut(TFLACOut& output, const TOptionsSetting& settings) {
     output.SetCompressionLevel(settings.FLACOptions.Compression);
-    CopyDiscFields(output.Tags(), tags);
 }
 
 void SetupMACOut(TMACOut& output, const TOptionsSetting& settings) {
@@ -115,11 +99,74 @@ void SetupMACOut(TMACOut& output, const TOptionsSetting& settings) {
     output.SetCompressionLevel(settings.APEOptions.Compression);
 }
 
-TMainWindowTags TagsFromDisc(const DiscInfo& disc) {
+TTagRecord TagsFromDisc(const DiscInfo& disc) {
     const auto genres = GenreListNames();
     const int position = disc.GenrePosition;
     const bool listed = position >= 0 && position < static_cast<int>(genres.size());
-    return {disc.Artist, disc.Album, disc.Year,
-            listed ? std::string(genres[static_cast<std::size_t>(position)]) : std::string(),
-            disc.Comment};
+    TTagRecord tags;
+    tags.Artist = disc.Artist;
+    tags.Album = disc.Album;
+    tags.Date = disc.Year;
+    tags.Genre = listed ? std::string(genres[static_cast<std::size_t>(position)]) : std::string();
+    tags.Comment = disc.Comment;
+    return tags;
+}
+
+TTagRecord TrackTags(const DiscInfo& disc, const TrackInfo& track, bool embedCover) {
+    TTagRecord tags = TagsFromDisc(disc);
+    tags.Title = track.Title;
+    if (!track.Artist.empty()) {
+        tags.Artist = track.Artist;
+    }
+    tags.AlbumArtist = disc.AlbumArtist.empty() ? disc.Artist : disc.AlbumArtist;
+    tags.TrackNumber = track.Number;
+    tags.TrackTotal = static_cast<int>(disc.Tracks.size());
+    tags.DiscNumber = disc.DiscNumber;
+    tags.DiscTotal = disc.DiscTotal;
+    tags.Isrc = track.Isrc;
+    tags.Barcode = disc.Barcode;
+    tags.MusicBrainzReleaseId = disc.ReleaseId;
+    tags.MusicBrainzReleaseGroupId = disc.ReleaseGroupId;
+    tags.MusicBrainzRecordingId = track.RecordingId;
+    tags.MusicBrainzTrackId = track.TrackId;
+    tags.MusicBrainzDiscId = disc.DiscId;
+    if (embedCover) {
+        tags.Cover = disc.Cover;
+        tags.CoverType = disc.CoverType;
+    }
+    return tags;
+}
+
+void SetVorbisComments(TVorbisTags& target, const TTagRecord& tags) {
+    target.Clear();
+    for (const TTagField& field : TagFieldsOf(tags, TNumberStyle::SeparateTotal)) {
+        // Names in lower case, as the container's own.
+        std::string name = field.Name;
+        std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+        target.AddTag(name);
+        target.SetValue(name, Utf8ToUtf16(field.Value));
+    }
+}
+
+void SetWMAStreamTags(TWMAOut& output, const TTagRecord& tags) {
+    using Setter = void (TId3v2Tags::*)(const std::u16string&);
+    struct Carried {
+        std::string_view name;
+        Setter set;
+    };
+    static constexpr Carried kCarried[] = {
+        {"TITLE", &TId3v2Tags::SetTitle},     {"ARTIST", &TId3v2Tags::SetArtist},
+        {"ALBUM", &TId3v2Tags::SetAlbum},     {"GENRE", &TId3v2Tags::SetGenre},
+        {"DATE", &TId3v2Tags::SetYear},       {"TRACKNUMBER", &TId3v2Tags::SetTrack},
+        {"COMMENT", &TId3v2Tags::SetComment},
+    };
+    TId3v2Tags& target = output.Id3v2Tags();
+    target.Clear();
+    for (const TTagField& field : TagFieldsOf(tags, TNumberStyle::SeparateTotal)) {
+        for (const Carried& carried : kCarried) {
+            if (field.Name == carried.name) {
+                (target.*carried.set)(Utf8ToUtf16(field.Value));
+            }
+        }
+    }
 }

@@ -16,33 +16,51 @@ std::unique_ptr<TAuFileOut> Make() {
 
 // The set-ups take the output their own row's factory made, so the casts
 // below name its real type.
-void SetupMP3(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+void SetupMP3(TAuFileOut& output, const TOptionsSetting& settings) {
     SetupMP3Out(static_cast<TMP3Out&>(output), settings);
 }
 
-void SetupOgg(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
-    SetupVorbisOut(static_cast<TVorbisOut&>(output), settings, tags);
+void SetupOgg(TAuFileOut& output, const TOptionsSetting& settings) {
+    SetupVorbisOut(static_cast<TVorbisOut&>(output), settings);
 }
 
-void SetupWMA(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+void SetupWMA(TAuFileOut& output, const TOptionsSetting& settings) {
     SetupWMAOut(static_cast<TWMAOut&>(output), settings);
 }
 
-void SetupFLAC(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags) {
-    SetupFLACOut(static_cast<TFLACOut&>(output), settings, tags);
+void SetupFLAC(TAuFileOut& output, const TOptionsSetting& settings) {
+    SetupFLACOut(static_cast<TFLACOut&>(output), settings);
 }
 
-void SetupAPE(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags&) {
+void SetupAPE(TAuFileOut& output, const TOptionsSetting& settings) {
     SetupMACOut(static_cast<TMACOut&>(output), settings);
 }
 
+void OggStreamTags(TAuFileOut& output, const TTagRecord& tags) {
+    SetVorbisComments(static_cast<TVorbisOut&>(output).Comments(), tags);
+}
+
+void FLACStreamTags(TAuFileOut& output, const TTagRecord& tags) {
+    SetVorbisComments(static_cast<TFLACOut&>(output).Tags(), tags);
+}
+
+void WMAStreamTags(TAuFileOut& output, const TTagRecord& tags) {
+    SetWMAStreamTags(static_cast<TWMAOut&>(output), tags);
+}
+
 constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
-    {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, TTagStep::Id3v1},
-    {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, Make<TWaveOut>, nullptr, TTagStep::None},
-    {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, TTagStep::None},
-    {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, Make<TWMAOut>, SetupWMA, TTagStep::None},
-    {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, TTagStep::None},
-    {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, TTagStep::None},
+    {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, nullptr, nullptr,
+     TTagStep::Id3v1},
+    {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, Make<TWaveOut>, nullptr, nullptr, nullptr,
+     TTagStep::None},
+    {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, OggStreamTags,
+     nullptr, TTagStep::None},
+    {ofWMA, "WMA", ".wma", "WMA file(*.WMA)", true, Make<TWMAOut>, SetupWMA, WMAStreamTags, nullptr,
+     TTagStep::None},
+    {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, FLACStreamTags,
+     nullptr, TTagStep::None},
+    {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, nullptr, nullptr,
+     TTagStep::None},
 }};
 
 constexpr bool RowsFollowTheirNumbers() {

@@ -12,11 +12,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "audio/core/au_output.h"
+#include "audio/tags/tag_record.h"
 #include "settings/encoders/encoder_setup.h"
 #include "settings/options_setting.h"
 
@@ -41,7 +43,15 @@ struct TOutputFormatRow {
     std::unique_ptr<TAuFileOut> (*MakeOutput)();
     // Applies the encoder settings to an output that MakeOutput of this row
     // made; nullptr when the format has no settings (WAV: PCM as read).
-    void (*Setup)(TAuFileOut& output, const TOptionsSetting& settings, const TMainWindowTags& tags);
+    void (*Setup)(TAuFileOut& output, const TOptionsSetting& settings);
+    // Gives an output that MakeOutput of this row made the tags its stream
+    // carries (after Setup, before Run); nullptr when the stream carries
+    // none.
+    void (*StreamTags)(TAuFileOut& output, const TTagRecord& tags);
+    // Writes the tags that go into a finished file of this format; returns
+    // the reason when it could not. nullptr when there are none to add.
+    std::optional<std::string> (*FileTags)(const std::string& path, const TTagRecord& tags,
+                                           const TOptionsSetting& settings);
     TTagStep TagStep;
 };
 

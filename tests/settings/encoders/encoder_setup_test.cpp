@@ -59,12 +59,12 @@ TEST(SetupVorbisOut, QualityPositionsGiveSinglePrecisionCompression) {
     TVorbisOut output;
     output.SetDesiredNominalBitrate(br128);
     settings.OggOptions.CompressPosition = 30;
-    SetupVorbisOut(output, settings, {});
+    SetupVorbisOut(output, settings);
     EXPECT_EQ(output.Compression(), 0.2F);
     EXPECT_EQ(output.DesiredNominalBitrate(), brAutoSelect);
     EXPECT_EQ(output.DesiredMaximumBitrate(), brAutoSelect);
     settings.OggOptions.CompressPosition = 100;
-    SetupVorbisOut(output, settings, {});
+    SetupVorbisOut(output, settings);
     EXPECT_EQ(output.Compression(), 0.9F);
 }
 
@@ -76,7 +76,7 @@ TEST(SetupVorbisOut, ManagedPositionsPassThroughTheSettersInOrder) {
     settings.OggOptions.MinBitRate = 0;
     TVorbisOut output;
     output.SetCompression(0.7F);
-    SetupVorbisOut(output, settings, {});
+    SetupVorbisOut(output, settings);
     EXPECT_EQ(output.DesiredMaximumBitrate(), br128);
     EXPECT_EQ(output.DesiredNominalBitrate(), br128);
     EXPECT_EQ(output.MinimumBitrate(), brAutoSelect);
@@ -84,40 +84,46 @@ TEST(SetupVorbisOut, ManagedPositionsPassThroughTheSettersInOrder) {
 
     settings.OggOptions.MaxBitRate = 0;
     settings.OggOptions.NomalBitRate = 0;
-    SetupVorbisOut(output, settings, {});
+    SetupVorbisOut(output, settings);
     EXPECT_EQ(output.DesiredNominalBitrate(), brAutoSelect);
     EXPECT_EQ(output.DesiredMaximumBitrate(), brAutoSelect);
 }
 
-TEST(SetupVorbisOut, DiscFieldsReplaceTheCommentsAndTheCommentBecomesTheTitle) {
-    TVorbisOut output;
-    output.Comments().SetArtist(u"previous");
-    output.Comments().SetTrack(u"3");
-    TMainWindowTags tags;
-    tags.ID3album = "Caf\u00e9";
-    tags.ID3year = "1999";
-    tags.ID3genre = "Jazz";
-    tags.ID3comment = "live";
-    SetupVorbisOut(output, DefaultSettings(), tags);
-    EXPECT_EQ(output.Comments().Artist(), u"");
-    EXPECT_EQ(output.Comments().Track(), u"");
-    EXPECT_EQ(output.Comments().Album(), u"Caf\u00e9");
-    EXPECT_EQ(output.Comments().Date(), u"1999");
-    EXPECT_EQ(output.Comments().Genre(), u"Jazz");
-    EXPECT_EQ(output.Comments().Title(), u"live");
+// The track's title is the title and the disc's comment the comment; a
+// container's earlier values go.
+TEST(SetVorbisComments, TheRecordReplacesTheCommentsUnderVorbisNames) {
+    TVorbisTags comments;
+    comments.SetArtist(u"previous");
+    TTagRecord tags;
+    tags.Title = "Jóga";
+    tags.Album = "Café";
+    tags.Date = "1999";
+    tags.Comment = "live";
+    tags.TrackNumber = 3;
+    tags.TrackTotal = 12;
+    tags.MusicBrainzRecordingId = "0d5a8e0a-2d13-4b31-9a33-2b0c8f9b5a44";
+    SetVorbisComments(comments, tags);
+    std::vector<std::pair<std::string, std::string>> stored;
+    for (int index = 0; index < comments.Count(); ++index) {
+        const std::string name = comments.Names(index);
+        if (!comments.AsString(name).empty()) {
+            stored.emplace_back(name, comments.AsString(name));
+        }
+    }
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"album", "Café"},   {"comment", "live"},
+        {"date", "1999"},    {"musicbrainz_trackid", "0d5a8e0a-2d13-4b31-9a33-2b0c8f9b5a44"},
+        {"title", "Jóga"},   {"tracknumber", "3"},
+        {"tracktotal", "12"}};
+    EXPECT_EQ(stored, expected);
 }
 
-TEST(SetupFLACOut, LevelThroughTheSetterAndTheSameTags) {
+TEST(SetupFLACOut, LevelThroughTheSetter) {
     TOptionsSetting settings = DefaultSettings();
     settings.FLACOptions.Compression = 11;
     TFLACOut output;
-    TMainWindowTags tags;
-    tags.ID3artist = "Nina";
-    tags.ID3comment = "live";
-    SetupFLACOut(output, settings, tags);
+    SetupFLACOut(output, settings);
     EXPECT_EQ(output.CompressionLevel(), 8);
-    EXPECT_EQ(output.Tags().Artist(), u"Nina");
-    EXPECT_EQ(output.Tags().Title(), u"live");
 }
 
 TEST(SetupMACOut, DelayAndLevelFromTheApeSection) {
