@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -310,7 +311,12 @@ void SetAsfField(tl::ASF::Tag& tag, const TTagField& field) {
         tag.setComment(Text(field.Value));
     } else if (field.Name == "TRACKNUMBER") {
         // Players read WM/TrackNumber as a number: the total has no place there.
-        tag.setAttribute("WM/TrackNumber", Text(field.Value.substr(0, field.Value.find('/'))));
+        const std::string number = field.Value.substr(0, field.Value.find('/'));
+        tag.setAttribute("WM/TrackNumber", Text(number));
+        // Some writers (ours among them) also keep the number counted from 0.
+        if (tag.contains("WM/Track")) {
+            tag.setAttribute("WM/Track", tl::String::number(std::stoi(number) - 1));
+        }
     } else {
         tag.setAttribute(NameIn(kAsfAttributeNames, field.Name), Text(field.Value));
     }
@@ -508,12 +514,34 @@ void SetProperties(TTagRecord& record, const tl::PropertyMap& properties) {
     }
 }
 
-// ASF attributes TagLib does not map to property names.
+// Names FFmpeg's ASF muxer stores fields under besides the ones TagLib maps
+// (the year as "date", the comment outside the content description).
+const std::pair<std::string_view, std::string_view> kAsfFallbacks[] = {
+    {"TITLE", "TITLE"},
+    {"AUTHOR", "ARTIST"},
+    {"DESCRIPTION", "COMMENT"},
+    {"DATE", "DATE"},
+};
+
+// ASF attributes TagLib does not map to property names: ReplayGain, the disc
+// id, and the fallbacks above where the file gave no other value.
 void SetAsfProperties(TTagRecord& record, const tl::ASF::Tag& tag) {
     for (const auto& [name, attributes] : tag.attributeListMap()) {
+        if (attributes.isEmpty()) {
+            continue;
+        }
         const std::string key = Utf8(name.upper());
-        if ((key.starts_with("REPLAYGAIN_") || UnifiedKey(key) != key) && !attributes.isEmpty()) {
-            SetProperty(record, key, Utf8(attributes.front().toString()));
+        const std::string value = Utf8(attributes.front().toString());
+        const auto fallback = std::ranges::find(
+            kAsfFallbacks, key, &std::pair<std::string_view, std::string_view>::first);
+        if (fallback != std::end(kAsfFallbacks)) {
+            const std::string field(fallback->second);
+            const auto fields = TagFieldsOf(record, TNumberStyle::Slashed);
+            if (std::ranges::find(fields, field, &TTagField::Name) == fields.end()) {
+                SetProperty(record, field, value);
+            }
+        } else if (key.starts_with("REPLAYGAIN_") || UnifiedKey(key) != key) {
+            SetProperty(record, key, value);
         }
     }
 }
