@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <string>
 #include <string_view>
 
