@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -47,6 +48,9 @@ const QStringList kOggBitRates{
     "160 kbit/s", "192 kbit/s", "224 kbit/s", "256 kbit/s", "320 kbit/s",
 };
 const QStringList kStereoModes{"Stereo", "Joint Stereo", "Dual Channels", "Mono"};
+// The ID3v2 versions offered, in list order.
+constexpr std::array<std::int32_t, 2> kId3v2Versions{4, 3};
+const QStringList kId3v2VersionTexts{"2.4 (UTF-8)", "2.3 (UTF-16, for old players)"};
 
 constexpr int kMinCpu = 1;
 constexpr int kMaxCpu = 3;
@@ -456,8 +460,8 @@ void TfrmOptions::BuildApeTab() {
     layout->addStretch();
 }
 
-// Where titles and covers come from. The server texts are kept as typed
-// (bar the spaces around them): the lookups report a server they cannot use.
+// Where titles and covers come from and what the files' tags carry. The server texts are kept as
+// typed (bar the spaces around them): the lookups report a server they cannot use.
 void TfrmOptions::BuildMetadataTab() {
     auto* page = Named(new QWidget(PageControl1), "tsMetadata");
     PageControl1->addTab(page, QStringLiteral("Metadata"));
@@ -491,10 +495,24 @@ void TfrmOptions::BuildMetadataTab() {
     cddbLayout->addWidget(LabelFor(QStringLiteral("&E-mail for CDDB:"), editCddbEmail));
     cddbLayout->addWidget(editCddbEmail, 1);
 
+    auto* tagsGroup = Named(new QGroupBox(QStringLiteral("Tags"), page), "gbTags");
+    ckbEmbedCover = Named(new QCheckBox(QStringLiteral("Em&bed the cover in each file"), tagsGroup),
+                          "ckbEmbedCover");
+    ckbReplayGain = Named(new QCheckBox(QStringLiteral("Write Replay&Gain values"), tagsGroup),
+                          "ckbReplayGain");
+    cbId3v2Version = MakeList(tagsGroup, "cbId3v2Version", kId3v2VersionTexts, false);
+    auto* tagsLayout = new QGridLayout(tagsGroup);
+    tagsLayout->addWidget(ckbEmbedCover, 0, 0, 1, 3);
+    tagsLayout->addWidget(ckbReplayGain, 1, 0, 1, 3);
+    tagsLayout->addWidget(LabelFor(QStringLiteral("ID3v2 &version:"), cbId3v2Version), 2, 0);
+    tagsLayout->addWidget(cbId3v2Version, 2, 1);
+    tagsLayout->setColumnStretch(2, 1);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(lookupGroup);
     layout->addWidget(ckbUseCDText);
     layout->addWidget(cddbGroup);
+    layout->addWidget(tagsGroup);
     layout->addStretch();
 }
 
@@ -612,6 +630,13 @@ void TfrmOptions::LoadMetadata() {
     editCoverArtServer->setText(QString::fromStdString(metadata.CoverArtServer));
     ckbUseCDText->setChecked(metadata.UseCDText);
     editCddbEmail->setText(QString::fromStdString(metadata.CddbEmail));
+    ckbEmbedCover->setChecked(metadata.EmbedCover);
+    ckbReplayGain->setChecked(metadata.ReplayGain);
+    // Only 3 asks for the older version; any other value means the default, 2.4.
+    const auto position =
+        std::ranges::find(kId3v2Versions, metadata.Id3v2Version) - kId3v2Versions.begin();
+    cbId3v2Version->setCurrentIndex(
+        position < std::ssize(kId3v2Versions) ? static_cast<int>(position) : 0);
 }
 
 void TfrmOptions::LoadVerify() {
@@ -790,6 +815,10 @@ void TfrmOptions::StoreMetadata() {
     metadata.CoverArtServer = FieldText(editCoverArtServer);
     metadata.UseCDText = ckbUseCDText->isChecked();
     metadata.CddbEmail = FieldText(editCddbEmail);
+    metadata.EmbedCover = ckbEmbedCover->isChecked();
+    metadata.ReplayGain = ckbReplayGain->isChecked();
+    metadata.Id3v2Version =
+        kId3v2Versions.at(static_cast<std::size_t>(cbId3v2Version->currentIndex()));
 }
 
 void TfrmOptions::StoreVerify() {

@@ -31,12 +31,11 @@ struct TOptionsPrompts {
 };
 
 // The modal "Options" dialog: the common, encoder and drive settings on six
-// tabs, where titles and covers come from on a seventh and how a rip is
-// checked on an eighth. It loads the
-// controls from the settings record when built and writes them back only on
-// "OK", then asks the main window to switch the drive (when another one was
-// chosen) and to show the output format and folder. It never writes the
-// settings file.
+// tabs, where titles and covers come from and what the files' tags carry on a
+// seventh and how a rip is checked on an eighth. It loads the controls from
+// the settings record when built and writes them back only on "OK", then asks
+// the main window to switch the drive (when another one was chosen) and to
+// show the output format and folder. It never writes the settings file.
 //
 // GUI thread only. The record, the target and the prompts are not owned and
 // must outlive the dialog.
@@ -144,6 +143,9 @@ private:
     QLineEdit* editCoverArtServer = nullptr;
     QCheckBox* ckbUseCDText = nullptr;
     QLineEdit* editCddbEmail = nullptr;
+    QCheckBox* ckbEmbedCover = nullptr;
+    QCheckBox* ckbReplayGain = nullptr;
+    QComboBox* cbId3v2Version = nullptr;
 
     QCheckBox* ckbSecureRead = nullptr;
     QSpinBox* seReadRetries = nullptr;

@@ -3,10 +3,12 @@
 // real "options.ini", with disc images as drives.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +19,7 @@
 #include <QTabWidget>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -36,7 +39,8 @@ void PrintTo(const QString& text, std::ostream* out) {
 
 void PrintTo(const TMetadataOptions& m, std::ostream* out) {
     *out << '{' << m.AutoLookup << ", \"" << m.MusicBrainzServer << "\", " << m.CoverArt << ", \""
-         << m.CoverArtServer << "\", " << m.UseCDText << ", \"" << m.CddbEmail << "\"}";
+         << m.CoverArtServer << "\", " << m.UseCDText << ", \"" << m.CddbEmail << "\", "
+         << m.EmbedCover << ", " << m.ReplayGain << ", " << m.Id3v2Version << '}';
 }
 
 void PrintTo(const TVerifyOptions& v, std::ostream* out) {
@@ -516,24 +520,25 @@ TEST_F(OptionsDialogTest, StoredWmaVbrWithoutVbrFormatsIsCbr) {
 
 // The metadata and verify pages show the stored values; "OK" stores what was
 // typed, without the spaces around the texts and with the retry count down on
-// its steps of five, and "Cancel" stores nothing.
+// its steps of five, and "Cancel" stores nothing. An ID3v2 version other than
+// 3 shows, and is stored as, 2.4.
 TEST_F(OptionsDialogTest, MetadataAndVerifyPagesShowAndStoreOnlyOnOk) {
     struct Pages {
         TMetadataOptions metadata;
         TVerifyOptions verify;
     };
-    const Pages defaults{
-        {true, "https://musicbrainz.org", true, "https://coverartarchive.org", true, ""},
-        {true, 20, true, "http://www.accuraterip.com", true, true}};
-    const Pages custom{
-        {false, "http://127.0.0.1:5000", false, "covers.lan", false, "jo@example.org"},
-        {false, 65, false, "http://127.0.0.1:5001", false, false}};
+    const Pages defaults{{true, "https://musicbrainz.org", true, "https://coverartarchive.org",
+                          true, "", true, true, 4},
+                         {true, 20, true, "http://www.accuraterip.com", true, true}};
+    const Pages custom{{false, "http://127.0.0.1:5000", false, "covers.lan", false,
+                        "jo@example.org", false, false, 3},
+                       {false, 65, false, "http://127.0.0.1:5001", false, false}};
     // Kept as typed but for the spaces: the lookups say what is wrong with them.
-    const Pages typed{
-        {true, " musicbrainz.org/ws ", true, "\tftp://covers ", true, " not an address "},
-        {true, 23, true, " ar.lan/x ", true, true}};
+    const Pages typed{{true, " musicbrainz.org/ws ", true, "\tftp://covers ", true,
+                       " not an address ", true, false, 4},
+                      {true, 23, true, " ar.lan/x ", true, true}};
     const Pages typedStored{
-        {true, "musicbrainz.org/ws", true, "ftp://covers", true, "not an address"},
+        {true, "musicbrainz.org/ws", true, "ftp://covers", true, "not an address", true, false, 4},
         {true, 20, true, "ar.lan/x", true, true}};
     struct Case {
         const char* file;
@@ -544,16 +549,22 @@ TEST_F(OptionsDialogTest, MetadataAndVerifyPagesShowAndStoreOnlyOnOk) {
     };
     const char* const customFile =
         "[Metadata]\nAutoLookup=0\nMusicBrainzServer=http://127.0.0.1:5000\nCoverArt=0\n"
-        "CoverArtServer=covers.lan\nUseCDText=0\nCddbEmail=jo@example.org\n"
+        "CoverArtServer=covers.lan\nUseCDText=0\nCddbEmail=jo@example.org\nEmbedCover=0\n"
+        "ReplayGain=0\nId3v2Version=3\n"
         "[Verify]\nSecureRead=0\nReadRetries=65\nAccurateRip=0\n"
         "AccurateRipServer=http://127.0.0.1:5001\nDecodeCheck=0\nWriteLog=0\n";
-    const Pages emptied{{false, "", false, "", false, ""}, {false, 5, false, "", false, false}};
+    const Pages emptied{{false, "", false, "", false, "", false, false, 3},
+                        {false, 5, false, "", false, false}};
+    // The versions by the list's texts.
+    const std::map<QString, int> versions{{"2.4 (UTF-8)", 4}, {"2.3 (UTF-16, for old players)", 3}};
     const Case cases[] = {
         {"", defaults, &custom, "bOK", custom},
         {customFile, custom, &typed, "bOK", typedStored},
         {customFile, custom, &emptied, "bOK", emptied},
         {customFile, custom, nullptr, "bOK", custom},
         {customFile, custom, &defaults, "bCancel", custom},
+        {"[Metadata]\nId3v2Version=7\n", defaults, nullptr, "bOK", defaults},
+        {"[Metadata]\nId3v2Version=0\n", defaults, nullptr, "bOK", defaults},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + c.button);
@@ -565,15 +576,25 @@ TEST_F(OptionsDialogTest, MetadataAndVerifyPagesShowAndStoreOnlyOnOk) {
         auto* coverServer = Find<QLineEdit>("editCoverArtServer");
         auto* cdText = Find<QCheckBox>("ckbUseCDText");
         auto* email = Find<QLineEdit>("editCddbEmail");
+        auto* embedCover = Find<QCheckBox>("ckbEmbedCover");
+        auto* replayGain = Find<QCheckBox>("ckbReplayGain");
+        auto* id3v2Version = Find<QComboBox>("cbId3v2Version");
+        ASSERT_EQ(id3v2Version->count(), 2);
         auto* secureRead = Find<QCheckBox>("ckbSecureRead");
         auto* retries = Find<QSpinBox>("seReadRetries");
         auto* accurateRip = Find<QCheckBox>("ckbAccurateRip");
         auto* arServer = Find<QLineEdit>("editAccurateRipServer");
         auto* decodeCheck = Find<QCheckBox>("ckbDecodeCheck");
         auto* writeLog = Find<QCheckBox>("ckbWriteLog");
-        const TMetadataOptions shown{autoLookup->isChecked(), server->text().toStdString(),
-                                     coverArt->isChecked(),   coverServer->text().toStdString(),
-                                     cdText->isChecked(),     email->text().toStdString()};
+        const TMetadataOptions shown{autoLookup->isChecked(),
+                                     server->text().toStdString(),
+                                     coverArt->isChecked(),
+                                     coverServer->text().toStdString(),
+                                     cdText->isChecked(),
+                                     email->text().toStdString(),
+                                     embedCover->isChecked(),
+                                     replayGain->isChecked(),
+                                     versions.at(id3v2Version->currentText())};
         EXPECT_EQ(shown, c.shown.metadata);
         const TVerifyOptions shownVerify{secureRead->isChecked(),  retries->value(),
                                          accurateRip->isChecked(), arServer->text().toStdString(),
@@ -587,6 +608,13 @@ TEST_F(OptionsDialogTest, MetadataAndVerifyPagesShowAndStoreOnlyOnOk) {
             coverServer->setText(QString::fromStdString(m.CoverArtServer));
             cdText->setChecked(m.UseCDText);
             email->setText(QString::fromStdString(m.CddbEmail));
+            embedCover->setChecked(m.EmbedCover);
+            replayGain->setChecked(m.ReplayGain);
+            for (const auto& [text, version] : versions) {
+                if (version == m.Id3v2Version) {
+                    id3v2Version->setCurrentText(text);
+                }
+            }
             const TVerifyOptions& v = c.entered->verify;
             secureRead->setChecked(v.SecureRead);
             // Typed, as a user would, between the steps.
@@ -621,13 +649,43 @@ TEST_F(OptionsDialogTest, EveryControlHasAnAccessibleName) {
     LoadFile("");
     Open();
     for (const char* name :
-         {"editOutputDir",      "cbOutputFormat",   "SpinEdit1",     "cbCDList",
-          "cbConstantBitRate",  "cbMinBitRate",     "cbMaxBitRate",  "cbVBRQuality",
-          "cbStereoMode",       "tbMP3Cpu",         "tbCompression", "cbOggNomBit",
-          "cbOggMaxBit",        "cbOggMinBit",      "lbCodecs",      "lbFormats",
-          "cbFlacCompression",  "seAPECompression", "tbAPECpuUsage", "editMusicBrainzServer",
-          "editCoverArtServer", "editCddbEmail",    "seReadRetries", "editAccurateRipServer"}) {
+         {"editOutputDir",        "cbOutputFormat",   "SpinEdit1",      "cbCDList",
+          "cbConstantBitRate",    "cbMinBitRate",     "cbMaxBitRate",   "cbVBRQuality",
+          "cbStereoMode",         "tbMP3Cpu",         "tbCompression",  "cbOggNomBit",
+          "cbOggMaxBit",          "cbOggMinBit",      "lbCodecs",       "lbFormats",
+          "cbFlacCompression",    "seAPECompression", "tbAPECpuUsage",  "editMusicBrainzServer",
+          "editCoverArtServer",   "editCddbEmail",    "cbId3v2Version", "seReadRetries",
+          "editAccurateRipServer"}) {
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
+    }
+}
+
+// Alt and a letter reach one control only: of two captions sharing a letter on
+// a page, the second cannot be reached at one stroke.
+TEST_F(OptionsDialogTest, EachPageGivesEveryMnemonicToOneControl) {
+    LoadFile("");
+    Open();
+    auto* tabs = Find<QTabWidget>("PageControl1");
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        QStringList captions{Find<QPushButton>("bOK")->text(),
+                             Find<QPushButton>("bCancel")->text()};
+        for (const QAbstractButton* button : tabs->widget(tab)->findChildren<QAbstractButton*>()) {
+            captions.append(button->text());
+        }
+        for (const QLabel* label : tabs->widget(tab)->findChildren<QLabel*>()) {
+            if (label->buddy() != nullptr) {
+                captions.append(label->text());
+            }
+        }
+        std::map<QKeySequence, QStringList> byKey;
+        for (const QString& caption : captions) {
+            byKey[QKeySequence::mnemonic(caption)].append(caption);
+        }
+        byKey.erase(QKeySequence());  // captions without a mnemonic
+        for (const auto& [key, sharing] : byKey) {
+            EXPECT_EQ(sharing.size(), 1) << tabs->tabText(tab).toStdString() << ": "
+                                         << sharing.join(QStringLiteral(", ")).toStdString();
+        }
     }
 }
 
