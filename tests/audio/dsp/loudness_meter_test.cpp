@@ -4,48 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "audio/wav/wave_in.h"
+#include "support/audio/loudness_oracle.h"
 #include "support/audio/pcm_bytes.h"
 #include "support/common/oracle.h"
 #include "support/common/run_command.h"
 #include "support/common/test_folder.h"
 
 namespace {
-
-// What ffmpeg's ebur128 filter says of a file: integrated loudness (LUFS,
-// -70 when no block passed the gates) and true peak (dBFS).
-struct Measured {
-    double loudness = 0;
-    double peakDb = 0;
-};
-
-Measured FfmpegEbur128(const std::string& wav) {
-    const CommandResult run = RunCommand("ffmpeg -hide_banner -nostats -i " + ShellQuote(wav) +
-                                         " -af ebur128=peak=true -f null - 2>&1");
-    EXPECT_TRUE(run.Ok()) << run.Output;
-    const std::string summary = run.Output.substr(run.Output.rfind("Summary:"));
-    std::smatch loudness;
-    std::smatch peak;
-    EXPECT_TRUE(std::regex_search(summary, loudness, std::regex(R"(I:\s+(-?[0-9.]+) LUFS)")));
-    EXPECT_TRUE(std::regex_search(summary, peak, std::regex(R"(Peak:\s+(-?[0-9.]+|-inf) dBFS)")));
-    return {std::stod(loudness[1]), std::stod(peak[1])};
-}
-
-// Makes a 16-bit WAV file with sox, made at its rate (not resampled) and
-// without dither.
-std::string SoxWav(const TestFolder& folder, const std::string& name, int channels, int rate,
-                   const std::string& effects) {
-    const std::string wav = folder.File(name + ".wav");
-    const std::string format = "-c " + std::to_string(channels) + " -r " + std::to_string(rate);
-    const CommandResult run = RunCommand("sox -D " + format + " -n -b 16 " + format + " " +
-                                         ShellQuote(wav) + " " + effects);
-    EXPECT_TRUE(run.Ok()) << effects;
-    return wav;
-}
 
 // Writes a 3 s stereo WAV file: a 300 Hz sine at 0.3 on the left and, on the
 // right, a square of 1837.5 Hz built from its odd harmonics up to 16.5 kHz
@@ -112,13 +81,13 @@ TEST(LoudnessMeter, TrackGainAndTruePeakAgreeWithFfmpeg) {
     TestFolder folder;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string wav = c.effects.empty()
-                                    ? folder.File("square.wav")
-                                    : SoxWav(folder, "signal", c.channels, c.rate, c.effects);
+        const std::string wav = folder.File("signal.wav");
         if (c.effects.empty()) {
             ASSERT_TRUE(RunPython(kSquareOverFullScale, {wav}).Ok());
+        } else {
+            SoxWav(wav, c.channels, c.rate, c.effects);
         }
-        const Measured oracle = FfmpegEbur128(wav);
+        const FfmpegLoudness oracle = FfmpegEbur128(wav);
         ASSERT_EQ(oracle.loudness > -70, c.measurable) << oracle.loudness;
         const std::optional<TReplayGain> gain = Measure(wav, c.channels, c.rate).Track();
         ASSERT_EQ(gain.has_value(), c.measurable);
@@ -137,29 +106,31 @@ TEST(LoudnessMeter, AlbumGainAgreesWithFfmpegOnTheTracksJoined) {
     SKIP_WITHOUT_PROGRAM("sox");
     SKIP_WITHOUT_PROGRAM("ffmpeg");
     TestFolder folder;
-    const std::vector<std::string> wavs = {
-        SoxWav(folder, "middle", 2, 44100, "synth 6 sine 523 vol -14dB"),
-        SoxWav(folder, "silent", 2, 44100, "trim 0 3"),
-        SoxWav(folder, "loud", 2, 44100, "synth 9 pinknoise vol 0.5"),
-        SoxWav(folder, "quiet", 2, 44100, "synth 5 sine 200 vol -20dB"),
-    };
+    const struct {
+        std::string name;
+        std::string effects;
+    } tracks[] = {{"middle", "synth 6 sine 523 vol -14dB"},
+                  {"silent", "trim 0 3"},
+                  {"loud", "synth 9 pinknoise vol 0.5"},
+                  {"quiet", "synth 5 sine 200 vol -20dB"}};
     std::vector<TLoudnessMeter> meters;
     std::string joined = "sox";
-    for (const std::string& wav : wavs) {
+    for (const auto& track : tracks) {
+        const std::string wav = folder.File(track.name + ".wav");
+        SoxWav(wav, 2, 44100, track.effects);
         meters.push_back(Measure(wav, 2, 44100));
         joined += " " + ShellQuote(wav);
     }
     ASSERT_TRUE(RunCommand(joined + " " + ShellQuote(folder.File("album.wav"))).Ok());
-    const Measured oracle = FfmpegEbur128(folder.File("album.wav"));
+    const FfmpegLoudness oracle = FfmpegEbur128(folder.File("album.wav"));
 
-    const std::vector<const TLoudnessMeter*> tracks = {&meters[0], &meters[1], &meters[2],
-                                                       &meters[3]};
-    const std::optional<TReplayGain> album = AlbumGain(tracks);
+    const std::vector<const TLoudnessMeter*> all = {&meters[0], &meters[1], &meters[2], &meters[3]};
+    const std::optional<TReplayGain> album = AlbumGain(all);
     ASSERT_TRUE(album.has_value());
     EXPECT_NEAR(album->GainDb, kReference - oracle.loudness, 0.1);
     EXPECT_NEAR(Decibels(album->Peak), oracle.peakDb, 0.1);
     // Nothing measurable, or no track at all, makes no album values.
-    EXPECT_EQ(AlbumGain(std::span(tracks).subspan(1, 1)), std::nullopt);
+    EXPECT_EQ(AlbumGain(std::span(all).subspan(1, 1)), std::nullopt);
     EXPECT_EQ(AlbumGain({}), std::nullopt);
 }
 
