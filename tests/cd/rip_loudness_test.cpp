@@ -38,8 +38,8 @@ TEST(RipLoudness, MeasuresEachCompleteTrackAndTheAlbumOverThem) {
         std::string effects;
         bool complete;
     } tracks[] = {{1, "synth 7 sine 440 vol -12dB", true},
-                  {2, "synth 4 pinknoise vol 0.9", false},
-                  {3, "synth 6 pinknoise vol 0.3", true}};
+                  {2, "synth 4 pinknoise lowpass 6000 vol 0.9", false},
+                  {3, "synth 6 pinknoise lowpass 6000 vol 0.3", true}};
     TestFolder folder;
     CountingObserver next;
     RipLoudness loudness(&next);

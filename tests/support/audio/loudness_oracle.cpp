@@ -25,7 +25,7 @@ FfmpegLoudness FfmpegEbur128(const std::string& wav) {
 
 void SoxWav(const std::string& wav, int channels, int rate, const std::string& effects) {
     const std::string format = "-c " + std::to_string(channels) + " -r " + std::to_string(rate);
-    EXPECT_TRUE(RunCommand("sox -D " + format + " -n -b 16 " + format + " " + ShellQuote(wav) +
+    EXPECT_TRUE(RunCommand("sox -R -D " + format + " -n -b 16 " + format + " " + ShellQuote(wav) +
                            " " + effects)
                     .Ok())
         << effects;

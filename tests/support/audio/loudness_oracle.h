@@ -16,5 +16,8 @@ struct FfmpegLoudness {
 [[nodiscard]] FfmpegLoudness FfmpegEbur128(const std::string& wav);
 
 // Writes a 16-bit WAV file with sox from `sox -n` and effects ("synth 5 sine
-// 440"), made at its rate (not resampled) and without dither.
+// 440"), made at its rate (not resampled), without dither and with the same
+// noise every time. True-peak meters interpolate between samples with
+// different filters and differ by 0.2 dB and more on content near half the
+// sample rate; noise for a comparison of peaks is low-passed.
 void SoxWav(const std::string& wav, int channels, int rate, const std::string& effects);
