@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 
+#include "audio/tags/file_tags.h"
 #include "audio/wav/wave_out.h"
 
 namespace {
@@ -48,9 +49,18 @@ void WMAStreamTags(TAuFileOut& output, const TTagRecord& tags) {
     SetWMAStreamTags(static_cast<TWMAOut&>(output), tags);
 }
 
+// The tags a finished file of kind Kind gets: all of them for MP3 (ID3v2)
+// and APE (APEv2), and for WMA what its stream cannot carry (the cover, the
+// album artist, disc number, identifiers and gains).
+template <TTaggedFileKind Kind>
+std::optional<std::string> MergedFileTags(const std::string& path, const TTagRecord& tags,
+                                          const TOptionsSetting& settings) {
+    return MergeFileTags(path, Kind, tags, {.Id3v2Version = settings.Metadata.Id3v2Version});
+}
+
 constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
-    {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, nullptr, nullptr,
-     TTagStep::Id3v1},
+    {ofMP3, "MP3", ".mp3", "MP3 file(*.MP3)", true, Make<TMP3Out>, SetupMP3, nullptr,
+     MergedFileTags<TTaggedFileKind::Mp3>, TTagStep::Id3v1},
     {ofWAV, "WAV", ".wav", "WAV file(*.WAV)", false, Make<TWaveOut>, nullptr, nullptr, nullptr,
      TTagStep::None},
     {ofOGG, "OGG", ".ogg", "OGG file(*.OGG)", true, Make<TVorbisOut>, SetupOgg, OggStreamTags,
@@ -59,8 +69,8 @@ constexpr std::array<TOutputFormatRow, kOutputFormatCount> kRows{{
      TTagStep::None},
     {ofFLAC, "FLAC", ".flac", "FLAC file(*.FLAC)", true, Make<TFLACOut>, SetupFLAC, FLACStreamTags,
      nullptr, TTagStep::None},
-    {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, nullptr, nullptr,
-     TTagStep::None},
+    {ofAPE, "APE", ".ape", "APE FILE(*.APE)", true, Make<TMACOut>, SetupAPE, nullptr,
+     MergedFileTags<TTaggedFileKind::Ape>, TTagStep::None},
 }};
 
 constexpr bool RowsFollowTheirNumbers() {
