@@ -9,6 +9,7 @@
 
 #include "audio/tags/id3v1_genres.h"
 #include "cd/id3_tag.h"
+#include "cd/msf_toc.h"
 #include "cd/whole_file.h"
 #include "settings/settings_helpers.h"
 
@@ -16,6 +17,20 @@ namespace {
 
 // Whether a ripped WAV file is encoded: for every format but WAV, and for a
 // number outside the table, whose encoding then fails with a clear message.
+// The numbers of the disc's audio tracks in order; none when the table of
+// contents cannot be read.
+std::vector<std::int32_t> AudioTrackNumbers(TCDHandle handle) {
+    std::vector<std::int32_t> numbers;
+    if (const std::optional<TTOC> toc = ReadMsfToc(handle)) {
+        for (int k = 0; k <= toc->LastTrack - toc->FirstTrack; ++k) {
+            if (!IsDataTrack(toc->Tracks[k])) {
+                numbers.push_back(toc->Tracks[k].TrackNumber);
+            }
+        }
+    }
+    return numbers;
+}
+
 bool RipEncodes(const TOutputFormatRow* format) {
     return format == nullptr || format->RipEncodes;
 }
@@ -113,7 +128,15 @@ void RipJob::Start() {
     SaveCover(m_disc, m_settings.CommonOptions.OutputFolder);
     const TReadOffsetOrigin offsetOrigin = ApplyReadMode();
     m_ripReadMode = m_readMode->Mode();
-    m_verification.Start(m_ripReadMode, offsetOrigin, m_hooks.AudioObserver);
+    m_audioTracks = AudioTrackNumbers(m_cdHandle);
+    // Normalising changes each track's level after it is measured, so a
+    // normalised rip carries no ReplayGain values; WAV files carry no tags.
+    if (m_settings.Metadata.ReplayGain && !m_settings.CommonOptions.IsNormalize &&
+        m_format != nullptr && m_format->RipEncodes) {
+        m_loudness.emplace(m_hooks.AudioObserver);
+    }
+    m_verification.Start(m_ripReadMode, offsetOrigin,
+                         m_loudness ? &*m_loudness : m_hooks.AudioObserver);
     if (!m_items.empty()) {
         StartRipThread(m_items.front());
     }
@@ -332,6 +355,7 @@ void RipJob::FinishEncodedTrack(const TRipItem& item) {
     if (m_format->TagStep == TTagStep::Id3v1) {
         WriteId3Tag(item);
     }
+    m_finishedFiles.push_back(FolderPath() + item.FileStem + m_format->Extension);
 }
 
 bool RipJob::StartDecodeCheck(const TRipItem& item) {
@@ -402,7 +426,32 @@ TTagRecord RipJob::TagsOf(const TRipItem& item) const {
     TrackInfo track = known != m_disc.Tracks.end() ? *known : TrackInfo{.Number = item.Number};
     // The title as the rip names the track.
     track.Title = item.Title;
-    return TrackTags(m_disc, track, m_settings.Metadata.EmbedCover);
+    TTagRecord tags = TrackTags(m_disc, track, m_settings.Metadata.EmbedCover);
+    // A data track after the audio is no track of the album.
+    if (!m_audioTracks.empty()) {
+        tags.TrackTotal = m_audioTracks.back();
+    }
+    if (m_loudness) {
+        tags.TrackGain = m_loudness->TrackGain(item.Number);
+    }
+    return tags;
+}
+
+void RipJob::WriteAlbumGain() {
+    const bool wholeDisc = m_finishedFiles.size() == m_items.size() &&
+                           std::ranges::equal(m_items, m_audioTracks, {}, &TRipItem::Number, {});
+    const std::optional<TReplayGain> albumGain =
+        m_loudness && wholeDisc ? m_loudness->AlbumGain() : std::nullopt;
+    if (!albumGain) {
+        return;
+    }
+    for (const std::string& path : m_finishedFiles) {
+        const std::optional<std::string> failure =
+            MergeIntoFinishedFile(*m_format, path, {.AlbumGain = albumGain}, m_settings);
+        if (failure) {
+            m_albumGainFailures.push_back(path + ": " + *failure);
+        }
+    }
 }
 
 void RipJob::WriteId3Tag(const TRipItem& item) {
@@ -477,6 +526,7 @@ void RipJob::Close() {
     // A lookup still running ends at once; its tracks are not checked.
     m_verification.StopLookup();
     m_readMode.reset();
+    WriteAlbumGain();
     m_logFailure = m_verification.Report(FolderPath(), m_disc).value_or("");
     ReportAtClose();
 }
@@ -490,6 +540,10 @@ void RipJob::ReportAtClose() {
     if (!m_ripStopNote.empty()) {
         parts.push_back(m_ripStopNote);
     }
+    if (!m_albumGainFailures.empty()) {
+        parts.push_back("The album's ReplayGain could not be added to these files:\n" +
+                        Joined(m_albumGainFailures, "\n"));
+    }
     if (!m_logFailure.empty()) {
         parts.push_back(m_logFailure);
     }
@@ -497,6 +551,7 @@ void RipJob::ReportAtClose() {
         m_view.ShowError(Joined(parts, "\n\n"));
     }
     m_encodeFailures.clear();
+    m_albumGainFailures.clear();
     m_ripStopNote.clear();
     m_logFailure.clear();
 }

@@ -29,6 +29,7 @@
 #include "audio/wav/wave_in.h"
 #include "cd/access/cd_access.h"
 #include "cd/rip_job_view.h"
+#include "cd/rip_loudness.h"
 #include "cd/rip_protocol.h"
 #include "cd/rip_thread.h"
 #include "cd/rip_track_verifier.h"
@@ -155,6 +156,9 @@ private:
     // Everything the files of this item are tagged with.
     [[nodiscard]] TTagRecord TagsOf(const TRipItem& item) const;
     void WriteId3Tag(const TRipItem& item);
+    // Adds the album's ReplayGain to every file of a rip that took the
+    // whole disc; a line per file it could not be added to.
+    void WriteAlbumGain();
     void StartRipThread(const TRipItem& item);
     void StartNextTrack();
     void Pause() const;
@@ -194,9 +198,17 @@ private:
     // From Start until the rip closes.
     std::optional<ScopedCDReadMode> m_readMode;
     TCDReadMode m_ripReadMode;  // as set by Start
+    // Measures each track as it is ripped, when ReplayGain is on; declared
+    // before the verification, whose observer passes the audio on to it.
+    std::optional<RipLoudness> m_loudness;
+    // The disc's audio tracks by number, from the table of contents.
+    std::vector<std::int32_t> m_audioTracks;
+    // The file of each item whose encoding succeeded, for the album's gain.
+    std::vector<std::string> m_finishedFiles;
     RipVerification m_verification;
-    bool m_pauseAtClose = false;       // Answering: pause before the view closes
-    std::string m_logFailure;          // why the log could not be written, for the report
+    bool m_pauseAtClose = false;  // Answering: pause before the view closes
+    std::string m_logFailure;     // why the log could not be written, for the report
+    std::vector<std::string> m_albumGainFailures;  // files without the album's gain
     bool m_keepWav = false;            // the after-encode step or the decode check failed
     TDecodeCheck m_decodeCheckResult;  // written by the worker, read after joining it
     // Declared last: joined before anything it uses goes.

@@ -22,28 +22,28 @@ struct TReplayGain {
 };
 
 struct TTagRecord {
-    std::string Title;
-    std::string Artist;  // the track's artist (a compilation credits each track)
-    std::string Album;
-    std::string AlbumArtist;
-    std::string Date;  // "1987" or "1987-04-01"
-    std::string Genre;
-    std::string Comment;
+    std::string Title{};
+    std::string Artist{};  // the track's artist (a compilation credits each track)
+    std::string Album{};
+    std::string AlbumArtist{};
+    std::string Date{};  // "1987" or "1987-04-01"
+    std::string Genre{};
+    std::string Comment{};
     int TrackNumber = 0;  // 0: none
     int TrackTotal = 0;
     int DiscNumber = 0;
     int DiscTotal = 0;
-    std::string Isrc;
-    std::string Barcode;
-    std::string MusicBrainzReleaseId;
-    std::string MusicBrainzReleaseGroupId;
-    std::string MusicBrainzRecordingId;
-    std::string MusicBrainzTrackId;
-    std::string MusicBrainzDiscId;
-    std::vector<std::uint8_t> Cover;  // the front cover's file bytes; empty: none
-    std::string CoverType;            // MIME type of Cover, "image/jpeg"
-    std::optional<TReplayGain> TrackGain;
-    std::optional<TReplayGain> AlbumGain;
+    std::string Isrc{};
+    std::string Barcode{};
+    std::string MusicBrainzReleaseId{};
+    std::string MusicBrainzReleaseGroupId{};
+    std::string MusicBrainzRecordingId{};
+    std::string MusicBrainzTrackId{};
+    std::string MusicBrainzDiscId{};
+    std::vector<std::uint8_t> Cover{};  // the front cover's file bytes; empty: none
+    std::string CoverType{};            // MIME type of Cover, "image/jpeg"
+    std::optional<TReplayGain> TrackGain{};
+    std::optional<TReplayGain> AlbumGain{};
 
     bool operator==(const TTagRecord&) const = default;
 };

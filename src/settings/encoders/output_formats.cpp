@@ -114,3 +114,17 @@ const TOutputFormatRow* FindOutputFormatByName(std::string_view name) {
     });
     return row != kRows.end() ? &*row : nullptr;
 }
+
+std::optional<std::string> MergeIntoFinishedFile(const TOutputFormatRow& row,
+                                                 const std::string& path, const TTagRecord& tags,
+                                                 const TOptionsSetting& settings) {
+    using enum TTaggedFileKind;
+    static constexpr std::optional<TTaggedFileKind> kKinds[] = {Mp3, std::nullopt, OggVorbis,
+                                                                Wma, Flac,         Ape};
+    static_assert(std::size(kKinds) == kOutputFormatCount);
+    const std::optional<TTaggedFileKind> kind = kKinds[static_cast<std::size_t>(row.Number)];
+    if (!kind) {
+        return std::nullopt;
+    }
+    return MergeFileTags(path, *kind, tags, {.Id3v2Version = settings.Metadata.Id3v2Version});
+}

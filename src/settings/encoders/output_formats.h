@@ -70,3 +70,12 @@ inline constexpr std::size_t kOutputFormatCount = 6;
 // "MP3", "WAV", "OGG", "WMA", "FLAC", "APE" for output formats 0..5; empty
 // for any other value.
 [[nodiscard]] std::string OutputFormatName(std::int32_t outputFormat);
+
+// Merges the record's fields into the tags of a finished file of the row's
+// format, keeping the others (used to add values that are known only once
+// every file is written, such as the album's ReplayGain). Returns the reason
+// when it could not; a WAV file has no tags and is left alone.
+[[nodiscard]] std::optional<std::string> MergeIntoFinishedFile(const TOutputFormatRow& row,
+                                                               const std::string& path,
+                                                               const TTagRecord& tags,
+                                                               const TOptionsSetting& settings);

@@ -74,7 +74,7 @@ TEST_F(RipWindowTest, ThreeMp3TracksAreRippedEncodedAndTaggedOneAfterAnother) {
         EXPECT_EQ(tags.at("TALB"), "The Album");
         EXPECT_EQ(tags.at("TDRC"), "1999");
         EXPECT_EQ(tags.at("COMM"), "live");
-        EXPECT_EQ(tags.at("TRCK"), std::to_string(track));
+        EXPECT_EQ(tags.at("TRCK"), std::to_string(track) + "/3");
         EXPECT_EQ(tags.at("TCON"), "Blues");
         const Bytes mp3 = ReadFileBytes(Out(title + ".mp3"));
         EXPECT_EQ(mp3[mp3.size() - 2], track);
