@@ -138,6 +138,10 @@ TEST(StreamCover, OggAndFlacCarryTheRecordsCover) {
                                raw + "' '" + file + "'")
                         .Ok());
         EXPECT_TRUE(ReadFileBytes(raw) == pcm);
+        // The signature is known only when encoding ends: the library's final
+        // rewrite of the stream information landed on it.
+        EXPECT_EQ(RunCommand("metaflac --show-md5sum '" + file + "'").Output,
+                  RunCommand("md5sum < '" + raw + "' | cut -c1-32").Output);
 
         const auto size = std::filesystem::file_size(file);
         TTagRecord album;
