@@ -9,9 +9,10 @@
 
 namespace {
 
+constexpr std::uint8_t kPaddingType = 1;
 constexpr std::uint8_t kVorbisCommentType = 4;
+constexpr std::uint8_t kPictureType = 6;
 constexpr std::uint8_t kLastBlockBit = 0x80;
-constexpr std::size_t kHeaderBytes = 4;
 constexpr std::uint32_t kMaxBlockLength = 0xFFFFFF;  // 24-bit length field
 constexpr std::string_view kVendor = "VENDOR=Hacked";
 
@@ -26,6 +27,14 @@ void AppendCounted(std::vector<std::uint8_t>& out, std::string_view text) {
     out.insert(out.end(), text.begin(), text.end());
 }
 
+void AppendHeader(std::vector<std::uint8_t>& out, std::uint8_t type, bool lastBlock,
+                  std::size_t length) {
+    out.push_back(type | (lastBlock ? kLastBlockBit : 0));
+    out.push_back(static_cast<std::uint8_t>(length >> 16));
+    out.push_back(static_cast<std::uint8_t>(length >> 8));
+    out.push_back(static_cast<std::uint8_t>(length));
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags, bool lastBlock) {
@@ -33,19 +42,31 @@ std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags, bool la
     for (const auto& [name, value] : tags.Comments()) {
         comments.push_back(name + "=" + value);
     }
-    std::vector<std::uint8_t> block(kHeaderBytes);
-    AppendCounted(block, kVendor);
-    AppendLittleEndian32(block, static_cast<std::uint32_t>(comments.size()));
+    std::vector<std::uint8_t> body;
+    AppendCounted(body, kVendor);
+    AppendLittleEndian32(body, static_cast<std::uint32_t>(comments.size()));
     for (const std::string& comment : comments) {
-        AppendCounted(block, comment);
+        AppendCounted(body, comment);
     }
-    const std::size_t length = block.size() - kHeaderBytes;
-    if (length > kMaxBlockLength) {
+    if (body.size() > kMaxBlockLength) {
         throw EAuException("The FLAC comments are too long.");
     }
-    block[0] = kVorbisCommentType | (lastBlock ? kLastBlockBit : 0);
-    block[1] = static_cast<std::uint8_t>(length >> 16);
-    block[2] = static_cast<std::uint8_t>(length >> 8);
-    block[3] = static_cast<std::uint8_t>(length);
+    std::vector<std::uint8_t> block;
+    AppendHeader(block, kVorbisCommentType, lastBlock, body.size());
+    block.insert(block.end(), body.begin(), body.end());
     return block;
+}
+
+std::vector<std::uint8_t> BuildFlacTagBlocks(const TVorbisTags& tags, bool lastBlock) {
+    std::vector<std::uint8_t> blocks = BuildFlacCommentBlock(tags, false);
+    // A cover beyond the 24-bit block length (16 MiB) cannot be stored; the
+    // file is still worth having without it, so it is left out.
+    if (const TagBytes picture = tags.Picture();
+        !picture.empty() && picture.size() <= kMaxBlockLength) {
+        AppendHeader(blocks, kPictureType, false, picture.size());
+        blocks.insert(blocks.end(), picture.begin(), picture.end());
+    }
+    AppendHeader(blocks, kPaddingType, lastBlock, kFlacPaddingBytes);
+    blocks.resize(blocks.size() + kFlacPaddingBytes);
+    return blocks;
 }

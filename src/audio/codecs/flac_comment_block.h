@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,3 +14,12 @@
 // 24-bit block length.
 [[nodiscard]] std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags,
                                                               bool lastBlock);
+
+// The metadata blocks TFLACOut writes in place of the library's comment
+// block: the comment block above, a PICTURE block when the container holds
+// a picture, and a PADDING block of kFlacPaddingBytes, so that values added
+// after encoding (an album's gain) fit without rewriting the file. Only the
+// last of them carries `lastBlock`. Raises EAuException as above.
+[[nodiscard]] std::vector<std::uint8_t> BuildFlacTagBlocks(const TVorbisTags& tags, bool lastBlock);
+
+inline constexpr std::size_t kFlacPaddingBytes = 4096;

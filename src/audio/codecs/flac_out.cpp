@@ -210,9 +210,9 @@ void TFLACOut::WriteEncoded(const FLAC__byte* buffer, std::size_t bytes, bool me
     if (!m_commentReplaced && metadata && bytes > 0 &&
         (buffer[0] & kBlockTypeMask) == kVorbisCommentType) {
         m_commentReplaced = true;
-        const std::vector<std::uint8_t> block =
-            BuildFlacCommentBlock(m_tags, (buffer[0] & kLastBlockBit) != 0);
-        m_stream->Write(block.data(), block.size());
+        const std::vector<std::uint8_t> blocks =
+            BuildFlacTagBlocks(m_tags, (buffer[0] & kLastBlockBit) != 0);
+        m_stream->Write(blocks.data(), blocks.size());
         return;
     }
     m_stream->Write(buffer, bytes);

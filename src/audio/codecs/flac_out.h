@@ -11,8 +11,10 @@
 
 // Encodes 8-, 16- or 24-bit PCM from its Input into a FLAC file through the
 // library's stream encoder; every byte passes through the output's stream.
-// The library's VORBIS_COMMENT block is replaced by one built from Tags
-// (see flac_comment_block.h).
+// The library's VORBIS_COMMENT block is replaced by blocks built from Tags:
+// comments, the cover and padding (see flac_comment_block.h). Finishing
+// rewrites only STREAMINFO, at the start of the file, so the size of the
+// blocks after it does not matter.
 //
 // Threads: properties are set on the GUI thread while idle; Prepare,
 // DoOutput, Done and the library's callbacks run on the worker. The encoder

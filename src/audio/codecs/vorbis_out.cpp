@@ -12,6 +12,7 @@
 #include "audio/codecs/vorbisenc_binding.h"
 #include "audio/core/au_exception.h"
 #include "audio/core/au_file_stream.h"
+#include "audio/tags/au_tag_text.h"
 
 namespace {
 
@@ -207,6 +208,11 @@ void TVorbisOut::AddComments(VorbisEncoderState& state) {
     state.InitComment();
     for (const auto& [name, value] : m_comments.Comments()) {
         m_vorbis->vorbis_comment_add_tag(&state.comment, name.c_str(), value.c_str());
+    }
+    // The comment header is one packet of any size; the pages split it.
+    if (const TagBytes picture = m_comments.Picture(); !picture.empty()) {
+        m_vorbis->vorbis_comment_add_tag(&state.comment, "METADATA_BLOCK_PICTURE",
+                                         Base64(picture).c_str());
     }
 }
 

@@ -40,8 +40,9 @@ enum class TVorbisBitRate : std::uint8_t {
 
 // Encodes 8-, 16- or 24-bit PCM from its Input into an Ogg Vorbis file, by
 // quality (Compression) when the nominal bit rate is brAutoSelect, else with
-// the managed bit rates, and writes the non-empty Comments. With foAppend an
-// existing file gets a further logical stream (serial Serial) at its end.
+// the managed bit rates, and writes the non-empty Comments (a picture as a
+// METADATA_BLOCK_PICTURE comment). With foAppend an existing file gets a
+// further logical stream (serial Serial) at its end.
 //
 // Threads: properties are set on the GUI thread while idle; Prepare,
 // DoOutput and Done run on the worker. The library records belong to one run

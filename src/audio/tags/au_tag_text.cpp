@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/tags/au_tag_text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -143,4 +144,22 @@ std::string Utf8Prefix(std::string_view text, std::size_t maxChars) {
         pos += DecodeUtf8At(text, pos, ignored);
     }
     return std::string(text.substr(0, pos));
+}
+
+std::string Base64(std::span<const std::uint8_t> bytes) {
+    constexpr std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        const std::size_t count = std::min<std::size_t>(3, bytes.size() - at);
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            group = group << 8 | (i < count ? bytes[at + i] : 0U);
+        }
+        for (std::size_t digit = 0; digit < 4; ++digit) {
+            text.push_back(digit <= count ? kDigits[(group >> (18 - 6 * digit)) & 0x3F] : '=');
+        }
+    }
+    return text;
 }

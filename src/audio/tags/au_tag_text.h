@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,3 +19,5 @@ std::string Utf8ToLatin1(std::string_view text);
 // The first maxChars characters of a UTF-8 text; each byte of a malformed
 // sequence counts as one character.
 std::string Utf8Prefix(std::string_view text, std::size_t maxChars);
+// Base64 with padding (RFC 4648), as Vorbis comments carry binary values.
+std::string Base64(std::span<const std::uint8_t> bytes);

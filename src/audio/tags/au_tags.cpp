@@ -60,9 +60,14 @@ TAuTags::Item* TAuTags::Find(std::string_view name) {
     return const_cast<Item*>(std::as_const(*this).Find(name));
 }
 
-TagValue TAuTags::Values(std::string_view name) const {
+const TagValue& TAuTags::Stored(std::string_view name) const {
+    static const TagValue kNone;
     const Item* item = Find(name);
-    return item ? item->second : TagValue{};
+    return item ? item->second : kNone;
+}
+
+TagValue TAuTags::Values(std::string_view name) const {
+    return Stored(name);
 }
 
 void TAuTags::SetValue(std::string_view name, const TagValue& value) {
@@ -76,7 +81,7 @@ void TAuTags::SetValue(std::string_view name, const TagValue& value) {
 }
 
 std::int64_t TAuTags::AsInteger(std::string_view name) const {
-    const TagValue value = Values(name);
+    const TagValue& value = Stored(name);
     std::int64_t result = 0;
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
         return *number;
@@ -91,7 +96,7 @@ std::int64_t TAuTags::AsInteger(std::string_view name) const {
 }
 
 std::string TAuTags::AsString(std::string_view name) const {
-    const TagValue value = Values(name);
+    const TagValue& value = Stored(name);
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
         return std::to_string(*number);
     }
@@ -105,11 +110,16 @@ std::string TAuTags::AsString(std::string_view name) const {
 }
 
 std::u16string TAuTags::AsWideString(std::string_view name) const {
-    const TagValue value = Values(name);
+    const TagValue& value = Stored(name);
     if (const auto* wide = std::get_if<std::u16string>(&value)) {
         return *wide;
     }
     return Utf8ToUtf16(AsString(name));
+}
+
+TagBytes TAuTags::AsBytes(std::string_view name) const {
+    const auto* bytes = std::get_if<TagBytes>(&Stored(name));
+    return bytes ? *bytes : TagBytes{};
 }
 
 bool TAuTags::AddTag(std::string_view name) {

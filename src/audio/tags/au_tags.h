@@ -8,8 +8,12 @@
 #include <variant>
 #include <vector>
 
-// One tag value: empty, an integer, 8-bit text (UTF-8 in memory) or UTF-16 text.
-using TagValue = std::variant<std::monostate, std::int64_t, std::string, std::u16string>;
+// Binary data, such as a picture.
+using TagBytes = std::vector<std::uint8_t>;
+
+// One tag value: empty, an integer, 8-bit text (UTF-8 in memory), UTF-16
+// text or bytes.
+using TagValue = std::variant<std::monostate, std::int64_t, std::string, std::u16string, TagBytes>;
 
 // The generic tag container: a table of names, sorted and compared without
 // regard to ASCII letter case, each owning one value. Subclasses define their
@@ -32,11 +36,15 @@ public:
     // Stores a value for a defined name when it differs from the stored one
     // (then Empty() becomes false and Changed() true); other names are ignored.
     void SetValue(std::string_view name, const TagValue& value);
-    // Integers as they are, text when it is a valid decimal integer, else 0.
+    // Integers as they are, text when it is a valid decimal integer, else 0
+    // (bytes included).
     [[nodiscard]] std::int64_t AsInteger(std::string_view name) const;
-    // Integers in decimal, text converted to the requested width, else empty.
+    // Integers in decimal, text converted to the requested width, else
+    // empty (bytes included).
     [[nodiscard]] std::string AsString(std::string_view name) const;
     [[nodiscard]] std::u16string AsWideString(std::string_view name) const;
+    // Bytes as they are, else empty.
+    [[nodiscard]] TagBytes AsBytes(std::string_view name) const;
 
     // Defines a name with an empty value unless it is empty or defined
     // already; returns whether the name was non-empty.
@@ -68,6 +76,9 @@ private:
     using Item = std::pair<std::string, TagValue>;
     [[nodiscard]] const Item* Find(std::string_view name) const;
     [[nodiscard]] Item* Find(std::string_view name);
+    // The stored value without a copy (pictures are large); empty when the
+    // name is not defined.
+    [[nodiscard]] const TagValue& Stored(std::string_view name) const;
 
     std::vector<Item> m_items;  // sorted by case-insensitive name
     bool m_empty = true;

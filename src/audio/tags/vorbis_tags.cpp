@@ -5,6 +5,11 @@ TVorbisTags::TVorbisTags() {
     AddTags({"album", "artist", "date", "genre", "title", "tracknumber"});
 }
 
+void TVorbisTags::SetPicture(const TagBytes& body) {
+    AddTag(kPictureName);
+    SetValue(kPictureName, body);
+}
+
 std::vector<std::pair<std::string, std::string>> TVorbisTags::Comments() const {
     std::vector<std::pair<std::string, std::string>> comments;
     for (int index = 0; index < Count(); ++index) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "audio/tags/au_tag_text.h"
+#include "audio/tags/flac_picture.h"
 #include "audio/tags/id3v1_genres.h"
 
 namespace {
@@ -145,6 +146,9 @@ void SetVorbisComments(TVorbisTags& target, const TTagRecord& tags) {
         std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
         target.AddTag(name);
         target.SetValue(name, Utf8ToUtf16(field.Value));
+    }
+    if (!tags.Cover.empty()) {
+        target.SetPicture(FlacPictureBody(tags.Cover, tags.CoverType));
     }
 }
 

@@ -34,7 +34,7 @@
 
 // The record's fields as the Ogg Vorbis and FLAC outputs write them:
 // clears the container, then stores each non-empty field under its Vorbis
-// comment name.
+// comment name and the cover, when there is one, as the container's picture.
 void SetVorbisComments(TVorbisTags& target, const TTagRecord& tags);
 
 // The record's fields that the WMA output's stream carries (title, artist,

@@ -60,6 +60,15 @@ TEST(AuTagsTest, ValueConversions) {
     }
     EXPECT_EQ(tags.AsInteger("Title"), 0) << "empty value";
     EXPECT_EQ(tags.AsInteger("Nonexistent"), 0);
+    tags.SetValue("Title", TagBytes{'4', '2'});
+    EXPECT_EQ(tags.AsString("Title"), "") << "bytes are no text";
+    EXPECT_EQ(tags.AsWideString("Title"), u"");
+    EXPECT_EQ(tags.AsInteger("Title"), 0);
+    EXPECT_EQ(tags.AsBytes("Title"), (TagBytes{'4', '2'}));
+    EXPECT_EQ(tags.AsBytes("Track"), TagBytes{}) << "an integer is no bytes";
+    TAPEv2Tags copy;
+    copy.Assign(tags);
+    EXPECT_EQ(copy.AsBytes("Title"), (TagBytes{'4', '2'}));
     tags.SetTitle(u"Ça\U0001F3B5");  // outside the BMP: a surrogate pair
     EXPECT_EQ(tags.AsString("Title"), "Ça\xF0\x9F\x8E\xB5");
 }
