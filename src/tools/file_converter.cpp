@@ -9,6 +9,7 @@
 
 #include "audio/core/au_output.h"
 #include "audio/tags/au_tag_text.h"
+#include "audio/tags/file_tags.h"
 #include "audio/tags/id3v1_genres.h"
 #include "settings/encoders/output_formats.h"
 #include "settings/settings_helpers.h"
@@ -146,8 +147,9 @@ void FileConverterBatch::StartFile(const std::string& inputPath, const std::stri
         }
     };
     try {
-        m_step.Start(Reader(), inputPath, m_kind->OutputFormat, outputPath, m_settings, m_tags,
-                     beforeRun);
+        // The source's own tags win over the main window's disc fields.
+        m_step.Start(Reader(), inputPath, m_kind->OutputFormat, outputPath, m_settings,
+                     Overlaid(m_tags, ReadFileTags(inputPath)), beforeRun);
     } catch (const std::exception& error) {
         m_view.ReportFailure(m_currentInput, error.what());
         m_view.PostNextFile(kNextFileDone);

@@ -103,7 +103,9 @@ public:
 class FileConverterBatch {
 public:
     // Posts WM_NEXTFILE with kNextFileStart through the view. files: full
-    // paths (UTF-8) in the order chosen.
+    // paths (UTF-8) in the order chosen. Each output is tagged with its
+    // source's tags, and with `tags` (the main window's disc fields) where
+    // the source has none.
     FileConverterBatch(int kind, std::vector<std::string> files, TOptionsSetting settings,
                        TTagRecord tags, FileConverterView& view);
     ~FileConverterBatch();

@@ -78,13 +78,12 @@ protected:
     // Converts the files of one kind into the output folder, to the end.
     void Convert(int kind, const std::vector<std::string>& files,
                  const std::string& folder = std::string(),
-                 const std::set<std::string>& declined = {}) {
+                 const std::set<std::string>& declined = {}, const TTagRecord& discTags = {}) {
         TOptionsSetting settings = DefaultSettings();
         settings.CommonOptions.OutputFolder = folder.empty() ? m_out : folder;
         m_view = ScriptedView{};
         m_view.Declined = declined;
-        m_batch =
-            std::make_unique<FileConverterBatch>(kind, files, settings, TTagRecord{}, m_view);
+        m_batch = std::make_unique<FileConverterBatch>(kind, files, settings, discTags, m_view);
         m_view.Batch = m_batch.get();
         m_view.RunBatch();
     }
@@ -250,6 +249,65 @@ TEST_F(FileConverterTest, WmaToMp3WritesId3v1FromTheSourceTags) {
         EXPECT_EQ(tag[127], c.genreByte);
         EXPECT_EQ(tag[126], c.trackByte);
     }
+}
+
+// Every output carries its source's tags and cover, and the main window's
+// disc fields where the source has none; the ID3v1 tag of kind 10 stays as
+// the source's attributes give it.
+TEST_F(FileConverterTest, SourceTagsAndCoverCarryIntoTheOutput) {
+    SKIP_WITHOUT_PYTHON_MODULE("mutagen");
+    Shell("ffmpeg -v error -f lavfi -i testsrc=size=32x24 -frames:v 1 '" + In("cover.jpg") + "'");
+    const std::string tagged =
+        " -metadata title=Sourcé -metadata album_artist=Various -metadata disc=1/2 "
+        "-metadata track=3 ";
+    const std::string mp3 = In("covered.mp3");
+    Shell("ffmpeg -v error -i '" + Wav("covered.src.wav") + "' -i '" + In("cover.jpg") +
+          "' -map 0:a -map 1:v -c:v copy -disposition:v attached_pic" + tagged + " '" + mp3 + "'");
+    const struct {
+        int kind;
+        std::string source;
+        std::string output;
+        std::vector<std::string> lines;  // as mutagen prints them
+        bool cover;
+    } cases[] = {
+        {9,
+         mp3,
+         "covered.wma",
+         {"Title=Sourcé", "WM/AlbumArtist=Various", "WM/PartOfSet=1/2", "Author=Disc Artist",
+          "WM/AlbumTitle=Disc Album"},
+         true},
+        {10,
+         Wma("plain.wma", tagged),
+         "plain.mp3",
+         {"TIT2=Sourcé", "TPE2=Various", "TPOS=1/2", "TRCK=3", "TPE1=Disc Artist",
+          "TALB=Disc Album", "COMM==eng=Disc note"},
+         false},
+        {3, Wav("info.wav"), "info.ogg", {"artist=Disc Artist", "comment=Disc note"}, false},
+    };
+    const TTagRecord disc{.Artist = "Disc Artist", .Album = "Disc Album", .Comment = "Disc note"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        Convert(c.kind, {c.source}, {}, {}, disc);
+        EXPECT_EQ(m_view.Failures, std::vector<std::string>{});
+        const std::string printed = Shell(
+            "/usr/bin/python3 -c 'import mutagen, sys; "
+            "print(mutagen.File(sys.argv[1]).tags.pprint())' '" +
+            Out(c.output) + "'");
+        for (const std::string& line : c.lines) {
+            EXPECT_NE(("\n" + printed + "\n").find("\n" + line + "\n"), std::string::npos)
+                << line << "\n"
+                << printed;
+        }
+        const std::string picture = Out(c.output) + ".jpg";
+        Shell("ffmpeg -v error -i '" + Out(c.output) + "' -map 0:v -c copy -f image2 '" + picture +
+              "' 2>/dev/null || true");
+        EXPECT_EQ(fs::exists(picture) && ReadFileBytes(picture) == ReadFileBytes(In("cover.jpg")),
+                  c.cover);
+    }
+    // The ID3v1 tag at the end is still the source's: its title, no artist.
+    const Bytes id3v1 = ReadFileBytes(Out("plain.mp3"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&id3v1[id3v1.size() - 125])), "Sourc\xe9");
+    EXPECT_EQ(id3v1[id3v1.size() - 95], 0);
 }
 
 // A declined overwrite and a broken source each skip their file and leave

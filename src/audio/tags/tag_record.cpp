@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <type_traits>
 
 namespace {
 
@@ -81,6 +82,40 @@ std::vector<TTagField> TagFieldsOf(const TTagRecord& record, TNumberStyle number
         }
     }
     return fields;
+}
+
+TTagRecord Overlaid(const TTagRecord& base, const TTagRecord& over) {
+    TTagRecord result = over;
+    const auto fill = [](auto& field, const auto& fallback) {
+        if (field == std::remove_cvref_t<decltype(field)>{}) {
+            field = fallback;
+        }
+    };
+    fill(result.Title, base.Title);
+    fill(result.Artist, base.Artist);
+    fill(result.Album, base.Album);
+    fill(result.AlbumArtist, base.AlbumArtist);
+    fill(result.Date, base.Date);
+    fill(result.Genre, base.Genre);
+    fill(result.Comment, base.Comment);
+    fill(result.TrackNumber, base.TrackNumber);
+    fill(result.TrackTotal, base.TrackTotal);
+    fill(result.DiscNumber, base.DiscNumber);
+    fill(result.DiscTotal, base.DiscTotal);
+    fill(result.Isrc, base.Isrc);
+    fill(result.Barcode, base.Barcode);
+    fill(result.MusicBrainzReleaseId, base.MusicBrainzReleaseId);
+    fill(result.MusicBrainzReleaseGroupId, base.MusicBrainzReleaseGroupId);
+    fill(result.MusicBrainzRecordingId, base.MusicBrainzRecordingId);
+    fill(result.MusicBrainzTrackId, base.MusicBrainzTrackId);
+    fill(result.MusicBrainzDiscId, base.MusicBrainzDiscId);
+    if (result.Cover.empty()) {
+        result.Cover = base.Cover;
+        result.CoverType = base.CoverType;
+    }
+    fill(result.TrackGain, base.TrackGain);
+    fill(result.AlbumGain, base.AlbumGain);
+    return result;
 }
 
 std::string ReplayGainText(double gainDb) {

@@ -68,6 +68,10 @@ struct TTagField {
 // cover is not a text field.
 [[nodiscard]] std::vector<TTagField> TagFieldsOf(const TTagRecord& record, TNumberStyle numbers);
 
+// The record `over` with every field it lacks taken from `base` (a number
+// counts as lacking when it is 0, the cover when it has no bytes).
+[[nodiscard]] TTagRecord Overlaid(const TTagRecord& base, const TTagRecord& over);
+
 // ReplayGain texts as players read them: "-7.23 dB", "0.988525".
 [[nodiscard]] std::string ReplayGainText(double gainDb);
 [[nodiscard]] std::string ReplayGainPeakText(double peak);
