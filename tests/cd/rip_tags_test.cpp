@@ -178,6 +178,8 @@ TEST(RipTagsTest, EveryFormatCarriesTheDiscsFieldsCoverAndGains) {
          {{"Copyright", "Three levels"}, {"copyright", "Three levels"}, {"Rating", ""}}},
         {"FLAC, tracks 1 and 3", ofFLAC, 4, {1, 3}, true, false, {}},
         {"MP3, titles only", ofMP3, 4, all, false, false, {{"version", "2.4"}, {"encodings", "3"}}},
+        {"Ogg Vorbis, titles only", ofOGG, 4, all, false, false, {}},
+        {"APE, titles only", ofAPE, 4, all, false, false, {}},
         {"WMA, titles only",
          ofWMA,
          4,
