@@ -5,13 +5,13 @@
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "audio/codecs/mac_out.h"
 #include "audio/tags/id3v1_tags.h"
 #include "support/audio/memory_input.h"
+#include "support/audio/mutagen_tags.h"
 #include "support/audio/run_output.h"
 #include "support/common/files.h"
 #include "support/common/oracle.h"
@@ -19,56 +19,6 @@
 #include "support/common/test_folder.h"
 
 namespace {
-
-using TTags = std::map<std::string, std::string>;
-
-// Every tag mutagen finds in a file, one "key<TAB>value" line each, in a
-// form common to the formats; a picture is "same" when its bytes equal the
-// file given as second argument.
-constexpr const char* kMutagenDump = R"(
-import base64, sys, mutagen
-from mutagen.flac import Picture
-path, cover = sys.argv[1], open(sys.argv[2], 'rb').read()
-f = mutagen.File(path)
-def pic(data): return 'same' if data == cover else 'differs, %d bytes' % len(data)
-def out(key, value): print('%s\t%s' % (key, value))
-def asf_picture(b):
-    n = int.from_bytes(b[1:5], 'little'); text = b[5:].decode('utf-16-le', 'surrogatepass')
-    mime, desc = text.split('\0')[:2]; data = b[-n:]
-    return 'WM/Picture:%d:%s' % (b[0], mime), pic(data)
-if isinstance(f.tags, mutagen.id3.ID3):
-    out('version', '2.%d' % f.tags.version[1])
-    out('encodings', ','.join(sorted({str(int(fr.encoding)) for fr in f.tags.values() if hasattr(fr, 'encoding')})))
-    for fr in f.tags.values():
-        if fr.FrameID == 'APIC': out('APIC:%d:%s' % (fr.type, fr.mime), pic(fr.data))
-        elif fr.FrameID == 'UFID': out(fr.HashKey, fr.data.decode())
-        else: out(fr.HashKey, '/'.join(str(t) for t in fr.text))
-elif f.tags is not None and type(f.tags).__name__ == 'APEv2':
-    for k, v in f.tags.items():
-        out(k, pic(v.value.split(b'\0', 1)[1]) if v.kind == 1 else str(v))
-elif f.tags is not None and type(f.tags).__name__ == 'ASFTags':
-    for k, v in f.tags.as_dict().items():
-        for a in v:
-            out(*asf_picture(a.value)) if k == 'WM/Picture' else out(k, str(a))
-else:
-    for k, v in (f.tags or []):
-        if k.upper() == 'METADATA_BLOCK_PICTURE':
-            p = Picture(base64.b64decode(v)); out('PICTURE:%d:%s' % (p.type, p.mime), pic(p.data))
-        else: out(k.upper(), v)
-    for p in getattr(f, 'pictures', []): out('PICTURE:%d:%s' % (p.type, p.mime), pic(p.data))
-)";
-
-TTags MutagenTags(const std::string& file, const std::string& cover) {
-    const CommandResult result = RunPython(kMutagenDump, {file, cover});
-    EXPECT_TRUE(result.Ok()) << file;
-    TTags tags;
-    std::istringstream lines(result.Output);
-    for (std::string line; std::getline(lines, line);) {
-        const auto tab = line.find('\t');
-        tags[line.substr(0, tab)] = line.substr(tab + 1);
-    }
-    return tags;
-}
 
 // A record's fields and cover as the oracle's map, so that differences print.
 TTags FieldsOf(const TTagRecord& record) {
