@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "audio/core/au_exception.h"
+#include "audio/tags/au_tag_text.h"
 
 namespace {
 
@@ -37,17 +38,27 @@ void AppendHeader(std::vector<std::uint8_t>& out, std::uint8_t type, bool lastBl
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags, bool lastBlock) {
+std::vector<std::uint8_t> VorbisCommentBody(std::string_view vendor, const TVorbisTags& tags,
+                                            bool withPicture) {
     std::vector<std::string> comments;
     for (const auto& [name, value] : tags.Comments()) {
         comments.push_back(name + "=" + value);
     }
+    if (const TagBytes picture = tags.Picture(); withPicture && !picture.empty()) {
+        comments.push_back("METADATA_BLOCK_PICTURE=" + Base64(picture));
+    }
     std::vector<std::uint8_t> body;
-    AppendCounted(body, kVendor);
+    AppendCounted(body, vendor);
     AppendLittleEndian32(body, static_cast<std::uint32_t>(comments.size()));
     for (const std::string& comment : comments) {
         AppendCounted(body, comment);
     }
+    return body;
+}
+
+std::vector<std::uint8_t> BuildFlacCommentBlock(const TVorbisTags& tags, bool lastBlock) {
+    // FLAC keeps the picture in a block of its own.
+    const std::vector<std::uint8_t> body = VorbisCommentBody(kVendor, tags, false);
     if (body.size() > kMaxBlockLength) {
         throw EAuException("The FLAC comments are too long.");
     }

@@ -3,9 +3,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "audio/tags/vorbis_tags.h"
+
+// The body every Vorbis comment structure shares: the vendor and the
+// comments, each counted with a 32-bit little-endian length, then
+// "name=value" for every text name of the container (in the container's
+// order) and, when asked, METADATA_BLOCK_PICTURE with the picture in Base64.
+[[nodiscard]] std::vector<std::uint8_t> VorbisCommentBody(std::string_view vendor,
+                                                          const TVorbisTags& tags,
+                                                          bool withPicture);
 
 // The VORBIS_COMMENT metadata block (4-byte header included) that TFLACOut
 // writes in place of the library's own: vendor "VENDOR=Hacked", then the

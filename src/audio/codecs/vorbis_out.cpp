@@ -4,15 +4,16 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "audio/codecs/flac_comment_block.h"
 #include "audio/codecs/ogg_binding.h"
 #include "audio/codecs/vorbis_binding.h"
 #include "audio/codecs/vorbisenc_binding.h"
 #include "audio/core/au_exception.h"
 #include "audio/core/au_file_stream.h"
-#include "audio/tags/au_tag_text.h"
 
 namespace {
 
@@ -28,6 +29,32 @@ constexpr std::array<int, 18> kBitRates{-1,     24000,  32000,  45000,  48000,  
 
 bool IsBelow(TVorbisBitRate a, TVorbisBitRate b) {
     return static_cast<int>(a) < static_cast<int>(b);
+}
+
+// The comment header packet with the container's comments, built here in
+// one buffer: the library packs it through a writer that grows 256 bytes at
+// a time, which a cover of megabytes turns into thousands of copies of the
+// whole packet. The vendor is the library's, taken from the header it made
+// for no comments.
+std::vector<unsigned char> CommentPacket(const ogg_packet& library, const TVorbisTags& tags) {
+    constexpr std::size_t kVendorStart = 11;  // packet type 3, "vorbis", vendor length
+    const std::span<const unsigned char> bytes(library.packet,
+                                               static_cast<std::size_t>(library.bytes));
+    if (bytes.size() < kVendorStart) {
+        throw EAuException("Failed to encode data.");
+    }
+    const std::size_t vendorLength =
+        bytes[7] | (bytes[8] << 8) | (bytes[9] << 16) | (std::size_t{bytes[10]} << 24);
+    if (vendorLength > bytes.size() - kVendorStart) {
+        throw EAuException("Failed to encode data.");
+    }
+    const std::string_view vendor(reinterpret_cast<const char*>(bytes.data()) + kVendorStart,
+                                  vendorLength);
+    std::vector<unsigned char> packet(bytes.begin(), bytes.begin() + 7);
+    const std::vector<std::uint8_t> body = VorbisCommentBody(vendor, tags, true);
+    packet.insert(packet.end(), body.begin(), body.end());
+    packet.push_back(1);  // framing bit
+    return packet;
 }
 
 }  // namespace
@@ -163,15 +190,19 @@ void TVorbisOut::Prepare() {
     }
     m_state = std::make_unique<VorbisEncoderState>(*m_ogg, *m_vorbis);
     SetUpEncoder(*m_state);
-    AddComments(*m_state);
+    m_state->InitComment();
     m_state->InitAnalysis(m_serial);
 
     VorbisEncoderState& state = *m_state;
     ogg_packet header{};
-    ogg_packet commentHeader{};
+    ogg_packet libraryComments{};
     ogg_packet codebooks{};
-    m_vorbis->vorbis_analysis_headerout(&state.dsp, &state.comment, &header, &commentHeader,
+    m_vorbis->vorbis_analysis_headerout(&state.dsp, &state.comment, &header, &libraryComments,
                                         &codebooks);
+    std::vector<unsigned char> comments = CommentPacket(libraryComments, m_comments);
+    ogg_packet commentHeader = libraryComments;
+    commentHeader.packet = comments.data();
+    commentHeader.bytes = static_cast<long>(comments.size());
     m_ogg->ogg_stream_packetin(&state.stream, &header);
     m_ogg->ogg_stream_packetin(&state.stream, &commentHeader);
     m_ogg->ogg_stream_packetin(&state.stream, &codebooks);
@@ -201,18 +232,6 @@ void TVorbisOut::SetUpEncoder(VorbisEncoderState& state) {
                                         nominal, minimum < 0 ? nominal : minimum) != 0) {
         throw EAuException(
             "Vorbis codec setup with the requested bitrate failed. Try a lower bitrate.");
-    }
-}
-
-void TVorbisOut::AddComments(VorbisEncoderState& state) {
-    state.InitComment();
-    for (const auto& [name, value] : m_comments.Comments()) {
-        m_vorbis->vorbis_comment_add_tag(&state.comment, name.c_str(), value.c_str());
-    }
-    // The comment header is one packet of any size; the pages split it.
-    if (const TagBytes picture = m_comments.Picture(); !picture.empty()) {
-        m_vorbis->vorbis_comment_add_tag(&state.comment, "METADATA_BLOCK_PICTURE",
-                                         Base64(picture).c_str());
     }
 }
 

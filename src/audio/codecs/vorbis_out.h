@@ -89,7 +89,6 @@ protected:
 private:
     void OpenDestination();
     void SetUpEncoder(VorbisEncoderState& state);
-    void AddComments(VorbisEncoderState& state);
     // Hands `frames` frames of the input block to the library (0: the end).
     void Analyse(const std::uint8_t* block, int frames);
     // Writes every page the library has completed.
