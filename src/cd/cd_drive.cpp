@@ -39,17 +39,6 @@ std::uint32_t Frames(const TTOCTrack& entry) {
     return static_cast<std::uint32_t>(AddressFrames(entry));
 }
 
-// The CDDB disc id of a minute/second/frame table, every track counted.
-std::uint32_t CddbDiscIdOf(const TTOC& toc) {
-    const int count = toc.LastTrack - toc.FirstTrack + 1;
-    TCddbToc cddbToc;
-    for (int k = 0; k < count; ++k) {
-        cddbToc.trackStarts.push_back(Frames(toc.Tracks[k]));
-    }
-    cddbToc.leadOut = Frames(toc.Tracks[count]);
-    return CddbDiscId(cddbToc);
-}
-
 bool HasAudioTrack(const TTOC& toc) {
     for (int k = 0; k <= toc.LastTrack - toc.FirstTrack; ++k) {
         if ((toc.Tracks[k].AdrControl & 0x04) == 0) {
@@ -60,6 +49,16 @@ bool HasAudioTrack(const TTOC& toc) {
 }
 
 }  // namespace
+
+std::uint32_t CddbDiscIdOf(const TTOC& toc) {
+    const int count = toc.LastTrack - toc.FirstTrack + 1;
+    TCddbToc cddbToc;
+    for (int k = 0; k < count; ++k) {
+        cddbToc.trackStarts.push_back(Frames(toc.Tracks[k]));
+    }
+    cddbToc.leadOut = Frames(toc.Tracks[count]);
+    return CddbDiscId(cddbToc);
+}
 
 TOpenCDResult OpenCDDevice(int position) {
     TOpenCDResult result;

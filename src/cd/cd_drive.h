@@ -5,6 +5,7 @@
 // under which "cd.dat" caches the disc's titles. Called on the GUI thread;
 // the functions touch no window: the status text goes back to the caller.
 
+#include <cstdint>
 #include <string>
 
 #include "cd/access/cd_access.h"
@@ -33,6 +34,9 @@ struct TOpenCDResult {
 // Whether the first drive of the list holds a disc with an audio track,
 // whichever drive the program has open.
 [[nodiscard]] bool FirstCDDriveHasAudioCD();
+
+// The CDDB disc id of a minute/second/frame table, every track counted.
+[[nodiscard]] std::uint32_t CddbDiscIdOf(const TTOC& toc);
 
 // The CDDB disc id of the disc behind the handle, as signed 32-bit decimal
 // text; empty when the table of contents cannot be read or has no audio track.

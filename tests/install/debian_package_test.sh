@@ -34,7 +34,7 @@ cat "$work/info"
 [ "$(dpkg-deb --field "$deb" Package)" = brisklark ] || fail "package name"
 [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "package version"
 id=example.tamberlyn.Brisklark
-for file in ./usr/bin/brisklark ./usr/share/brisklark/brisklark-manual.html \
+for file in ./usr/bin/brisklark ./usr/bin/brisklark-cli ./usr/share/brisklark/brisklark-manual.html \
   ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
   ./usr/share/icons/hicolor/scalable/apps/$id.svg ./usr/share/doc/brisklark/copyright \
   ./usr/share/icons/hicolor/16x16/apps/$id.png ./usr/share/icons/hicolor/256x256/apps/$id.png; do
