@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <optional>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -120,12 +119,13 @@ std::vector<InfoEntry> CdInfoTable(const fs::path& cue) {
                                 "--no-analyze --cue-file " +
                                 ShellQuote(cue.string()) + " 2>/dev/null")
                                 .Output;
-    const std::regex row(R"(^\s*\d+: \d\d:\d\d:\d\d\s+(\d+) (audio|data|leadout))");
     std::vector<InfoEntry> table;
     for (const std::string& line : Lines(out)) {
-        std::smatch match;
-        if (std::regex_search(line, match, row)) {
-            table.push_back({std::stoi(match[1]), match[2]});
+        // "  1: 00:02:00  000000 audio  false ..."
+        int start = 0;
+        char type[16] = {};
+        if (std::sscanf(line.c_str(), " %*d: %*d:%*d:%*d %d %15s", &start, type) == 2) {
+            table.push_back({start, type});
         }
     }
     return table;
