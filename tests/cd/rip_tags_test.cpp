@@ -35,65 +35,18 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// How mutagen names each field in each kind of tag.
-struct FieldNames {
-    const char* vorbis;
-    const char* id3v2;
-    const char* apev2;
-    const char* asf;
-};
-constexpr FieldNames kFieldNames[] = {
-    {"TITLE", "TIT2", "Title", "Title"},
-    {"ARTIST", "TPE1", "Artist", "Author"},
-    {"ALBUM", "TALB", "Album", "WM/AlbumTitle"},
-    {"ALBUMARTIST", "TPE2", "Album Artist", "WM/AlbumArtist"},
-    {"DATE", "TDRC", "Year", "WM/Year"},
-    {"GENRE", "TCON", "Genre", "WM/Genre"},
-    {"COMMENT", "COMM::eng", "Comment", "Description"},
-    {"ISRC", "TSRC", "ISRC", "WM/ISRC"},
-    {"BARCODE", "TXXX:BARCODE", "Barcode", "WM/Barcode"},
-    {"MUSICBRAINZ_ALBUMID", "TXXX:MusicBrainz Album Id", "MUSICBRAINZ_ALBUMID",
-     "MusicBrainz/Album Id"},
-    {"MUSICBRAINZ_RELEASEGROUPID", "TXXX:MusicBrainz Release Group Id",
-     "MUSICBRAINZ_RELEASEGROUPID", "MusicBrainz/Release Group Id"},
-    {"MUSICBRAINZ_TRACKID", "UFID:http://musicbrainz.org", "MUSICBRAINZ_TRACKID",
-     "MusicBrainz/Track Id"},
-    {"MUSICBRAINZ_RELEASETRACKID", "TXXX:MusicBrainz Release Track Id",
-     "MUSICBRAINZ_RELEASETRACKID", "MusicBrainz/Release Track Id"},
-    {"MUSICBRAINZ_DISCID", "TXXX:MusicBrainz Disc Id", "MUSICBRAINZ_DISCID", "MusicBrainz/Disc Id"},
-    {"PICTURE:3:image/jpeg", "APIC:3:image/jpeg", "Cover Art (Front)", "WM/Picture:3:image/jpeg"},
-};
-
-// Fields under their Vorbis names (the front cover as "PICTURE:3:image/jpeg")
-// as mutagen shows them in a file of the format; numbers as each kind writes
-// them: "n/N", or ASF's pair of number and index and its "n/N" disc.
-TTags InFormat(TTags fields, TOutputFormat format) {
-    if (format == ofOGG || format == ofFLAC) {
-        return fields;
+// The kind of tag mutagen reads from a file of the format.
+TMutagenKind MutagenKindOf(TOutputFormat format) {
+    switch (format) {
+        case ofMP3:
+            return TMutagenKind::Id3v2;
+        case ofAPE:
+            return TMutagenKind::Apev2;
+        case ofWMA:
+            return TMutagenKind::Asf;
+        default:
+            return TMutagenKind::Vorbis;
     }
-    TTags shown;
-    for (const FieldNames& names : kFieldNames) {
-        if (fields.contains(names.vorbis)) {
-            shown[format == ofMP3   ? names.id3v2
-                  : format == ofAPE ? names.apev2
-                                    : names.asf] = fields.at(names.vorbis);
-        }
-    }
-    const auto slashed = [&](const char* number, const char* total) {
-        return fields[number] + (fields[total].empty() ? "" : "/" + fields[total]);
-    };
-    if (format == ofWMA) {
-        shown["WM/TrackNumber"] = fields["TRACKNUMBER"];
-        shown["WM/Track"] = std::to_string(std::stoi(fields["TRACKNUMBER"]) - 1);
-    } else {
-        shown[format == ofMP3 ? "TRCK" : "Track"] = slashed("TRACKNUMBER", "TRACKTOTAL");
-    }
-    if (!fields["DISCNUMBER"].empty()) {
-        shown[format == ofMP3   ? "TPOS"
-              : format == ofAPE ? "Disc"
-                                : "WM/PartOfSet"] = slashed("DISCNUMBER", "DISCTOTAL");
-    }
-    return shown;
 }
 
 // Takes a gain ("-5.17 dB") or peak ("0.251189") out of the tags, as dB.
@@ -324,7 +277,7 @@ TEST(RipTagsTest, EveryFormatCarriesTheDiscsFieldsCoverAndGains) {
                                  {"MUSICBRAINZ_DISCID", full.DiscId},
                                  {"PICTURE:3:image/jpeg", "same"}});
             }
-            expected = InFormat(expected, c.format);
+            expected = InMutagenNames(expected, MutagenKindOf(c.format));
             expected.insert(c.extra.begin(), c.extra.end());
             EXPECT_EQ(tags, expected);
 

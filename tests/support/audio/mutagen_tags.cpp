@@ -58,3 +58,74 @@ TTags MutagenTags(const std::string& file, const std::string& cover) {
     }
     return tags;
 }
+
+namespace {
+
+// How mutagen names each field in each kind of tag.
+struct FieldNames {
+    const char* vorbis;
+    const char* id3v2;
+    const char* apev2;
+    const char* asf;
+};
+constexpr FieldNames kFieldNames[] = {
+    {"TITLE", "TIT2", "Title", "Title"},
+    {"ARTIST", "TPE1", "Artist", "Author"},
+    {"ALBUM", "TALB", "Album", "WM/AlbumTitle"},
+    {"ALBUMARTIST", "TPE2", "Album Artist", "WM/AlbumArtist"},
+    {"DATE", "TDRC", "Year", "WM/Year"},
+    {"GENRE", "TCON", "Genre", "WM/Genre"},
+    {"COMMENT", "COMM::eng", "Comment", "Description"},
+    {"ISRC", "TSRC", "ISRC", "WM/ISRC"},
+    {"BARCODE", "TXXX:BARCODE", "Barcode", "WM/Barcode"},
+    {"MUSICBRAINZ_ALBUMID", "TXXX:MusicBrainz Album Id", "MUSICBRAINZ_ALBUMID",
+     "MusicBrainz/Album Id"},
+    {"MUSICBRAINZ_RELEASEGROUPID", "TXXX:MusicBrainz Release Group Id",
+     "MUSICBRAINZ_RELEASEGROUPID", "MusicBrainz/Release Group Id"},
+    {"MUSICBRAINZ_TRACKID", "UFID:http://musicbrainz.org", "MUSICBRAINZ_TRACKID",
+     "MusicBrainz/Track Id"},
+    {"MUSICBRAINZ_RELEASETRACKID", "TXXX:MusicBrainz Release Track Id",
+     "MUSICBRAINZ_RELEASETRACKID", "MusicBrainz/Release Track Id"},
+    {"MUSICBRAINZ_DISCID", "TXXX:MusicBrainz Disc Id", "MUSICBRAINZ_DISCID", "MusicBrainz/Disc Id"},
+    {"REPLAYGAIN_TRACK_GAIN", "TXXX:REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_GAIN",
+     "REPLAYGAIN_TRACK_GAIN"},
+    {"REPLAYGAIN_TRACK_PEAK", "TXXX:REPLAYGAIN_TRACK_PEAK", "REPLAYGAIN_TRACK_PEAK",
+     "REPLAYGAIN_TRACK_PEAK"},
+    {"REPLAYGAIN_ALBUM_GAIN", "TXXX:REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_GAIN",
+     "REPLAYGAIN_ALBUM_GAIN"},
+    {"REPLAYGAIN_ALBUM_PEAK", "TXXX:REPLAYGAIN_ALBUM_PEAK", "REPLAYGAIN_ALBUM_PEAK",
+     "REPLAYGAIN_ALBUM_PEAK"},
+    {"PICTURE:3:image/jpeg", "APIC:3:image/jpeg", "Cover Art (Front)", "WM/Picture:3:image/jpeg"},
+};
+
+}  // namespace
+
+TTags InMutagenNames(TTags fields, TMutagenKind kind) {
+    if (kind == TMutagenKind::Vorbis) {
+        return fields;
+    }
+    TTags shown;
+    for (const FieldNames& names : kFieldNames) {
+        if (fields.contains(names.vorbis)) {
+            shown[kind == TMutagenKind::Id3v2   ? names.id3v2
+                  : kind == TMutagenKind::Apev2 ? names.apev2
+                                                : names.asf] = fields.at(names.vorbis);
+        }
+    }
+    const auto slashed = [&](const char* number, const char* total) {
+        return fields[number] + (fields[total].empty() ? "" : "/" + fields[total]);
+    };
+    if (kind == TMutagenKind::Asf) {
+        shown["WM/TrackNumber"] = fields["TRACKNUMBER"];
+        shown["WM/Track"] = std::to_string(std::stoi(fields["TRACKNUMBER"]) - 1);
+    } else {
+        shown[kind == TMutagenKind::Id3v2 ? "TRCK" : "Track"] =
+            slashed("TRACKNUMBER", "TRACKTOTAL");
+    }
+    if (!fields["DISCNUMBER"].empty()) {
+        shown[kind == TMutagenKind::Id3v2   ? "TPOS"
+              : kind == TMutagenKind::Apev2 ? "Disc"
+                                            : "WM/PartOfSet"] = slashed("DISCNUMBER", "DISCTOTAL");
+    }
+    return shown;
+}

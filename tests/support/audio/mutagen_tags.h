@@ -17,3 +17,13 @@ using TTags = std::map<std::string, std::string>;
 // "PICTURE:3:image/jpeg") with the value "same" when its bytes equal the
 // file `cover`. A failure is a test failure.
 [[nodiscard]] TTags MutagenTags(const std::string& file, const std::string& cover);
+
+// The kind of tag mutagen reads: Vorbis comments (Ogg, FLAC), ID3v2 (MP3),
+// APEv2 (APE), ASF attributes (WMA).
+enum class TMutagenKind { Vorbis, Id3v2, Apev2, Asf };
+
+// Fields under their Vorbis names (the front cover as "PICTURE:3:image/jpeg",
+// TRACKNUMBER present) as mutagen shows them in a tag of the kind; numbers as
+// each kind writes them: "n/N", or ASF's pair of number and index and its
+// "n/N" disc.
+[[nodiscard]] TTags InMutagenNames(TTags fields, TMutagenKind kind);
